@@ -1,0 +1,52 @@
+#include "design/BandAnalysis.h"
+
+#include "design/FourierTransform.h"
+
+#include <cmath>
+
+namespace kestrava {
+
+double bandLevels(const double* re, const double* im, const BandLayout& layout,
+                  BandSpectrum& spectrum)
+{
+    double largest = 0.0;
+    for (int l = 0; l < layout.bandCount; ++l) {
+        double sum = 0.0;
+        for (int k = layout.edge[l]; k < layout.edge[l + 1]; ++k)
+            sum += re[k] * re[k] + im[k] * im[k];
+        spectrum[l] = std::sqrt(sum / (layout.edge[l + 1] - layout.edge[l]));
+        if (spectrum[l] > largest)
+            largest = spectrum[l];
+    }
+    if (largest > 0.0) {
+        for (int l = 0; l < layout.bandCount; ++l)
+            spectrum[l] /= largest;
+    }
+    return largest;
+}
+
+AnalysisStatus analyseMeasurement(CaptureBuffer& microphone, CaptureBuffer& pickup,
+                                  const BandLayout& layout, MeasurementAnalysis& result)
+{
+    AnalysisStatus status = AnalysisStatus::OutOfMemory;
+    if (forwardTransform(microphone.re(), microphone.im())) {
+        const double m1 = bandLevels(microphone.re(), microphone.im(), layout, result.microphone);
+        microphone.release();
+        if (forwardTransform(pickup.re(), pickup.im())) {
+            const double m2 = bandLevels(pickup.re(), pickup.im(), layout, result.pickup);
+            result.silentMicrophone = m1 == 0.0;
+            result.silentPickup = m2 == 0.0;
+            if (result.silentMicrophone || result.silentPickup) {
+                status = AnalysisStatus::Silent;
+            } else {
+                result.outputGain = m1 / m2;
+                status = AnalysisStatus::Ok;
+            }
+        }
+    }
+    microphone.release();
+    pickup.release();
+    return status;
+}
+
+}  // namespace kestrava

@@ -1,0 +1,44 @@
+// Turns two transformed recordings into band levels: per band the RMS
+// magnitude of its bins, normalised so the loudest band is 1, and the
+// output gain as the ratio of the two loudest levels before normalising.
+//
+// Runs on the thread that analyses a measurement, never on an audio thread.
+// A recording with no level in any band is reported, never divided by.
+#pragma once
+
+#include "design/BandLayout.h"
+#include "design/CaptureBuffer.h"
+
+namespace kestrava {
+
+inline constexpr const char* kSilentMicrophoneText =
+    "Error: No signal in the left channel.\nCheck the left input.;";
+inline constexpr const char* kSilentPickupText =
+    "Error: No signal in the right channel.\nCheck the right input.;";
+
+// Fills `spectrum` with the band levels of a transformed buffer and returns
+// their maximum before normalising. A maximum of 0 (silence) leaves the
+// levels at 0 instead of dividing by it.
+double bandLevels(const double* re, const double* im, const BandLayout& layout,
+                  BandSpectrum& spectrum);
+
+struct MeasurementAnalysis {
+    BandSpectrum microphone{};
+    BandSpectrum pickup{};
+    // Largest microphone level over largest pickup level; set only when
+    // both recordings have a level.
+    double outputGain = 0.0;
+    bool silentMicrophone = false;
+    bool silentPickup = false;
+};
+
+enum class AnalysisStatus { Ok, Silent, OutOfMemory };
+
+// Transforms both buffers in place, fills `result` and releases both
+// buffers whatever the outcome. Silent: at least one recording has no level
+// (see the flags); there is nothing to design from. OutOfMemory: the
+// transform could not get its working storage.
+AnalysisStatus analyseMeasurement(CaptureBuffer& microphone, CaptureBuffer& pickup,
+                                  const BandLayout& layout, MeasurementAnalysis& result);
+
+}  // namespace kestrava

@@ -1,0 +1,20 @@
+#include "design/BandLayout.h"
+
+#include "design/CaptureBuffer.h"
+
+#include <cmath>
+
+namespace kestrava {
+
+BandLayout BandLayout::standard()
+{
+    BandLayout layout;
+    const double n = kBandCount;
+    for (int l = 0; l < kBandCount; ++l)
+        layout.centre[l] = 20.0 * std::pow(1000.0, (l + 0.5) / n);
+    for (int l = 0; l <= kBandCount; ++l)
+        layout.edge[l] = static_cast<int>(20.0 * std::pow(1000.0, l / n) * kTransformSize / kAnalysisRate);
+    return layout;
+}
+
+}  // namespace kestrava

@@ -1,0 +1,12 @@
+#include "design/CaptureBuffer.h"
+
+#include <new>
+
+namespace kestrava {
+
+CaptureBuffer::CaptureBuffer()
+    : data_(new (std::nothrow) double[2 * static_cast<std::size_t>(kTransformSize)]())
+{
+}
+
+}  // namespace kestrava

@@ -1,0 +1,186 @@
+#include "design/CorrectionDesign.h"
+
+#include "design/DesignKernels.h"
+#include "design/Parallel.h"
+#include "design/ResponseTable.h"
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+namespace kestrava {
+
+namespace {
+
+// Every factor 1 + X / (Q^2 T + 1) of a band's product is rewritten as
+// (T + c1) / (T + c2) with c1 = (1 + X) / Q^2 and c2 = 1 / Q^2, so a row
+// needs no division per term: the kernel multiplies numerators and
+// denominators in eight independent lanes and divides once per lane. A lane
+// holds 25 factors of at most about 1.7e6, far from overflow. The padding
+// column has T = 0 and c1 = c2 = 1, a factor of exactly 1.
+static_assert(kResponseStride % detail::kProductLanes == 0);
+
+void bandResponses(const ResponseTable& table, const double* c1, const double* c2, double* h,
+                   int begin, int end)
+{
+    detail::designKernels().bandResponses(table.row(0), kResponseStride, c1, c2, h, begin, end);
+}
+
+// Runs the band products of every pass on two cores: the upper half of the
+// bands on a helper thread that waits, spinning, for the next pass. A pass
+// is only a few microseconds, too short to start a thread or sleep for.
+class ResponseEvaluator {
+public:
+    explicit ResponseEvaluator(const ResponseTable& table)
+        : table_(table), split_(detail::availableCores() > 1 ? kBandCount / 2 : kBandCount)
+    {
+        if (split_ < kBandCount)
+            helper_ = std::thread([this] { helperLoop(); });
+    }
+
+    ~ResponseEvaluator()
+    {
+        if (helper_.joinable()) {
+            stop_.store(true, std::memory_order_release);
+            helper_.join();
+        }
+    }
+
+    ResponseEvaluator(const ResponseEvaluator&) = delete;
+    ResponseEvaluator& operator=(const ResponseEvaluator&) = delete;
+
+    void evaluate(const double* c1, const double* c2, double* h)
+    {
+        c1_ = c1;
+        c2_ = c2;
+        h_ = h;
+        const int pass = requested_.load(std::memory_order_relaxed) + 1;
+        if (split_ < kBandCount)
+            requested_.store(pass, std::memory_order_release);
+        bandResponses(table_, c1, c2, h, 0, split_);
+        if (split_ < kBandCount) {
+            for (int spins = 0; finished_.load(std::memory_order_acquire) != pass; ++spins)
+                pause(spins);
+        }
+    }
+
+private:
+    static void pause(int spins)
+    {
+        // Give the core away when the other side has been descheduled.
+        if (spins > 4096)
+            std::this_thread::yield();
+    }
+
+    void helperLoop()
+    {
+        int seen = 0;
+        for (;;) {
+            int pass = 0;
+            for (int spins = 0; (pass = requested_.load(std::memory_order_acquire)) == seen; ++spins) {
+                if (stop_.load(std::memory_order_acquire))
+                    return;
+                pause(spins);
+            }
+            seen = pass;
+            bandResponses(table_, c1_, c2_, h_, split_, kBandCount);
+            finished_.store(pass, std::memory_order_release);
+        }
+    }
+
+    const ResponseTable& table_;
+    const int split_;
+    const double* c1_ = nullptr;
+    const double* c2_ = nullptr;
+    double* h_ = nullptr;
+    std::atomic<int> requested_{0};
+    std::atomic<int> finished_{0};
+    std::atomic<bool> stop_{false};
+    std::thread helper_;
+};
+
+}  // namespace
+
+BandSpectrum targetCurve(const BandSpectrum& microphone, const BandSpectrum& pickup)
+{
+    BandSpectrum target{};
+    for (int j = 0; j < kBandCount; ++j)
+        target[j] = microphone[j] > pickup[j] / kBoostLimit ? pickup[j] / kBoostLimit : microphone[j];
+    return target;
+}
+
+DesignResult designCorrection(const MeasurementAnalysis& analysis, const BandLayout& layout,
+                              CorrectionSet& correction, const DesignOptions& options)
+{
+    const BandSpectrum& p2 = analysis.pickup;
+    DesignResult result;
+    result.target = targetCurve(analysis.microphone, p2);
+    const BandSpectrum& target = result.target;
+    BandSpectrum& pred = result.predicted;
+
+    std::array<double, kBandCount> g{};
+    std::array<double, kBandCount> q{};
+    std::array<double, kBandCount> err{};
+    alignas(64) std::array<double, kResponseStride> c1{};
+    alignas(64) std::array<double, kResponseStride> c2{};
+    std::array<double, kBandCount> h{};
+    c1.fill(1.0);
+    c2.fill(1.0);
+    q.fill(kBaseQuality);
+    pred = p2;
+
+    ResponseEvaluator evaluator(ResponseTable::instance());
+    int passes = 0;
+    for (;;) {
+        bool within = true;
+        double largest = 0.0;
+        for (int j = 0; j < kBandCount; ++j) {
+            err[j] = target[j] / pred[j] - 1.0;
+            const double size = std::fabs(err[j]);
+            if (!(size <= kTolerance))
+                within = false;
+            if (size > largest)
+                largest = size;
+        }
+        result.largestError = largest;
+        if (within) {
+            result.withinTolerance = true;
+            break;
+        }
+        if (options.progress && options.progressInterval > 0 && passes % options.progressInterval == 0)
+            options.progress({passes, largest});
+        for (int m = 0; m < kBandCount; ++m) {
+            g[m] = g[m] + kStepSize * err[m];
+            if (g[m] < kGainFloor)
+                g[m] = kGainFloor;
+            const double x = (g[m] + 2.0) * g[m];
+            q[m] = (g[m] * 0.5 + 1.0) * kBaseQuality;
+            const double q2 = q[m] * q[m];
+            c2[m] = 1.0 / q2;
+            c1[m] = (1.0 + x) / q2;
+        }
+        evaluator.evaluate(c1.data(), c2.data(), h.data());
+        for (int j = 0; j < kBandCount; ++j)
+            pred[j] = h[j] * p2[j];
+        ++passes;
+        if (passes >= options.passLimit) {
+            double remaining = 0.0;
+            for (int j = 0; j < kBandCount; ++j)
+                remaining = std::fmax(remaining, std::fabs(target[j] / pred[j] - 1.0));
+            result.largestError = remaining;
+            break;
+        }
+    }
+    result.passes = passes;
+
+    correction.sectionCount = kBandCount;
+    correction.outputGain = analysis.outputGain;
+    for (int m = 0; m < kBandCount; ++m) {
+        correction.centreHz[m] = layout.centre[m];
+        correction.quality[m] = q[m];
+        correction.peakGain[m] = g[m];
+    }
+    return result;
+}
+
+}  // namespace kestrava

@@ -1,0 +1,55 @@
+// Fits the 199 band sections so that the pickup's band curve, passed through
+// the cascade, matches the target curve (the microphone's, limited to +20 dB
+// above the pickup) within 1 % in every band, or stops after 1,000,000 passes
+// with the values of the last pass.
+//
+// Runs on the thread that analyses a measurement (never an audio thread) and
+// may keep a second core busy for the duration of the call. Allocates only
+// that helper thread; the caller hands the result to the filter.
+#pragma once
+
+#include "design/BandAnalysis.h"
+#include "engine/CorrectionSet.h"
+
+#include <functional>
+
+namespace kestrava {
+
+inline constexpr double kBoostLimit = 0.1;
+inline constexpr double kStepSize = 0.01;
+inline constexpr double kTolerance = 0.01;
+inline constexpr double kGainFloor = -0.999;
+inline constexpr int kPassLimit = 1'000'000;
+inline constexpr double kBaseQuality = kBandCount * kBoostLimit;
+
+// target[j] = P2[j] / A where the microphone exceeds that, else P1[j].
+BandSpectrum targetCurve(const BandSpectrum& microphone, const BandSpectrum& pickup);
+
+struct DesignProgress {
+    int passes = 0;
+    double largestError = 0.0;
+};
+
+struct DesignOptions {
+    int passLimit = kPassLimit;
+    // Called every progressInterval passes while the loop runs.
+    int progressInterval = 10'000;
+    std::function<void(const DesignProgress&)> progress;
+};
+
+struct DesignResult {
+    int passes = 0;
+    bool withinTolerance = false;
+    // Largest |target / pred - 1| for the section values in the correction.
+    double largestError = 0.0;
+    BandSpectrum target{};
+    // The pickup's band curve through the designed cascade.
+    BandSpectrum predicted{};
+};
+
+// Fills `correction` completely: 199 sections at the band centres with the
+// fitted quality and peakGain, and the analysis' outputGain.
+DesignResult designCorrection(const MeasurementAnalysis& analysis, const BandLayout& layout,
+                              CorrectionSet& correction, const DesignOptions& options = {});
+
+}  // namespace kestrava

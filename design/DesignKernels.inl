@@ -1,0 +1,94 @@
+// The design kernels for one vector width, included once per instruction
+// set by a file compiled with that set's target flags, after defining
+// KESTRAVA_DESIGN_LANES (doubles per vector register). Everything stays in
+// an unnamed namespace so no code of one width can stand in for another.
+
+#include "design/DesignKernels.h"
+
+#include <cstring>
+
+namespace kestrava::detail {
+namespace {
+
+constexpr int kLanes = KESTRAVA_DESIGN_LANES;
+using Vec = double __attribute__((vector_size(kLanes * 8)));
+
+inline Vec load(const double* p)
+{
+    Vec v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void store(double* p, Vec v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
+
+inline Vec broadcast(double d)
+{
+    return Vec{} + d;
+}
+
+void bandResponses(const double* table, int stride, const double* c1, const double* c2, double* h,
+                   int begin, int end)
+{
+    constexpr int kVectors = kProductLanes / kLanes;
+    for (int j = begin; j < end; ++j) {
+        const double* t = table + j * stride;
+        Vec num[kVectors];
+        Vec den[kVectors];
+        for (int k = 0; k < kVectors; ++k) {
+            num[k] = broadcast(1.0);
+            den[k] = broadcast(1.0);
+        }
+        for (int m0 = 0; m0 < stride; m0 += kProductLanes) {
+            for (int k = 0; k < kVectors; ++k) {
+                const int m = m0 + k * kLanes;
+                const Vec tv = load(t + m);
+                num[k] *= tv + load(c1 + m);
+                den[k] *= tv + load(c2 + m);
+            }
+        }
+        double product = 1.0;
+        for (int k = 0; k < kVectors; ++k) {
+            const Vec ratio = num[k] / den[k];
+            for (int v = 0; v < kLanes; ++v)
+                product *= ratio[v];
+        }
+        h[j] = __builtin_sqrt(product);
+    }
+}
+
+void batchTransform(double* re, double* im, const double* cosSide, const double* sinSide)
+{
+    constexpr int kVectors = kTransformLanes / kLanes;
+    for (int half = kTransformSide / 2, step = 1; half >= 1; half /= 2, step *= 2) {
+        for (int start = 0; start < kTransformSide; start += 2 * half) {
+            for (int j = 0; j < half; ++j) {
+                const Vec wr = broadcast(cosSide[j * step]);
+                const Vec wi = broadcast(sinSide[j * step]);
+                double* ar = re + (start + j) * kTransformLanes;
+                double* ai = im + (start + j) * kTransformLanes;
+                double* br = ar + half * kTransformLanes;
+                double* bi = ai + half * kTransformLanes;
+                for (int k = 0; k < kVectors; ++k) {
+                    const int o = k * kLanes;
+                    const Vec xr = load(ar + o);
+                    const Vec xi = load(ai + o);
+                    const Vec yr = load(br + o);
+                    const Vec yi = load(bi + o);
+                    const Vec dr = xr - yr;
+                    const Vec di = xi - yi;
+                    store(ar + o, xr + yr);
+                    store(ai + o, xi + yi);
+                    store(br + o, dr * wr + di * wi);
+                    store(bi + o, di * wr - dr * wi);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kestrava::detail

@@ -1,0 +1,58 @@
+// Test signals for the 2^20-point transform and a measure of how far two
+// transforms lie apart.
+#pragma once
+
+#include "design/CaptureBuffer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace kestrava::testing {
+
+struct ComplexSignal {
+    std::vector<double> re = std::vector<double>(kTransformSize);
+    std::vector<double> im = std::vector<double>(kTransformSize);
+};
+
+// Uniform noise on both halves, as a recording never has, so that every
+// butterfly path carries imaginary parts too.
+inline ComplexSignal randomSignal(unsigned seed)
+{
+    ComplexSignal s;
+    std::mt19937_64 rng(seed);
+    std::uniform_real_distribution<double> d(-1.0, 1.0);
+    for (int n = 0; n < kTransformSize; ++n) {
+        s.re[n] = d(rng);
+        s.im[n] = d(rng);
+    }
+    return s;
+}
+
+// Two tones at recording scale, one on a bin and one between bins, with the
+// imaginary half zero as in a capture buffer.
+inline ComplexSignal tonalSignal()
+{
+    ComplexSignal s;
+    const double twoPi = 6.283185307179586;
+    for (int n = 0; n < kTransformSize; ++n) {
+        s.re[n] = 1.0e9 * std::sin(twoPi * 21845.0 * n / kTransformSize)
+                + 3.0e8 * std::cos(twoPi * 1234.567 * n / kTransformSize);
+    }
+    return s;
+}
+
+// Largest |a[k] - b[k]| over the largest |b[k]|.
+inline double relativeDistance(const ComplexSignal& a, const ComplexSignal& b)
+{
+    double largestDifference = 0.0;
+    double largestMagnitude = 0.0;
+    for (int k = 0; k < kTransformSize; ++k) {
+        largestDifference = std::max(largestDifference, std::hypot(a.re[k] - b.re[k], a.im[k] - b.im[k]));
+        largestMagnitude = std::max(largestMagnitude, std::hypot(b.re[k], b.im[k]));
+    }
+    return largestDifference / largestMagnitude;
+}
+
+}  // namespace kestrava::testing
