@@ -1,0 +1,21 @@
+#include "apps/kestrava/Commands.h"
+
+namespace kestrava::tool {
+
+namespace {
+
+const Command kCommands[] = {
+    {"design", "design a correction from a microphone and a pickup recording", &runDesignCommand},
+    {"render", "run a recording through a correction as the plug-in does", &runRenderCommand},
+    {"inspect", "show the sections of a correction file", &runInspectCommand},
+    {"demo", "design and render a correction for a generated demonstration take", &runDemoCommand},
+};
+
+}  // namespace
+
+std::span<const Command> commands()
+{
+    return kCommands;
+}
+
+}  // namespace kestrava::tool

@@ -1,0 +1,12 @@
+// Builds without a decoder library read WAV only.
+#include "apps/kestrava/AudioFile.h"
+
+namespace kestrava::tool {
+
+bool readWithDecoder(const std::string& path, std::int64_t, AudioData&, std::string& error)
+{
+    error = path + ": only WAV files can be read by this build";
+    return false;
+}
+
+}  // namespace kestrava::tool

@@ -1,0 +1,127 @@
+// kestrava demo: the whole road on a generated take. Writes the take, designs
+// the correction from it, writes the correction file and its report, renders
+// the corrected pickup and tells how far the pickup's band curve lay from
+// the microphone's before and after.
+#include "apps/kestrava/AudioFile.h"
+#include "apps/kestrava/Commands.h"
+#include "apps/kestrava/DemoTake.h"
+#include "apps/kestrava/DesignFlow.h"
+#include "apps/kestrava/Render.h"
+#include "apps/kestrava/Report.h"
+#include "apps/kestrava/Take.h"
+#include "corrfile/CorrectionFile.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+namespace kestrava::tool {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: kestrava demo [--out DIR]\n"
+    "\n"
+    "Generates a demonstration take (a plucked-string instrument heard through a\n"
+    "microphone and through a pickup), designs the correction, and writes into DIR\n"
+    "(default kestrava-demo): demo-take.wav, demo.alg, demo-report.svg and\n"
+    "demo-corrected.wav, the pickup through the correction.\n";
+
+struct BandError {
+    double rmsDb = 0.0;
+    double largestDb = 0.0;
+};
+
+BandError bandError(const BandSpectrum& a, const BandSpectrum& b)
+{
+    BandError e;
+    double sum = 0.0;
+    for (int j = 0; j < kBandCount; ++j) {
+        const double db = std::fabs(20.0 * std::log10(a[j] / b[j]));
+        sum += db * db;
+        e.largestDb = std::max(e.largestDb, db);
+    }
+    e.rmsDb = std::sqrt(sum / kBandCount);
+    return e;
+}
+
+}  // namespace
+
+int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
+{
+    Arguments a;
+    std::string error;
+    if (!a.parse(args, {"--out"}, {"--help", "-h"}, error))
+        return usageError(context, "demo", error);
+    if (a.flag("--help") || a.flag("-h")) {
+        context.out << kUsage;
+        return kExitOk;
+    }
+    if (!a.positional().empty())
+        return usageError(context, "demo", "unexpected argument " + a.positional()[0]);
+    const std::filesystem::path dir = a.value("--out").value_or("kestrava-demo");
+    std::error_code made;
+    std::filesystem::create_directories(dir, made);
+    if (made) {
+        context.err << "kestrava demo: cannot create " << dir.string() << ": " << made.message() << '\n';
+        return kExitFailure;
+    }
+    const std::string takePath = (dir / "demo-take.wav").string();
+    const std::string algPath = (dir / "demo.alg").string();
+    const std::string reportPath = (dir / "demo-report.svg").string();
+    const std::string correctedPath = (dir / "demo-corrected.wav").string();
+
+    context.out << "Generating the demonstration take (" << kDemoFrames / kDemoRate << " s at 48000 Hz)...\n";
+    {
+        const DemoTake take = makeDemoTake();
+        const std::vector<float> mic(take.microphone.begin(), take.microphone.end());
+        const std::vector<float> pickup(take.pickup.begin(), take.pickup.end());
+        if (!writeFloatWav(takePath, kDemoRate, {mic, pickup}, error)) {
+            context.err << "kestrava demo: " << error << '\n';
+            return kExitFailure;
+        }
+    }
+    context.out << "Wrote " << takePath << " (microphone left, pickup right)\n";
+
+    DesignOutcome outcome;
+    if (const int status = designFromTakes({takePath, 0}, {takePath, 1}, context, outcome); status != kExitOk)
+        return status;
+    StreamMessages messages(context.err);
+    if (!writeCorrectionFile(algPath, outcome.correction, messages) || !writeReport(reportPath, outcome, context))
+        return kExitFailure;
+    printDesignSummary(outcome, context);
+    context.out << "Wrote " << algPath << " and " << reportPath << '\n';
+
+    AudioData take;
+    if (!readAudioFile(takePath, kDemoFrames, take, error)) {
+        context.err << "kestrava demo: " << error << '\n';
+        return kExitFailure;
+    }
+    const RenderedStereo corrected = renderThroughCorrection(outcome.correction, kDemoRate, take.channels[1], false);
+    if (!writeFloatWav(correctedPath, kDemoRate, {corrected.left, corrected.right}, error)) {
+        context.err << "kestrava demo: " << error << '\n';
+        return kExitFailure;
+    }
+    context.out << "Wrote " << correctedPath << " (the pickup through the correction)\n";
+
+    std::vector<double> micValues(kTransformSize);
+    std::vector<double> correctedValues(kTransformSize);
+    for (int n = 0; n < kTransformSize; ++n) {
+        micValues[n] = captureValue(take.channels[0][n], SampleKind::Float32);
+        correctedValues[n] = captureValue(corrected.left[n], SampleKind::Float32);
+    }
+    MeasurementAnalysis after;
+    if (!analyseSignals(micValues, correctedValues, context, after))
+        return kExitFailure;
+    const BandError before = bandError(outcome.analysis.microphone, outcome.analysis.pickup);
+    const BandError now = bandError(after.microphone, after.pickup);
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "Band error between microphone and pickup: before %.2f dB RMS (largest %.2f dB), "
+                  "after the correction %.2f dB RMS (largest %.2f dB).\n",
+                  before.rmsDb, before.largestDb, now.rmsDb, now.largestDb);
+    context.out << text;
+    return kExitOk;
+}
+
+}  // namespace kestrava::tool

@@ -1,0 +1,163 @@
+#include "apps/kestrava/DesignFlow.h"
+
+#include "apps/kestrava/Resample.h"
+#include "apps/kestrava/Take.h"
+#include "design/FourierTransform.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace kestrava::tool {
+
+namespace {
+
+constexpr const char* kClipLeftText = "Error: Clipping in the left channel.\nCheck the left input.;";
+constexpr const char* kClipRightText = "Error: Clipping in the right channel.\nCheck the right input.;";
+
+// Frames to read at a given rate to fill the transform after conversion,
+// with room for the converter's filter.
+std::int64_t framesNeeded(double rate)
+{
+    return static_cast<std::int64_t>(std::ceil(kTransformSize * rate / kAnalysisRate)) + 256;
+}
+
+struct LoadedTake {
+    std::vector<double> samples;  // at 48,000 Hz, relative to full scale
+    SampleKind kind = SampleKind::Integer;
+    bool clipped = false;
+};
+
+bool loadTake(const TakeSource& source, const char* role, ToolContext& context, LoadedTake& take)
+{
+    AudioData audio;
+    std::string error;
+    if (!readAudioFile(source.path, 8 * static_cast<std::int64_t>(kTransformSize), audio, error)) {
+        context.err << "kestrava design: " << error << '\n';
+        return false;
+    }
+    if (source.channel >= static_cast<int>(audio.channels.size())) {
+        context.err << "kestrava design: " << source.path << " has " << audio.channels.size()
+                    << " channel(s); the " << role << " channel " << source.channel + 1 << " does not exist\n";
+        return false;
+    }
+    const std::int64_t used = std::min<std::int64_t>(framesNeeded(audio.sampleRate), audio.fileFrames);
+    take.kind = audio.kind;
+    take.clipped = clips(audio.channels[source.channel], used, audio.kind);
+    AudioData one;
+    one.sampleRate = audio.sampleRate;
+    one.kind = audio.kind;
+    one.fileFrames = audio.fileFrames;
+    one.channels.push_back(std::move(audio.channels[source.channel]));
+    one.channels[0].resize(static_cast<std::size_t>(used));
+    if (one.sampleRate != kAnalysisRate) {
+        const double original = one.sampleRate;
+        if (!resampleTo48k(one, error)) {
+            context.err << "kestrava design: " << source.path << ": " << error << '\n';
+            return false;
+        }
+        context.err << "Note: the " << role << " recording " << source.path << " is at " << original
+                    << " Hz; converted to 48000 Hz with libsamplerate's best converter.\n";
+    }
+    take.samples = std::move(one.channels[0]);
+    const double seconds = audio.fileFrames / audio.sampleRate;
+    if (seconds * kAnalysisRate < kTransformSize) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "Note: the %s recording is %.2f s long, shorter than the %d samples (%.2f s) analysed; "
+                      "the rest is silence.\n",
+                      role, seconds, kTransformSize, kTransformSize / kAnalysisRate);
+        context.err << text;
+    }
+    return true;
+}
+
+void progressLine(ToolContext& context, const std::string& text)
+{
+    if (context.terminal)
+        context.err << '\r' << text << "\x1b[K" << std::flush;
+}
+
+}  // namespace
+
+bool analyseSignals(const std::vector<double>& microphone, const std::vector<double>& pickup,
+                    ToolContext& context, MeasurementAnalysis& analysis)
+{
+    StreamMessages messages(context.err);
+    CaptureBuffer micBuffer;
+    CaptureBuffer pickupBuffer;
+    if (!micBuffer.allocated() || !pickupBuffer.allocated()) {
+        messages.show(kCaptureAllocationFailedText, "Info", MessageIcon::Information);
+        return false;
+    }
+    std::copy_n(microphone.begin(), std::min<std::size_t>(microphone.size(), kTransformSize), micBuffer.re());
+    std::copy_n(pickup.begin(), std::min<std::size_t>(pickup.size(), kTransformSize), pickupBuffer.re());
+    switch (analyseMeasurement(micBuffer, pickupBuffer, BandLayout::standard(), analysis)) {
+    case AnalysisStatus::Ok:
+        return true;
+    case AnalysisStatus::OutOfMemory:
+        messages.show(kTransformAllocationFailedText, "Info", MessageIcon::Information);
+        return false;
+    case AnalysisStatus::Silent:
+        if (analysis.silentMicrophone)
+            messages.show(kSilentMicrophoneText, "Info", MessageIcon::Information);
+        if (analysis.silentPickup)
+            messages.show(kSilentPickupText, "Info", MessageIcon::Information);
+        return false;
+    }
+    return false;
+}
+
+int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, ToolContext& context,
+                    DesignOutcome& outcome)
+{
+    LoadedTake mic;
+    LoadedTake pick;
+    if (!loadTake(microphone, "microphone", context, mic) || !loadTake(pickup, "pickup", context, pick))
+        return kExitFailure;
+    if (mic.clipped || pick.clipped) {
+        StreamMessages messages(context.err);
+        if (mic.clipped)
+            messages.show(kClipLeftText, "Info", MessageIcon::Information);
+        if (pick.clipped)
+            messages.show(kClipRightText, "Info", MessageIcon::Information);
+        return kExitFailure;
+    }
+    std::vector<double> micValues(std::min<std::size_t>(mic.samples.size(), kTransformSize));
+    std::vector<double> pickupValues(std::min<std::size_t>(pick.samples.size(), kTransformSize));
+    for (std::size_t i = 0; i < micValues.size(); ++i)
+        micValues[i] = captureValue(mic.samples[i], mic.kind);
+    for (std::size_t i = 0; i < pickupValues.size(); ++i)
+        pickupValues[i] = captureValue(pick.samples[i], pick.kind);
+    mic.samples = {};
+    pick.samples = {};
+
+    progressLine(context, "Analysing both recordings...");
+    if (!analyseSignals(micValues, pickupValues, context, outcome.analysis)) {
+        progressLine(context, "");
+        return kExitFailure;
+    }
+    DesignOptions options;
+    options.progress = [&](const DesignProgress& p) {
+        char text[120];
+        std::snprintf(text, sizeof text, "Designing: pass %d, largest band error %.2f %%", p.passes,
+                      100.0 * p.largestError);
+        progressLine(context, text);
+    };
+    outcome.result = designCorrection(outcome.analysis, outcome.layout, outcome.correction, options);
+    progressLine(context, "");
+    return kExitOk;
+}
+
+void printDesignSummary(const DesignOutcome& o, ToolContext& context)
+{
+    char text[240];
+    std::snprintf(text, sizeof text,
+                  "Designed %d sections in %d passes; largest remaining band error %.2f %%%s; output gain %.4f "
+                  "(%+.2f dB).\n",
+                  o.correction.sectionCount, o.result.passes, 100.0 * o.result.largestError,
+                  o.result.withinTolerance ? "" : " (stopped at the pass limit)", o.correction.outputGain,
+                  20.0 * std::log10(o.correction.outputGain));
+    context.out << text;
+}
+
+}  // namespace kestrava::tool

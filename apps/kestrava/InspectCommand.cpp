@@ -1,0 +1,63 @@
+// kestrava inspect: the contents of a correction file, as a table or JSON.
+#include "apps/kestrava/Commands.h"
+#include "corrfile/CorrectionFile.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace kestrava::tool {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: kestrava inspect FILE.alg [--json]\n"
+    "\n"
+    "Shows the section count, the output gain and the centre, quality and gain of\n"
+    "every section of a correction file.\n"
+    "\n"
+    "  --json    print the same as JSON, numbers to full precision\n";
+
+}  // namespace
+
+int runInspectCommand(const std::vector<std::string>& args, ToolContext& context)
+{
+    Arguments a;
+    std::string error;
+    if (!a.parse(args, {}, {"--help", "-h", "--json"}, error))
+        return usageError(context, "inspect", error);
+    if (a.flag("--help") || a.flag("-h")) {
+        context.out << kUsage;
+        return kExitOk;
+    }
+    if (a.positional().size() != 1)
+        return usageError(context, "inspect", "give one correction file");
+    StreamMessages messages(context.err);
+    CorrectionSet c;
+    if (readCorrectionFile(a.positional()[0], c, messages) != 0)
+        return kExitFailure;
+
+    char line[160];
+    if (a.flag("--json")) {
+        std::snprintf(line, sizeof line, "{\n  \"sectionCount\": %d,\n  \"outputGain\": %.17g,\n  \"sections\": [",
+                      c.sectionCount, c.outputGain);
+        context.out << line;
+        for (int i = 0; i < c.sectionCount; ++i) {
+            std::snprintf(line, sizeof line, "%s\n    {\"centreHz\": %.17g, \"quality\": %.17g, \"peakGain\": %.17g}",
+                          i ? "," : "", c.centreHz[i], c.quality[i], c.peakGain[i]);
+            context.out << line;
+        }
+        context.out << (c.sectionCount ? "\n  ]\n}\n" : "]\n}\n");
+        return kExitOk;
+    }
+    std::snprintf(line, sizeof line, "Sections: %d\nOutput gain: %.6f (%+.2f dB)\n\n", c.sectionCount, c.outputGain,
+                  20.0 * std::log10(std::fabs(c.outputGain)));
+    context.out << line << "section   centre Hz    quality       gain   peak dB\n";
+    for (int i = 0; i < c.sectionCount; ++i) {
+        std::snprintf(line, sizeof line, "%7d %11.3f %10.4f %10.6f %+9.2f\n", i + 1, c.centreHz[i], c.quality[i],
+                      c.peakGain[i], 20.0 * std::log10(std::fabs(1.0 + c.peakGain[i])));
+        context.out << line;
+    }
+    return kExitOk;
+}
+
+}  // namespace kestrava::tool

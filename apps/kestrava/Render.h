@@ -1,0 +1,20 @@
+// Runs one recorded channel through a correction as the plug-in does: the
+// correction filter at the recording's own rate and, when on, the Air
+// network, to a left and a right output. Tool thread only.
+#pragma once
+
+#include "engine/CorrectionSet.h"
+
+#include <vector>
+
+namespace kestrava::tool {
+
+struct RenderedStereo {
+    std::vector<float> left;
+    std::vector<float> right;
+};
+
+RenderedStereo renderThroughCorrection(const CorrectionSet& correction, double sampleRate,
+                                       const std::vector<double>& input, bool air);
+
+}  // namespace kestrava::tool

@@ -1,0 +1,70 @@
+// kestrava render: a recording through a correction file, as the plug-in
+// would process it, into a 32-bit float WAV.
+#include "apps/kestrava/AudioFile.h"
+#include "apps/kestrava/Commands.h"
+#include "apps/kestrava/Render.h"
+#include "corrfile/CorrectionFile.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace kestrava::tool {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: kestrava render --alg FILE.alg [--input left|right] [--air on|off] IN.wav OUT.wav\n"
+    "\n"
+    "Runs the selected input channel of IN.wav through the correction at the file's own\n"
+    "sample rate and, when on, through the Air ambience, to both channels of OUT.wav\n"
+    "(32-bit float), as the plug-in does.\n"
+    "\n"
+    "  --alg FILE            the correction file\n"
+    "  --input left|right    the channel that carries the pickup (default left)\n"
+    "  --air on|off          the Air ambience (default on, as in the plug-in)\n";
+
+}  // namespace
+
+int runRenderCommand(const std::vector<std::string>& args, ToolContext& context)
+{
+    Arguments a;
+    std::string error;
+    if (!a.parse(args, {"--alg", "--input", "--air"}, {"--help", "-h"}, error))
+        return usageError(context, "render", error);
+    if (a.flag("--help") || a.flag("-h")) {
+        context.out << kUsage;
+        return kExitOk;
+    }
+    if (!a.value("--alg"))
+        return usageError(context, "render", "no correction file (--alg FILE.alg)");
+    if (a.positional().size() != 2)
+        return usageError(context, "render", "give the input and the output file");
+    const std::string input = a.value("--input").value_or("left");
+    const std::string air = a.value("--air").value_or("on");
+    if (input != "left" && input != "right")
+        return usageError(context, "render", "--input is left or right");
+    if (air != "on" && air != "off")
+        return usageError(context, "render", "--air is on or off");
+
+    StreamMessages messages(context.err);
+    CorrectionSet correction;
+    if (readCorrectionFile(*a.value("--alg"), correction, messages) != 0)
+        return kExitFailure;
+    AudioData audio;
+    if (!readAudioFile(a.positional()[0], std::numeric_limits<std::int64_t>::max(), audio, error)) {
+        context.err << "kestrava render: " << error << '\n';
+        return kExitFailure;
+    }
+    const std::size_t channel = input == "right" && audio.channels.size() > 1 ? 1 : 0;
+    const RenderedStereo out =
+        renderThroughCorrection(correction, audio.sampleRate, audio.channels[channel], air == "on");
+    if (!writeFloatWav(a.positional()[1], audio.sampleRate, {out.left, out.right}, error)) {
+        context.err << "kestrava render: " << error << '\n';
+        return kExitFailure;
+    }
+    context.out << "Rendered " << out.left.size() << " frames at " << audio.sampleRate << " Hz to "
+                << a.positional()[1] << '\n';
+    return kExitOk;
+}
+
+}  // namespace kestrava::tool

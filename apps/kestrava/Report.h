@@ -1,0 +1,18 @@
+// The design report: an SVG picture of the microphone, pickup and target
+// band curves and of the predicted corrected pickup, in dB over a
+// logarithmic frequency axis from 20 Hz to 20 kHz, with the number of passes
+// and the largest remaining band error. Pure text generation.
+#pragma once
+
+#include "apps/kestrava/DesignFlow.h"
+
+#include <string>
+
+namespace kestrava::tool {
+
+std::string designReportSvg(const DesignOutcome& outcome);
+
+// Writes the report to `path`; tells why on failure.
+bool writeReport(const std::string& path, const DesignOutcome& outcome, ToolContext& context);
+
+}  // namespace kestrava::tool

@@ -1,0 +1,74 @@
+// The frame of the kestrava command-line tool: the context every
+// subcommand runs in, the table of subcommands and the small argument
+// parser they share. Each subcommand lives in its own file and is listed
+// once in Commands.cpp. Everything runs on the tool's one thread.
+#pragma once
+
+#include "platform/Messages.h"
+
+#include <initializer_list>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrava::tool {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+struct ToolContext {
+    std::ostream& out;
+    std::ostream& err;
+    // Whether err is a terminal, where a progress line may rewrite itself.
+    bool terminal = false;
+};
+
+// Shows the product's messages on the tool's error stream.
+class StreamMessages : public Messages {
+public:
+    explicit StreamMessages(std::ostream& err) : err_(err) {}
+    void show(const std::string& text, const std::string& caption, MessageIcon icon) override;
+
+private:
+    std::ostream& err_;
+};
+
+using CommandRun = int (*)(const std::vector<std::string>& args, ToolContext& context);
+
+struct Command {
+    std::string_view name;
+    std::string_view summary;
+    CommandRun run;
+};
+
+// Every subcommand, in the order `kestrava --help` lists them.
+std::span<const Command> commands();
+
+// Runs `kestrava ARGS...` (the program name not included).
+int runTool(const std::vector<std::string>& args, ToolContext& context);
+
+// Options of the form --name VALUE, flags of the form --name, and
+// positional arguments in order.
+class Arguments {
+public:
+    bool parse(const std::vector<std::string>& args, std::initializer_list<std::string_view> valueOptions,
+               std::initializer_list<std::string_view> flags, std::string& error);
+
+    std::optional<std::string> value(std::string_view name) const;
+    bool flag(std::string_view name) const;
+    const std::vector<std::string>& positional() const { return positional_; }
+
+private:
+    std::vector<std::pair<std::string, std::string>> values_;
+    std::vector<std::string> flags_;
+    std::vector<std::string> positional_;
+};
+
+// Prints "kestrava NAME: MESSAGE" and the usage hint; returns kExitUsage.
+int usageError(ToolContext& context, std::string_view command, const std::string& message);
+
+}  // namespace kestrava::tool
