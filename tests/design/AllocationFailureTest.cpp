@@ -26,6 +26,20 @@ struct RefusalScope {
 
 }  // namespace
 
+// The whole unaligned family is replaced so that every allocation and
+// release goes through malloc and free, as sanitizers require.
+void* operator new(std::size_t size)
+{
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
     return allocate(size);
@@ -34,6 +48,36 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
 {
     return allocate(size);
+}
+
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
 }
 
 namespace kestrava {
