@@ -1,0 +1,171 @@
+// The correction design's speed and memory, each beside its yardstick
+// measured in the same run:
+//  - one design pass, the fast kernel against the plain loop with a
+//    division per term;
+//  - the 2^20-point transform against FFTW's estimate plan for the same size;
+//  - a whole analysis and design of the demonstration take: seconds, passes
+//    and the peak memory it adds (the measurement program holds 48 MiB).
+#include "apps/kestrava/DemoTake.h"
+#include "apps/kestrava/Take.h"
+#include "design/CorrectionDesign.h"
+#include "design/FourierTransform.h"
+#include "design/reference/PlainDesign.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace kestrava;
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A field of /proc/self/status in KiB.
+long statusKib(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::char_traits<char>::length(field)));
+    }
+    return -1;
+}
+
+void resetPeakMemory()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+struct DemoValues {
+    std::vector<double> microphone;
+    std::vector<double> pickup;
+};
+
+// The demonstration take as the tool stores it: float samples times 32,766.
+DemoValues demoValues()
+{
+    const tool::DemoTake take = tool::makeDemoTake();
+    DemoValues v;
+    for (int n = 0; n < kTransformSize; ++n) {
+        v.microphone.push_back(tool::captureValue(static_cast<float>(take.microphone[n]), tool::SampleKind::Float32));
+        v.pickup.push_back(tool::captureValue(static_cast<float>(take.pickup[n]), tool::SampleKind::Float32));
+    }
+    return v;
+}
+
+MeasurementAnalysis wholeDesign(const DemoValues& demo)
+{
+    const long before = statusKib("VmRSS:");
+    resetPeakMemory();
+    const Clock::time_point start = Clock::now();
+    CaptureBuffer microphone;
+    CaptureBuffer pickup;
+    std::copy(demo.microphone.begin(), demo.microphone.end(), microphone.re());
+    std::copy(demo.pickup.begin(), demo.pickup.end(), pickup.re());
+    MeasurementAnalysis analysis;
+    if (analyseMeasurement(microphone, pickup, BandLayout::standard(), analysis) != AnalysisStatus::Ok) {
+        std::printf("the demonstration take could not be analysed\n");
+        return analysis;
+    }
+    const double analysed = secondsSince(start);
+    CorrectionSet correction;
+    const DesignResult result = designCorrection(analysis, BandLayout::standard(), correction);
+    const double total = secondsSince(start);
+    const long peak = statusKib("VmHWM:");
+    std::printf("Whole analysis and design of the demonstration take\n");
+    std::printf("  analysis (two transforms, band levels)   %8.3f s\n", analysed);
+    std::printf("  design (%d passes, largest error %.3f %%) %8.3f s\n", result.passes, 100.0 * result.largestError,
+                total - analysed);
+    std::printf("  total                                    %8.3f s\n", total);
+    std::printf("  peak memory added                        %8.1f MiB   (the measurement program: 48 MiB)\n",
+                (peak - before) / 1024.0);
+    std::printf("  process peak resident                    %8.1f MiB\n\n", peak / 1024.0);
+    return analysis;
+}
+
+void passSpeed(MeasurementAnalysis analysis)
+{
+    // One band far below the pickup keeps the loop from converging, so both
+    // run exactly the passes asked for.
+    analysis.microphone[60] *= 1e-5;
+    constexpr int plainPasses = 3000;
+    constexpr int fastPasses = 30000;
+    Clock::time_point start = Clock::now();
+    const reference::PlainDesign plain = reference::plainDesign(analysis.microphone, analysis.pickup, plainPasses);
+    const double plainUs = secondsSince(start) * 1e6 / plain.passes;
+    CorrectionSet correction;
+    DesignOptions options;
+    options.passLimit = fastPasses;
+    start = Clock::now();
+    const DesignResult fast = designCorrection(analysis, BandLayout::standard(), correction, options);
+    const double fastUs = secondsSince(start) * 1e6 / fast.passes;
+    std::printf("Design pass (199 x 199 terms)\n");
+    std::printf("  plain loop, a division per term   %8.2f us/pass   (%d passes)\n", plainUs, plain.passes);
+    std::printf("  fast passes                       %8.2f us/pass   (%d passes)\n", fastUs, fast.passes);
+    std::printf("  speed-up                          %8.1f x         (target: at least 8 x)\n", plainUs / fastUs);
+    std::printf("  1,000,000 passes would take       %8.1f s fast, %.1f s plain\n\n", fastUs, plainUs);
+}
+
+void transformSpeed(const DemoValues& demo)
+{
+    constexpr int runs = 7;
+    std::vector<double> re(kTransformSize);
+    std::vector<double> im(kTransformSize);
+    double fastBest = 1e9;
+    for (int r = 0; r < runs; ++r) {
+        std::copy(demo.microphone.begin(), demo.microphone.end(), re.begin());
+        std::fill(im.begin(), im.end(), 0.0);
+        const Clock::time_point start = Clock::now();
+        forwardTransform(re.data(), im.data());
+        fastBest = std::min(fastBest, secondsSince(start));
+    }
+    fftw_complex* data = fftw_alloc_complex(kTransformSize);
+    const Clock::time_point planStart = Clock::now();
+    const fftw_plan plan = fftw_plan_dft_1d(kTransformSize, data, data, FFTW_FORWARD, FFTW_ESTIMATE);
+    const double planning = secondsSince(planStart);
+    double fftwBest = 1e9;
+    for (int r = 0; r < runs; ++r) {
+        for (int n = 0; n < kTransformSize; ++n) {
+            data[n][0] = demo.microphone[n];
+            data[n][1] = 0.0;
+        }
+        const Clock::time_point start = Clock::now();
+        fftw_execute(plan);
+        fftwBest = std::min(fftwBest, secondsSince(start));
+    }
+    fftw_destroy_plan(plan);
+    fftw_free(data);
+    std::copy(demo.microphone.begin(), demo.microphone.end(), re.begin());
+    std::fill(im.begin(), im.end(), 0.0);
+    const Clock::time_point plainStart = Clock::now();
+    reference::plainTransform(re.data(), im.data());
+    const double plain = secondsSince(plainStart);
+    std::printf("2^20-point transform (best of %d)\n", runs);
+    std::printf("  FFTW, estimate plan               %8.2f ms   (planning %.2f ms, not counted)\n", fftwBest * 1e3,
+                planning * 1e3);
+    std::printf("  this transform                    %8.2f ms\n", fastBest * 1e3);
+    std::printf("  ratio to FFTW                     %8.2f     (target: at most 2)\n", fastBest / fftwBest);
+    std::printf("  the plain algorithm, once         %8.2f ms\n\n", plain * 1e3);
+}
+
+}  // namespace
+
+int main()
+{
+    const DemoValues demo = demoValues();
+    const MeasurementAnalysis analysis = wholeDesign(demo);
+    passSpeed(analysis);
+    transformSpeed(demo);
+    return 0;
+}
