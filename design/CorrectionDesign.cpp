@@ -4,7 +4,9 @@
 #include "design/Parallel.h"
 #include "design/ResponseTable.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <thread>
 
@@ -26,15 +28,17 @@ void bandResponses(const ResponseTable& table, const double* c1, const double* c
     detail::designKernels().bandResponses(table.row(0), kResponseStride, c1, c2, h, begin, end);
 }
 
-// Runs the band products of every pass on two cores: the upper half of the
-// bands on a helper thread that waits, spinning, for the next pass. A pass
-// is only a few microseconds, too short to start a thread or sleep for.
+// Runs the band products of every pass on one or two cores. With two, the
+// upper half of the bands goes to a helper thread that spins for the next
+// pass (a pass is a few microseconds, too short to sleep for) and sleeps
+// only when no pass comes for a while. Whether sharing helps depends on
+// what else the machine is doing, so the evaluator times both ways now and
+// then and uses the faster; the results are the same either way.
 class ResponseEvaluator {
 public:
-    explicit ResponseEvaluator(const ResponseTable& table)
-        : table_(table), split_(detail::availableCores() > 1 ? kBandCount / 2 : kBandCount)
+    ResponseEvaluator(const ResponseTable& table, int cores) : table_(table), shareable_(cores > 1)
     {
-        if (split_ < kBandCount)
+        if (shareable_)
             helper_ = std::thread([this] { helperLoop(); });
     }
 
@@ -42,6 +46,8 @@ public:
     {
         if (helper_.joinable()) {
             stop_.store(true, std::memory_order_release);
+            requested_.fetch_add(1, std::memory_order_release);
+            requested_.notify_one();
             helper_.join();
         }
     }
@@ -51,25 +57,49 @@ public:
 
     void evaluate(const double* c1, const double* c2, double* h)
     {
-        c1_ = c1;
-        c2_ = c2;
-        h_ = h;
-        const int pass = requested_.load(std::memory_order_relaxed) + 1;
-        if (split_ < kBandCount)
-            requested_.store(pass, std::memory_order_release);
-        bandResponses(table_, c1, c2, h, 0, split_);
-        if (split_ < kBandCount) {
-            for (int spins = 0; finished_.load(std::memory_order_acquire) != pass; ++spins)
-                pause(spins);
+        if (!shareable_) {
+            bandResponses(table_, c1, c2, h, 0, kBandCount);
+            return;
+        }
+        const int position = passes_++ % kCycle;
+        const bool probing = position < 2 * kProbe;
+        const bool shared = probing ? position >= kProbe : sharedFaster_;
+        const Clock::time_point start = Clock::now();
+        if (shared)
+            evaluateShared(c1, c2, h);
+        else
+            bandResponses(table_, c1, c2, h, 0, kBandCount);
+        if (probing) {
+            (shared ? sharedSeconds_ : aloneSeconds_) += std::chrono::duration<double>(Clock::now() - start).count();
+            if (position == 2 * kProbe - 1) {
+                sharedFaster_ = sharedSeconds_ < aloneSeconds_;
+                sharedSeconds_ = 0.0;
+                aloneSeconds_ = 0.0;
+            }
         }
     }
 
 private:
-    static void pause(int spins)
+    using Clock = std::chrono::steady_clock;
+    static constexpr int kSplit = kBandCount / 2;
+    static constexpr int kProbe = 32;
+    static constexpr int kCycle = 4096;
+    static constexpr int kSpinsBeforeSleep = 20000;
+
+    void evaluateShared(const double* c1, const double* c2, double* h)
     {
-        // Give the core away when the other side has been descheduled.
-        if (spins > 4096)
-            std::this_thread::yield();
+        c1_ = c1;
+        c2_ = c2;
+        h_ = h;
+        const int pass = ++issued_;
+        requested_.store(pass, std::memory_order_release);
+        requested_.notify_one();
+        bandResponses(table_, c1, c2, h, 0, kSplit);
+        // Give the core away when the helper has been descheduled.
+        for (int spins = 0; finished_.load(std::memory_order_acquire) != pass; ++spins) {
+            if (spins > 4096)
+                std::this_thread::yield();
+        }
     }
 
     void helperLoop()
@@ -78,18 +108,26 @@ private:
         for (;;) {
             int pass = 0;
             for (int spins = 0; (pass = requested_.load(std::memory_order_acquire)) == seen; ++spins) {
-                if (stop_.load(std::memory_order_acquire))
-                    return;
-                pause(spins);
+                if (spins > kSpinsBeforeSleep) {
+                    requested_.wait(seen, std::memory_order_acquire);
+                    spins = 0;
+                }
             }
+            if (stop_.load(std::memory_order_acquire))
+                return;
             seen = pass;
-            bandResponses(table_, c1_, c2_, h_, split_, kBandCount);
+            bandResponses(table_, c1_, c2_, h_, kSplit, kBandCount);
             finished_.store(pass, std::memory_order_release);
         }
     }
 
     const ResponseTable& table_;
-    const int split_;
+    const bool shareable_;
+    int passes_ = 0;
+    int issued_ = 0;
+    bool sharedFaster_ = false;
+    double sharedSeconds_ = 0.0;
+    double aloneSeconds_ = 0.0;
     const double* c1_ = nullptr;
     const double* c2_ = nullptr;
     double* h_ = nullptr;
@@ -129,7 +167,8 @@ DesignResult designCorrection(const MeasurementAnalysis& analysis, const BandLay
     q.fill(kBaseQuality);
     pred = p2;
 
-    ResponseEvaluator evaluator(ResponseTable::instance());
+    const int cores = options.cores > 0 ? std::min(options.cores, detail::availableCores()) : detail::availableCores();
+    ResponseEvaluator evaluator(ResponseTable::instance(), cores);
     int passes = 0;
     for (;;) {
         bool within = true;

@@ -35,6 +35,9 @@ struct DesignOptions {
     // Called every progressInterval passes while the loop runs.
     int progressInterval = 10'000;
     std::function<void(const DesignProgress&)> progress;
+    // Cores the passes may use: 0 for all there are (at most two), 1 to stay
+    // on the calling thread. The result is the same either way.
+    int cores = 0;
 };
 
 struct DesignResult {

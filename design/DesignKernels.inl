@@ -30,39 +30,60 @@ inline Vec broadcast(double d)
     return Vec{} + d;
 }
 
-void bandResponses(const double* table, int stride, const double* c1, const double* c2, double* h,
-                   int begin, int end)
+// Rows are taken kRows at a time so that eight multiplication chains (four
+// numerators, four denominators) run side by side whatever the vector width;
+// a single row's chains would wait on each other's latency. Every row still
+// sees exactly the operations it would see alone.
+constexpr int kVectors = kProductLanes / kLanes;
+constexpr int kRows = kVectors >= 4 ? 1 : 4 / kVectors;
+
+template <int Rows>
+void rowProducts(const double* table, int stride, const double* c1, const double* c2, double* h, int j)
 {
-    constexpr int kVectors = kProductLanes / kLanes;
-    for (int j = begin; j < end; ++j) {
-        const double* t = table + j * stride;
-        Vec num[kVectors];
-        Vec den[kVectors];
+    Vec num[Rows][kVectors];
+    Vec den[Rows][kVectors];
+    for (int r = 0; r < Rows; ++r) {
         for (int k = 0; k < kVectors; ++k) {
-            num[k] = broadcast(1.0);
-            den[k] = broadcast(1.0);
+            num[r][k] = broadcast(1.0);
+            den[r][k] = broadcast(1.0);
         }
-        for (int m0 = 0; m0 < stride; m0 += kProductLanes) {
-            for (int k = 0; k < kVectors; ++k) {
-                const int m = m0 + k * kLanes;
-                const Vec tv = load(t + m);
-                num[k] *= tv + load(c1 + m);
-                den[k] *= tv + load(c2 + m);
+    }
+    for (int m0 = 0; m0 < stride; m0 += kProductLanes) {
+        for (int k = 0; k < kVectors; ++k) {
+            const int m = m0 + k * kLanes;
+            const Vec a = load(c1 + m);
+            const Vec b = load(c2 + m);
+            for (int r = 0; r < Rows; ++r) {
+                const Vec tv = load(table + (j + r) * stride + m);
+                num[r][k] *= tv + a;
+                den[r][k] *= tv + b;
             }
         }
+    }
+    for (int r = 0; r < Rows; ++r) {
         double product = 1.0;
         for (int k = 0; k < kVectors; ++k) {
-            const Vec ratio = num[k] / den[k];
+            const Vec ratio = num[r][k] / den[r][k];
             for (int v = 0; v < kLanes; ++v)
                 product *= ratio[v];
         }
-        h[j] = __builtin_sqrt(product);
+        h[j + r] = __builtin_sqrt(product);
     }
+}
+
+void bandResponses(const double* table, int stride, const double* c1, const double* c2, double* h,
+                   int begin, int end)
+{
+    int j = begin;
+    for (; j + kRows <= end; j += kRows)
+        rowProducts<kRows>(table, stride, c1, c2, h, j);
+    for (; j < end; ++j)
+        rowProducts<1>(table, stride, c1, c2, h, j);
 }
 
 void batchTransform(double* re, double* im, const double* cosSide, const double* sinSide)
 {
-    constexpr int kVectors = kTransformLanes / kLanes;
+    constexpr int kBatchVectors = kTransformLanes / kLanes;
     for (int half = kTransformSide / 2, step = 1; half >= 1; half /= 2, step *= 2) {
         for (int start = 0; start < kTransformSide; start += 2 * half) {
             for (int j = 0; j < half; ++j) {
@@ -72,7 +93,7 @@ void batchTransform(double* re, double* im, const double* cosSide, const double*
                 double* ai = im + (start + j) * kTransformLanes;
                 double* br = ar + half * kTransformLanes;
                 double* bi = ai + half * kTransformLanes;
-                for (int k = 0; k < kVectors; ++k) {
+                for (int k = 0; k < kBatchVectors; ++k) {
                     const int o = k * kLanes;
                     const Vec xr = load(ar + o);
                     const Vec xi = load(ai + o);
