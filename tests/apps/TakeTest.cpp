@@ -8,13 +8,13 @@ namespace kestrava::tool {
 namespace {
 
 using testing::buildWav;
-using testing::WavSpec;
+using testing::WavFormat;
 
-AudioData decode(const WavSpec& spec, const std::vector<std::vector<double>>& channels)
+AudioData decode(const WavFormat& format, const std::vector<std::vector<double>>& channels)
 {
     AudioData audio;
     std::string error;
-    EXPECT_TRUE(decodeWav(buildWav(spec, channels), 1 << 20, audio, error)) << error;
+    EXPECT_TRUE(decodeWav(buildWav(format, channels), 1 << 20, audio, error)) << error;
     return audio;
 }
 

@@ -20,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::buildWav;
-using testing::WavSpec;
+using testing::WavFormat;
 
 struct ToolRun {
     int status = 0;
@@ -75,9 +75,9 @@ protected:
 
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-    std::string write(const std::string& name, const WavSpec& spec, const std::vector<std::vector<double>>& channels)
+    std::string write(const std::string& name, const WavFormat& format, const std::vector<std::vector<double>>& channels)
     {
-        testing::writeFile(path(name), buildWav(spec, channels));
+        testing::writeFile(path(name), buildWav(format, channels));
         return path(name);
     }
 
