@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cmath>
 #include <thread>
 
@@ -45,9 +47,12 @@ public:
     ~ResponseEvaluator()
     {
         if (helper_.joinable()) {
-            stop_.store(true, std::memory_order_release);
-            requested_.fetch_add(1, std::memory_order_release);
-            requested_.notify_one();
+            stop_.store(true);
+            requested_.fetch_add(1);
+            {
+                const std::lock_guard<std::mutex> lock(sleepLock_);
+            }
+            wake_.notify_one();
             helper_.join();
         }
     }
@@ -92,8 +97,16 @@ private:
         c2_ = c2;
         h_ = h;
         const int pass = ++issued_;
-        requested_.store(pass, std::memory_order_release);
-        requested_.notify_one();
+        requested_.store(pass);
+        // Both sides use sequentially consistent order here: either the
+        // helper sees the new pass before it sleeps, or this side sees that
+        // it sleeps and wakes it.
+        if (sleeping_.load()) {
+            {
+                const std::lock_guard<std::mutex> lock(sleepLock_);
+            }
+            wake_.notify_one();
+        }
         bandResponses(table_, c1, c2, h, 0, kSplit);
         // Give the core away when the helper has been descheduled.
         for (int spins = 0; finished_.load(std::memory_order_acquire) != pass; ++spins) {
@@ -107,13 +120,16 @@ private:
         int seen = 0;
         for (;;) {
             int pass = 0;
-            for (int spins = 0; (pass = requested_.load(std::memory_order_acquire)) == seen; ++spins) {
+            for (int spins = 0; (pass = requested_.load()) == seen; ++spins) {
                 if (spins > kSpinsBeforeSleep) {
-                    requested_.wait(seen, std::memory_order_acquire);
+                    std::unique_lock<std::mutex> lock(sleepLock_);
+                    sleeping_.store(true);
+                    wake_.wait(lock, [&] { return requested_.load() != seen; });
+                    sleeping_.store(false);
                     spins = 0;
                 }
             }
-            if (stop_.load(std::memory_order_acquire))
+            if (stop_.load())
                 return;
             seen = pass;
             bandResponses(table_, c1_, c2_, h_, kSplit, kBandCount);
@@ -134,6 +150,9 @@ private:
     std::atomic<int> requested_{0};
     std::atomic<int> finished_{0};
     std::atomic<bool> stop_{false};
+    std::atomic<bool> sleeping_{false};
+    std::mutex sleepLock_;
+    std::condition_variable wake_;
     std::thread helper_;
 };
 
