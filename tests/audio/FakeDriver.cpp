@@ -33,6 +33,9 @@ FakeDriver::FakeDriver(FakeDriverScript script, std::shared_ptr<FakeDriverLog> l
 {
     ++log_->liveInstances;
     ++log_->created;
+    if (const auto found = script_.failures.find("getSamplePosition"); found != script_.failures.end()) {
+        samplePositionResult_ = found->second;
+    }
 }
 
 FakeDriver::~FakeDriver()
@@ -224,8 +227,7 @@ ASIOError FakeDriver::getSamplePosition(ASIOSamples* position, ASIOTimeStamp* ti
     timeStamp->lo = 0;
     // Not logged: it is called from the callback thread, which must not
     // allocate.
-    const auto found = script_.failures.find("getSamplePosition");
-    return found == script_.failures.end() ? ASE_OK : found->second;
+    return samplePositionResult_;
 }
 
 ASIOError FakeDriver::getChannelInfo(ASIOChannelInfo* info)
@@ -301,10 +303,6 @@ ASIOError FakeDriver::future(std::int32_t, void*)
 ASIOError FakeDriver::outputReady()
 {
     ++log_->outputReadyCalls;
-    const auto found = script_.failures.find("outputReady");
-    if (found != script_.failures.end()) {
-        return found->second;
-    }
     return script_.outputReadyResult;
 }
 

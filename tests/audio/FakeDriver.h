@@ -36,7 +36,8 @@ struct FakeDriverScript {
     int buffersToRun = 4;
     // Calls bufferSwitchTimeInfo instead of bufferSwitch.
     bool usesTimeInfo = false;
-    // Operation name to error code; "init" fails by returning false.
+    // Operation name to error code; "init" fails by returning false. The
+    // answer of outputReady is outputReadyResult.
     std::map<std::string, ASIOError> failures;
     // Block value of an input channel at a frame; written in the driver's
     // sample type before each callback.
@@ -117,6 +118,7 @@ private:
     std::int32_t bufferSize_ = 0;
     std::atomic<bool> running_{false};
     std::atomic<std::int64_t> samplePosition_{0};
+    ASIOError samplePositionResult_ = ASE_OK;
     std::thread thread_;
 };
 

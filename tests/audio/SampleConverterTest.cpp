@@ -163,7 +163,8 @@ TEST(SampleConverter, FloatingPointInputBeyondTheIntegerRangeIsClamped)
     EXPECT_EQ(in(ASIOSTFloat32LSB, littleEndianFloat(-1e30f)), -2147483647);
     EXPECT_EQ(in(ASIOSTFloat32LSB, littleEndianFloat(std::numeric_limits<float>::infinity())), 2147483647);
     EXPECT_EQ(in(ASIOSTFloat32LSB, littleEndianFloat(std::numeric_limits<float>::quiet_NaN())), 0);
-    EXPECT_EQ(in(ASIOSTFloat64MSB, bigEndianDouble(-65540.0)), -2147483647);
+    EXPECT_EQ(in(ASIOSTFloat64MSB, bigEndianDouble(-65541.0)), -2147483647);
+    EXPECT_EQ(in(ASIOSTFloat64MSB, bigEndianDouble(-65540.0)), -2147483640);
     EXPECT_EQ(in(ASIOSTFloat64MSB, bigEndianDouble(65537.0)), 2147385342);
 }
 
