@@ -64,7 +64,8 @@ public:
     void processBlock() override;
 
     // Integer formats are full scale at or beyond +-0x7FFF0000, floating-point
-    // formats at +-32,766 (1.0 before scaling); +-2147483647 always counts.
+    // formats at +-32,766 (1.0 before scaling); +-2147483647 and -2147483648
+    // always count. Until a format is set only those three do.
     void setFullScale(std::int32_t fullScale) override;
 
     // Controlling thread, with no stream running: clears the record flags,

@@ -1,6 +1,7 @@
 #include "audio/jack/JackDriver.h"
 
 #include "audio/StreamSetup.h"
+#include "audio/jack/LinuxDriverSource.h"
 #include "measure/BlockProcessor.h"
 #include "support/RecordingMessages.h"
 
@@ -10,6 +11,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -98,10 +100,16 @@ private:
 
 JackServer* server = nullptr;
 
+// CTest runs test programs side by side; one JACK server at a time keeps the
+// dummy backend's cycles on time on a small machine.
 class JackEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
+        lock_ = open("/tmp/kestrava-jack-tests.lock", O_CREAT | O_RDWR, 0666);
+        if (lock_ >= 0) {
+            flock(lock_, LOCK_EX);
+        }
         const std::string name = "kestrava-test-" + std::to_string(getpid());
         setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
         setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
@@ -111,7 +119,13 @@ public:
     {
         delete server;
         server = nullptr;
+        if (lock_ >= 0) {
+            close(lock_);
+        }
     }
+
+private:
+    int lock_ = -1;
 };
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new JackEnvironment);
@@ -136,7 +150,6 @@ public:
 
     TestClient()
     {
-        jack_status_t status{};
         player_ = jack_client_open("player", JackNoStartServer, &status);
         listener_ = jack_client_open("listener", JackNoStartServer, &status);
         if (player_ == nullptr || listener_ == nullptr) {
@@ -150,6 +163,7 @@ public:
         left.resize(kCapacity);
         right.resize(kCapacity);
         jack_set_process_callback(player_, &TestClient::play, this);
+        jack_set_xrun_callback(player_, &TestClient::xrun, this);
         jack_set_process_callback(listener_, &TestClient::listen, this);
         ok_ = jack_activate(player_) == 0 && jack_activate(listener_) == 0;
     }
@@ -165,6 +179,7 @@ public:
     }
 
     bool ok() const { return ok_; }
+    jack_status_t status{};
 
     bool connectTo(const std::string& driverClient)
     {
@@ -194,8 +209,17 @@ public:
 
     std::vector<float> left;
     std::vector<float> right;
+    // Cycles the server reported late; data may be lost in them, so a check
+    // that sees one is repeated rather than judged.
+    std::atomic<int> xruns{0};
 
 private:
+    static int xrun(void* arg)
+    {
+        ++static_cast<TestClient*>(arg)->xruns;
+        return 0;
+    }
+
     static int play(jack_nframes_t n, void* arg)
     {
         auto* self = static_cast<TestClient*>(arg);
@@ -286,30 +310,38 @@ TEST_F(JackDriverTest, ReportsTheServersFormatAndConnectsToThePhysicalPorts)
     stream->stopStream();
 }
 
-TEST_F(JackDriverTest, RecordsWhatAnotherClientPlays)
+// Records 24,000 frames and checks that, from the first sample of the signal
+// on, the take is the signal frame after frame. Returns false, without
+// judging, when the server reported a late cycle.
+bool recordAndCheck(StreamSetup& stream, BlockProcessor& processor)
 {
     TestClient client;
-    ASSERT_TRUE(client.ok());
+    EXPECT_TRUE(client.ok()) << "JACK status " << client.status;
     std::vector<double> mic(2 * 24000, 0.0);
     std::vector<double> pickup(2 * 24000, 0.0);
-    processor->prepareRecording(mic.data(), pickup.data(), 24000);
-    ASSERT_TRUE(stream->startStream());
-    ASSERT_TRUE(client.connectTo("kestrava"));
+    processor.prepareRecording(mic.data(), pickup.data(), 24000);
+    EXPECT_TRUE(stream.startStream());
+    EXPECT_TRUE(client.connectTo("kestrava"));
     const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (!processor->recordState().recordDone.load() && Clock::now() < deadline) {
+    while (!processor.recordState().recordDone.load() && Clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    stream->stopStream();
-    ASSERT_TRUE(processor->recordState().recordDone.load());
-    EXPECT_FALSE(processor->recordState().clipLeft.load());
+    stream.stopStream();
+    if (client.xruns.load() > 0) {
+        return false;
+    }
+    EXPECT_TRUE(processor.recordState().recordDone.load());
+    EXPECT_FALSE(processor.recordState().clipLeft.load());
 
-    // The first buffers may come before the connection; from the first
-    // sample of the signal on, the take is the signal, frame after frame.
+    // The first buffers may come before the connection.
     std::size_t start = 0;
     while (start < 24000 && mic[start] == 0.0) {
         ++start;
     }
-    ASSERT_LT(start, 12000u);
+    EXPECT_LT(start, 12000u);
+    if (start >= 12000) {
+        return true;
+    }
     std::uint64_t frame = 0;
     bool found = false;
     for (std::uint64_t candidate = 0; candidate < 8191 && !found; ++candidate) {
@@ -319,12 +351,26 @@ TEST_F(JackDriverTest, RecordsWhatAnotherClientPlays)
         }
         frame = candidate;
     }
-    ASSERT_TRUE(found);
-    for (std::size_t i = start; i < 24000; ++i) {
+    EXPECT_TRUE(found);
+    for (std::size_t i = start; i < 24000 && found; ++i) {
         const std::uint64_t f = frame + (i - start);
-        ASSERT_EQ(mic[i], static_cast<std::int32_t>(micSignal(f) * 32766.0f)) << i;
-        ASSERT_EQ(pickup[i], static_cast<std::int32_t>(pickupSignal(f) * 32766.0f)) << i;
+        if (mic[i] != static_cast<std::int32_t>(micSignal(f) * 32766.0f) ||
+            pickup[i] != static_cast<std::int32_t>(pickupSignal(f) * 32766.0f)) {
+            ADD_FAILURE() << "take differs from the signal at sample " << i;
+            break;
+        }
     }
+    return true;
+}
+
+TEST_F(JackDriverTest, RecordsWhatAnotherClientPlays)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (recordAndCheck(*stream, *processor)) {
+            return;
+        }
+    }
+    FAIL() << "every attempt had a late cycle";
 }
 
 struct MonitorCase {
@@ -352,19 +398,27 @@ TEST_P(JackMonitorTest, OutputsCarryTheModeWithoutAddedLatency)
     std::vector<double> pickup(2 * 48000, 0.0);
     processor->prepareRecording(mic.data(), pickup.data(), 48000);
     processor->monitorMode = GetParam().mode;
-    TestClient client;
-    ASSERT_TRUE(client.ok());
-    ASSERT_TRUE(stream->startStream());
-    ASSERT_TRUE(client.connectTo("kestrava"));
-    // Let the connections settle, then listen to a fresh stretch.
-    ASSERT_TRUE(client.listenFor(4096));
-    ASSERT_TRUE(client.listenFor(9600));
-    stream->stopStream();
-    for (std::size_t i = 0; i < client.heard(); ++i) {
-        const std::uint64_t f = client.frameAt(i);
-        ASSERT_EQ(client.left[i], GetParam().leftOf(f)) << "frame " << f;
-        ASSERT_EQ(client.right[i], GetParam().rightOf(f)) << "frame " << f;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        TestClient client;
+        ASSERT_TRUE(client.ok()) << "JACK status " << client.status;
+        ASSERT_TRUE(stream->startStream());
+        ASSERT_TRUE(client.connectTo("kestrava"));
+        // Let the connections settle, then listen to a fresh stretch.
+        ASSERT_TRUE(client.listenFor(4096));
+        const int xrunsBefore = client.xruns.load();
+        ASSERT_TRUE(client.listenFor(9600));
+        stream->stopStream();
+        if (client.xruns.load() != xrunsBefore) {
+            continue;
+        }
+        for (std::size_t i = 0; i < client.heard(); ++i) {
+            const std::uint64_t f = client.frameAt(i);
+            ASSERT_EQ(client.left[i], GetParam().leftOf(f)) << "frame " << f;
+            ASSERT_EQ(client.right[i], GetParam().rightOf(f)) << "frame " << f;
+        }
+        return;
     }
+    FAIL() << "every attempt had a late cycle";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMode, JackMonitorTest,
@@ -402,6 +456,23 @@ TEST(JackDriverServer, WithoutAServerInitFails)
     ASIODriverInfo info{};
     EXPECT_EQ(catalog.initDriver(info), -1000);
     EXPECT_STREQ(info.errorMessage, "The JACK server is not running.");
+}
+
+TEST(LinuxDriverSource, ListsJackThenTheRecordedFile)
+{
+    ASSERT_TRUE(server != nullptr && server->ready());
+    LinuxDriverSource source({}, {});
+    DriverCatalog catalog(source);
+    const std::vector<std::string> names = catalog.listDriverNames(kDriverListSlots);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0], "JACK");
+    EXPECT_EQ(names[1], "Recorded File");
+    ASSERT_TRUE(catalog.loadDriverByName("JACK"));
+    ASIODriverInfo info{};
+    EXPECT_EQ(catalog.initDriver(info), 0);
+    EXPECT_STREQ(info.name, "JACK");
+    ASSERT_TRUE(catalog.loadDriverByName("Recorded File"));
+    EXPECT_EQ(catalog.currentId(), 1);
 }
 
 }  // namespace
