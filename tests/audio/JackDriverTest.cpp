@@ -2,6 +2,7 @@
 
 #include "audio/StreamSetup.h"
 #include "audio/jack/LinuxDriverSource.h"
+#include "../measure/AllocationCounter.h"
 #include "measure/BlockProcessor.h"
 #include "support/RecordingMessages.h"
 
@@ -373,17 +374,22 @@ TEST_F(JackDriverTest, RecordsWhatAnotherClientPlays)
     FAIL() << "every attempt had a late cycle";
 }
 
-struct MonitorCase {
-    std::int32_t mode;
-    float (*leftOf)(std::uint64_t);
-    float (*rightOf)(std::uint64_t);
-};
-
 float micThrough(std::uint64_t f) { return throughTheStream(micSignal(f)); }
 float pickupThrough(std::uint64_t f) { return throughTheStream(pickupSignal(f)); }
-float silence(std::uint64_t) { return 0.0f; }
 
-class JackMonitorTest : public JackDriverTest, public ::testing::WithParamInterface<MonitorCase> {};
+// What both outputs carry at frame f in a mode, with an empty correction and
+// "Air" off.
+float expectedOutput(std::int32_t mode, std::uint64_t f)
+{
+    switch (mode) {
+    case kModeMic: return micThrough(f);
+    case kModePickup:
+    case kModeProcessed: return pickupThrough(f);
+    default: return 0.0f;
+    }
+}
+
+class JackMonitorTest : public JackDriverTest, public ::testing::WithParamInterface<std::int32_t> {};
 
 // Each mode's output leaves in the same cycle as its input came in: the
 // listener hears frame t's result at frame t.
@@ -397,7 +403,7 @@ TEST_P(JackMonitorTest, OutputsCarryTheModeWithoutAddedLatency)
     std::vector<double> mic(2 * 48000, 0.0);
     std::vector<double> pickup(2 * 48000, 0.0);
     processor->prepareRecording(mic.data(), pickup.data(), 48000);
-    processor->monitorMode = GetParam().mode;
+    processor->monitorMode = GetParam();
     for (int attempt = 0; attempt < 3; ++attempt) {
         TestClient client;
         ASSERT_TRUE(client.ok()) << "JACK status " << client.status;
@@ -413,8 +419,8 @@ TEST_P(JackMonitorTest, OutputsCarryTheModeWithoutAddedLatency)
         }
         for (std::size_t i = 0; i < client.heard(); ++i) {
             const std::uint64_t f = client.frameAt(i);
-            ASSERT_EQ(client.left[i], GetParam().leftOf(f)) << "frame " << f;
-            ASSERT_EQ(client.right[i], GetParam().rightOf(f)) << "frame " << f;
+            ASSERT_EQ(client.left[i], expectedOutput(GetParam(), f)) << "frame " << f;
+            ASSERT_EQ(client.right[i], expectedOutput(GetParam(), f)) << "frame " << f;
         }
         return;
     }
@@ -422,11 +428,57 @@ TEST_P(JackMonitorTest, OutputsCarryTheModeWithoutAddedLatency)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMode, JackMonitorTest,
-                         ::testing::Values(MonitorCase{kModeMic, micThrough, micThrough},
-                                           MonitorCase{kModePickup, pickupThrough, pickupThrough},
-                                           MonitorCase{kModeProcessed, pickupThrough, pickupThrough},
-                                           MonitorCase{kModeRecord, silence, silence}),
-                         [](const auto& info) { return std::to_string(info.param.mode); });
+                         ::testing::Values(kModeMic, kModePickup, kModeProcessed, kModeRecord));
+
+// Passes each block to the processor and counts what JACK's thread allocated
+// between one block and the next: the driver's copies, the converter, the
+// stream's callbacks and JACK's own cycle.
+class AllocationProbe final : public BlockClient {
+public:
+    explicit AllocationProbe(BlockProcessor& processor) : processor_(processor) {}
+    StreamBlocks& streamBlocks() override { return processor_.streamBlocks(); }
+    void setFullScale(std::int32_t fullScale) override { processor_.setFullScale(fullScale); }
+    void processBlock() override
+    {
+        const std::uint64_t now = testing::allocationsOnThisThread();
+        if (calls.load() > 0) {
+            between += now - last_;
+        }
+        processor_.processBlock();
+        last_ = testing::allocationsOnThisThread();
+        ++calls;
+    }
+
+    std::atomic<int> calls{0};
+    std::atomic<std::uint64_t> between{0};
+
+private:
+    BlockProcessor& processor_;
+    std::uint64_t last_ = 0;
+};
+
+TEST_F(JackDriverTest, JacksThreadAllocatesNothingWhileStreaming)
+{
+    CorrectionSet set;
+    set.sectionCount = 1;
+    set.outputGain = 0.5;
+    set.centreHz[0] = 1000.0;
+    set.quality[0] = 2.0;
+    set.peakGain[0] = 1.0;
+    processor->setCorrection(set);
+    processor->monitorMode = kModeProcessed;
+    AllocationProbe probe(*processor);
+    StreamSetup probed(*source, probe, messages);
+    probed.selectedDriverName = kJackDriverName;
+    ASSERT_TRUE(probed.startStream());
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (probe.calls.load() < 100 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    probed.stopStream();
+    EXPECT_GE(probe.calls.load(), 100);
+    EXPECT_EQ(probe.between.load(), 0u);
+}
 
 TEST(JackDriverRate, ServerAt44100GivesTheSampleRateMessage)
 {
