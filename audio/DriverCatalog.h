@@ -4,8 +4,8 @@
 // queries and the driver's own control panel.
 //
 // Where the list comes from is a DriverSource: the ordered (name, way to
-// create the driver object) pairs. The Windows registry and COM are one such
-// source; the Linux drivers and the tests bring their own.
+// create the driver object) pairs, so the catalog works the same over the
+// Windows registry, the Linux drivers or a test's own list.
 //
 // Controlling thread only; never used from a driver callback. Loading and
 // releasing happen only while no stream runs.

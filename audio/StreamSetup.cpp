@@ -79,12 +79,14 @@ bool StreamSetup::startStream()
     client_.setFullScale(SampleConverter::fullScale(channelInfos_[0].type));
     converter_.configure(bufferInfos_.data(), channelInfos_[0].type, preferredSize_, &client_, driver(),
                          postOutputReady_);
+    callbackDriver_ = driver();
     activeStream.store(this);
     if (driver()->start() == ASE_OK) {
         running_ = true;
         return true;
     }
     activeStream.store(nullptr);
+    callbackDriver_ = nullptr;
     driver()->disposeBuffers();
     buffersCreated_ = false;
     releaseDriver();
@@ -98,6 +100,7 @@ void StreamSetup::stopStream()
     }
     StreamSetup* self = this;
     activeStream.compare_exchange_strong(self, nullptr);
+    callbackDriver_ = nullptr;
     if (IASIO* d = driver()) {
         d->disposeBuffers();
     }
@@ -173,7 +176,7 @@ void StreamSetup::bufferSwitch(std::int32_t index, ASIOBool directProcess)
         return;
     }
     ASIOTime time{};
-    if (stream->driver()->getSamplePosition(&time.timeInfo.samplePosition, &time.timeInfo.systemTime) ==
+    if (stream->callbackDriver_->getSamplePosition(&time.timeInfo.samplePosition, &time.timeInfo.systemTime) ==
         ASE_OK) {
         time.timeInfo.flags = kSystemTimeValid | kSamplePositionValid;
     }

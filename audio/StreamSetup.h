@@ -8,7 +8,7 @@
 // driver calls the callbacks on its own thread between start and stop; they
 // allocate nothing, lock nothing and only read what startStream wrote before
 // start. The driver callbacks carry no context, so the running stream is
-// reachable from one static (see ActiveStream in StreamSetup.cpp): only one
+// reachable from one static (activeStream in StreamSetup.cpp): only one
 // stream runs at a time.
 #pragma once
 
@@ -95,6 +95,9 @@ private:
     BlockClient& client_;
     Messages& messages_;
     std::unique_ptr<DriverCatalog> catalog_;
+    // The running driver as the callbacks see it; the catalog stays on the
+    // controlling thread.
+    IASIO* callbackDriver_ = nullptr;
     bool running_ = false;
     bool buffersCreated_ = false;
 
