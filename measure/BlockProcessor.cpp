@@ -60,27 +60,29 @@ double BlockProcessor::volumeForSliderPosition(int position)
 
 void BlockProcessor::processBlock()
 {
+    // The stream never exceeds the blocks; a caller that did would make every
+    // mode write past them.
+    const std::int32_t n = std::clamp(blocks_.blockLength, 0, kMaxBlockLength);
     switch (monitorMode.load(std::memory_order_relaxed)) {
     case kModeMic:
-        monitor(blocks_.micIn.data(), mainVolume.load(std::memory_order_relaxed));
+        monitor(blocks_.micIn.data(), mainVolume.load(std::memory_order_relaxed), n);
         break;
     case kModePickup:
-        monitor(blocks_.pickupIn.data(), pickupVolume.load(std::memory_order_relaxed));
+        monitor(blocks_.pickupIn.data(), pickupVolume.load(std::memory_order_relaxed), n);
         break;
     case kModeProcessed:
-        processed();
+        processed(n);
         break;
     case kModeRecord:
-        record();
+        record(n);
         break;
     default:
         break;
     }
 }
 
-void BlockProcessor::monitor(const std::int32_t* in, double volume)
+void BlockProcessor::monitor(const std::int32_t* in, double volume, std::int32_t n)
 {
-    const std::int32_t n = blocks_.blockLength;
     for (std::int32_t i = 0; i < n; ++i) {
         blocks_.leftOut[i] = saturateToInt32(static_cast<double>(in[i]) * volume);
     }
@@ -89,15 +91,14 @@ void BlockProcessor::monitor(const std::int32_t* in, double volume)
     }
 }
 
-void BlockProcessor::processed()
+void BlockProcessor::processed(std::int32_t n)
 {
-    const std::int32_t n = blocks_.blockLength;
     MeasurementFilter& filter = correction_.acquire();
     filter.setVolume(mainVolume.load(std::memory_order_relaxed));
     for (std::int32_t i = 0; i < n; ++i) {
         scratch_[i] = static_cast<double>(blocks_.pickupIn[i]);
     }
-    filter.processBlock(scratch_.data(), scratch_.data(), n < 0 ? 0 : n);
+    filter.processBlock(scratch_.data(), scratch_.data(), n);
 
     if (airEnabled.load(std::memory_order_relaxed)) {
         for (std::int32_t i = 0; i < n; ++i) {
@@ -113,9 +114,8 @@ void BlockProcessor::processed()
     }
 }
 
-void BlockProcessor::record()
+void BlockProcessor::record(std::int32_t n)
 {
-    const std::int32_t n = blocks_.blockLength;
     if (!record_.recordDone.load(std::memory_order_relaxed)) {
         const std::int32_t position = record_.recordPosition.load(std::memory_order_relaxed);
         const std::int32_t length = record_.recordLength.load(std::memory_order_relaxed);

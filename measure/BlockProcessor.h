@@ -80,9 +80,9 @@ public:
     static double volumeForSliderPosition(int position);
 
 private:
-    void monitor(const std::int32_t* in, double volume);
-    void processed();
-    void record();
+    void monitor(const std::int32_t* in, double volume, std::int32_t n);
+    void processed(std::int32_t n);
+    void record(std::int32_t n);
 
     StreamBlocks blocks_;
     RecordState record_;

@@ -445,6 +445,24 @@ TEST_F(BlockProcessorTest, SilenceInEveryRecordingCall)
     EXPECT_EQ(mic[32], 0.0);
 }
 
+TEST_F(BlockProcessorTest, OversizedBlockLengthIsHeldToTheBlocks)
+{
+    std::vector<double> mic(2 * 10000, 0.0);
+    std::vector<double> pickup(2 * 10000, 0.0);
+    processor->prepareRecording(mic.data(), pickup.data(), 10000);
+    blocks.micIn.fill(3);
+    blocks.pickupIn.fill(4);
+    blocks.blockLength = 5000;
+    processor->processBlock();
+    EXPECT_EQ(processor->recordState().recordPosition.load(), kMaxBlockLength);
+    EXPECT_EQ(mic[kMaxBlockLength - 1], 3.0);
+    EXPECT_EQ(mic[kMaxBlockLength], 0.0);
+
+    blocks.blockLength = -5;
+    processor->processBlock();
+    EXPECT_EQ(processor->recordState().recordPosition.load(), kMaxBlockLength);
+}
+
 TEST_F(BlockProcessorTest, NoModeAllocates)
 {
     std::vector<double> mic(8192, 0.0);
