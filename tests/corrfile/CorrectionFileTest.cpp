@@ -1,0 +1,181 @@
+#include "corrfile/CorrectionFile.h"
+
+#include "tests/support/RecordingMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace kestrava {
+namespace {
+
+using testing::RecordingMessages;
+
+CorrectionSet designedLooking(int n)
+{
+    CorrectionSet set;
+    set.sectionCount = n;
+    set.outputGain = 1.7320508075688772;
+    for (int i = 0; i < n; ++i) {
+        set.centreHz[i] = 20.35 * std::pow(1.0353, i);
+        set.quality[i] = 2.0 + std::sin(i * 0.37);
+        set.peakGain[i] = -0.999 + 0.0137 * i;
+    }
+    return set;
+}
+
+bool sameValues(const CorrectionSet& a, const CorrectionSet& b)
+{
+    const std::size_t bytes = 8 * static_cast<std::size_t>(a.sectionCount);
+    return a.sectionCount == b.sectionCount
+           && std::memcmp(&a.outputGain, &b.outputGain, sizeof a.outputGain) == 0
+           && std::memcmp(a.centreHz.data(), b.centreHz.data(), bytes) == 0
+           && std::memcmp(a.quality.data(), b.quality.data(), bytes) == 0
+           && std::memcmp(a.peakGain.data(), b.peakGain.data(), bytes) == 0;
+}
+
+class CorrectionFileOnDisk : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = std::filesystem::temp_directory_path()
+               / ("kestrava-corrfile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed())
+                  + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string path(const char* name) const { return (dir_ / name).string(); }
+
+    void writeBytes(const std::string& file, const std::vector<std::uint8_t>& bytes) const
+    {
+        std::ofstream out(file, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+
+    std::filesystem::path dir_;
+    RecordingMessages messages_;
+};
+
+TEST(CorrectionFileImage, LayoutSizeMagicAndScramblePositions)
+{
+    const CorrectionSet set = designedLooking(199);
+    const std::vector<std::uint8_t> image = encodeCorrectionFile(set);
+    ASSERT_EQ(image.size(), 4808u);
+    EXPECT_EQ(image[0], 0xDB);
+    EXPECT_EQ(image[1], 0x07);
+    EXPECT_EQ(image[2], 0x00);
+    EXPECT_EQ(image[3], 0x00);
+    // Offset 20 (the low byte of N) uses key byte 0; offset 4 does too.
+    EXPECT_EQ(image[20], 199 ^ (0x5c + 1));
+    EXPECT_EQ(image[4], 1 ^ (0x5c + 1));
+    EXPECT_EQ(image[5], 0 ^ (0x9e + 1));
+    EXPECT_EQ(image[19], 0 ^ (0x69 + 1));
+
+    std::vector<std::uint8_t> plain = image;
+    scrambleCorrectionImage(plain);
+    double gain;
+    std::memcpy(&gain, plain.data() + 24, sizeof gain);
+    EXPECT_EQ(gain, set.outputGain);
+    double lastPeakGain;
+    std::memcpy(&lastPeakGain, plain.data() + 32 + 16 * 199 + 8 * 198, sizeof lastPeakGain);
+    EXPECT_EQ(lastPeakGain, set.peakGain[198]);
+}
+
+TEST_F(CorrectionFileOnDisk, WrittenAndReadBackGivesTheSameBits)
+{
+    for (int n : {0, 1, 199, 200}) {
+        const CorrectionSet written = designedLooking(n);
+        ASSERT_TRUE(writeCorrectionFile(path("take.alg"), written, messages_));
+        CorrectionSet read;
+        ASSERT_EQ(readCorrectionFile(path("take.alg"), read, messages_), 0);
+        EXPECT_TRUE(sameValues(read, written)) << n << " sections";
+        EXPECT_EQ(std::filesystem::file_size(path("take.alg")), 32u + 24u * n);
+    }
+    EXPECT_TRUE(messages_.shown.empty());
+}
+
+TEST_F(CorrectionFileOnDisk, BytesFourToNineteenAreIgnored)
+{
+    std::vector<std::uint8_t> image = encodeCorrectionFile(designedLooking(199));
+    for (int i = 4; i < 20; ++i) {
+        image[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    }
+    writeBytes(path("odd.alg"), image);
+    CorrectionSet read;
+    ASSERT_EQ(readCorrectionFile(path("odd.alg"), read, messages_), 0);
+    EXPECT_TRUE(sameValues(read, designedLooking(199)));
+}
+
+TEST_F(CorrectionFileOnDisk, AChangedValueByteChangesExactlyThatValue)
+{
+    std::vector<std::uint8_t> image = encodeCorrectionFile(designedLooking(199));
+    const std::size_t qualityFive = 32 + 8 * 199 + 8 * 5;
+    image[qualityFive + 3] ^= 0x10;
+    writeBytes(path("edit.alg"), image);
+    CorrectionSet read;
+    ASSERT_EQ(readCorrectionFile(path("edit.alg"), read, messages_), 0);
+    CorrectionSet expected = designedLooking(199);
+    EXPECT_NE(read.quality[5], expected.quality[5]);
+    expected.quality[5] = read.quality[5];
+    EXPECT_TRUE(sameValues(read, expected));
+}
+
+TEST_F(CorrectionFileOnDisk, DamagedFilesAreReportedAndChangeNothing)
+{
+    const std::vector<std::uint8_t> good = encodeCorrectionFile(designedLooking(199));
+
+    auto withCount = [&](std::int32_t n) {
+        std::vector<std::uint8_t> image = good;
+        std::vector<std::uint8_t> plain(image.begin(), image.begin() + 32);
+        scrambleCorrectionImage(plain);
+        std::memcpy(plain.data() + 20, &n, sizeof n);
+        scrambleCorrectionImage(plain);
+        std::copy(plain.begin(), plain.end(), image.begin());
+        return image;
+    };
+    std::vector<std::uint8_t> badMagic = good;
+    badMagic[1] ^= 0x01;
+    const std::vector<std::vector<std::uint8_t>> damaged = {
+        badMagic,
+        {0xDB, 0x07},
+        std::vector<std::uint8_t>(good.begin(), good.begin() + 20),
+        std::vector<std::uint8_t>(good.begin(), good.end() - 1),
+        withCount(-1),
+        withCount(201),
+        withCount(0x7fffffff),
+    };
+    for (std::size_t k = 0; k < damaged.size(); ++k) {
+        SCOPED_TRACE(::testing::Message() << "damaged file " << k);
+        writeBytes(path("bad.alg"), damaged[k]);
+        const CorrectionSet before = designedLooking(12);
+        CorrectionSet current = before;
+        messages_.shown.clear();
+        EXPECT_EQ(readCorrectionFile(path("bad.alg"), current, messages_), 1);
+        EXPECT_TRUE(sameValues(current, before));
+        ASSERT_EQ(messages_.shown.size(), 1u);
+        EXPECT_EQ(messages_.shown[0].text, "ALG file is damaged.");
+        EXPECT_EQ(messages_.shown[0].caption, "Error");
+        EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Error);
+    }
+}
+
+TEST_F(CorrectionFileOnDisk, FilesThatCannotBeOpenedOrCreatedAreReported)
+{
+    CorrectionSet current = designedLooking(3);
+    EXPECT_EQ(readCorrectionFile(path("missing.alg"), current, messages_), 1);
+    EXPECT_TRUE(sameValues(current, designedLooking(3)));
+    EXPECT_FALSE(writeCorrectionFile(path("no/such/folder/x.alg"), current, messages_));
+    ASSERT_EQ(messages_.shown.size(), 2u);
+    EXPECT_EQ(messages_.shown[0].text, "CreateFile Error1.");
+    EXPECT_EQ(messages_.shown[1].text, "CreateFile Error.");
+    EXPECT_EQ(messages_.shown[1].caption, "Error");
+    EXPECT_EQ(messages_.shown[1].icon, MessageIcon::Error);
+}
+
+}  // namespace
+}  // namespace kestrava

@@ -1,0 +1,27 @@
+// A Messages backend for tests: remembers every message instead of showing it.
+#pragma once
+
+#include "platform/Messages.h"
+
+#include <string>
+#include <vector>
+
+namespace kestrava::testing {
+
+struct ShownMessage {
+    std::string text;
+    std::string caption;
+    MessageIcon icon;
+};
+
+class RecordingMessages : public Messages {
+public:
+    void show(const std::string& text, const std::string& caption, MessageIcon icon) override
+    {
+        shown.push_back({text, caption, icon});
+    }
+
+    std::vector<ShownMessage> shown;
+};
+
+}  // namespace kestrava::testing
