@@ -1,0 +1,20 @@
+# Cross build for Windows x86-64 with Debian's MinGW-w64 (POSIX threads, so
+# std::thread and std::mutex work). Everything is linked statically so the
+# programs and DLLs need nothing beside the system's own DLLs.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(KESTRAVA_MINGW_TRIPLET x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${KESTRAVA_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KESTRAVA_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${KESTRAVA_MINGW_TRIPLET}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${KESTRAVA_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
