@@ -486,7 +486,13 @@ TEST_P(LoadedCorrection, ProcessesTheSelectedInputInBothPrecisions)
 INSTANTIATE_TEST_SUITE_P(Routings, LoadedCorrection,
                          ::testing::Values(Routing{0.0f, 0.0f, 512}, Routing{1.0f, 0.0f, 1},
                                            Routing{0.0f, 1.0f, 300}, Routing{1.0f, 1.0f, 64},
-                                           Routing{std::numeric_limits<float>::quiet_NaN(), 0.0f, 2500}));
+                                           Routing{std::numeric_limits<float>::quiet_NaN(), 0.0f, 2500}),
+                         [](const ::testing::TestParamInfo<Routing>& info) {
+                             const Routing& r = info.param;
+                             const std::string input = r.input == 0.0f ? "Left" : r.input == 1.0f ? "Right" : "NaN";
+                             return "Input" + input + (r.air == 0.0f ? "AirOn" : "AirOff") + "Block"
+                                    + std::to_string(r.blockSize);
+                         });
 
 TEST_F(HostTest, SampleRateChangeReDerivesFilterAndAir)
 {
