@@ -1,0 +1,40 @@
+// Writes a few valid correction-file images into a folder, the starting
+// corpus of the decoder's fuzzer: empty, small and the largest correction.
+// Usage: kestrava_corrfile_seeds FOLDER
+
+#include "corrfile/CorrectionFile.h"
+#include "engine/CorrectionSet.h"
+
+#include <cstdint>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::cerr << "usage: kestrava_corrfile_seeds FOLDER\n";
+        return 2;
+    }
+    for (const int count : {0, 1, 3, 17, kestrava::kMaxSections}) {
+        kestrava::CorrectionSet set;
+        set.sectionCount = count;
+        set.outputGain = 0.5 + count;
+        for (int i = 0; i < count; ++i) {
+            set.centreHz[i] = 40.0 + 97.0 * i;
+            set.quality[i] = 0.5 + 0.25 * (i % 9);
+            set.peakGain[i] = (i % 2 == 0 ? 0.4 : -0.6);
+        }
+        const std::vector<std::uint8_t> image = kestrava::encodeCorrectionFile(set);
+        const std::string path = std::string(argv[1]) + "/sections-" + std::to_string(count) + ".alg";
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(image.data()),
+                  static_cast<std::streamsize>(image.size()));
+        if (!out) {
+            std::cerr << "cannot write " << path << '\n';
+            return 1;
+        }
+    }
+    return 0;
+}
