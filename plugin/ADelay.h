@@ -71,7 +71,6 @@ public:
     const char* correctionFolder() const { return correctionFolder_.data(); }
     bool editorRefreshPending() const { return editorRefreshPending_.load(); }
     void clearEditorRefresh() { editorRefreshPending_.store(false); }
-    double sampleRate() const { return sampleRate_; }
 
 private:
     // What the audio thread runs for a block: the prepared filter and the

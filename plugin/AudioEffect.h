@@ -13,6 +13,7 @@
 #include "plugin/AEffEditor.h"
 #include "plugin/Vst2.h"
 
+#include <atomic>
 #include <memory>
 
 namespace kestrava {
@@ -84,7 +85,9 @@ protected:
     std::unique_ptr<AEffEditor> editor_;
     vst2::VstInt32 numPrograms_;
     vst2::VstInt32 numParams_;
-    vst2::VstInt32 curProgram_ = 0;
+    // Written by program changes, read by parameter changes that may come
+    // from another thread.
+    std::atomic<vst2::VstInt32> curProgram_{0};
     vst2::AEffect cEffect_{};
 
 private:

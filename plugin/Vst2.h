@@ -182,8 +182,6 @@ enum VstPlugCategory : VstInt32 {
 inline constexpr VstInt32 kVstVersion = 2400;
 
 // Text limits including the terminator.
-inline constexpr int kVstMaxProgNameLen = 24;
-inline constexpr int kVstMaxParamStrLen = 8;
 inline constexpr int kVstMaxEffectNameLen = 32;
 inline constexpr int kVstMaxVendorStrLen = 64;
 inline constexpr int kVstMaxProductStrLen = 64;

@@ -80,6 +80,28 @@ protected:
     std::unique_ptr<ADelay> effect;
 };
 
+TEST_F(EffectTest, EditorObjectExistsBeforeAnyWindow)
+{
+    AEffEditor* editor = effect->getEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_NE(effect->getAeffect()->flags & effFlagsHasEditor, 0);
+    ERect* rect = nullptr;
+    ASSERT_TRUE(editor->getRect(&rect));
+    EXPECT_EQ(rect->top, 0);
+    EXPECT_EQ(rect->left, 0);
+    EXPECT_EQ(rect->bottom, 123);
+    EXPECT_EQ(rect->right, 250);
+    EXPECT_FALSE(editor->isOpen());
+
+    int parentWindow = 0;
+    EXPECT_EQ(effect->dispatcher(effEditOpen, 0, 0, &parentWindow, 0.0f), 1);
+    EXPECT_TRUE(editor->isOpen());
+    EXPECT_EQ(effect->dispatcher(effEditClose, 0, 0, nullptr, 0.0f), 0);
+    EXPECT_FALSE(editor->isOpen());
+    EXPECT_EQ(effect->dispatcher(effSetEditKnobMode, 0, 2, nullptr, 0.0f), 1);
+    EXPECT_EQ(editor->knobMode(), 2);
+}
+
 TEST_F(EffectTest, DataFolderIsPreparedInTheDocumentsFolder)
 {
     EXPECT_STREQ(effect->correctionFolder(), "/home/player/Documents/Kestrava Sonalve/");
