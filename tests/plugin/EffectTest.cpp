@@ -340,6 +340,23 @@ TEST_F(EffectTest, FailedReadKeepsTheRunningCorrectionAndItsState)
     expectReference(noise(500, 7), *reference, true);
 }
 
+TEST_F(EffectTest, ReselectingAProgramReadsItsFileAgain)
+{
+    const CorrectionSet first = makeCorrection(80, 1.0);
+    const CorrectionSet second = makeCorrection(150, 0.6, -0.5);
+    writeCorrection(folder.file("oud.alg"), first);
+    nameFile(folder.file("oud.alg"));
+    auto reference = std::make_unique<Reference>(first, 44100.0);
+    expectReference(noise(400, 9), *reference, true);
+
+    // The file changed on disk; selecting the same program reads it anew
+    // and starts its sections cleared, while Air runs on.
+    writeCorrection(folder.file("oud.alg"), second);
+    effect->setProgram(0);
+    reference->filter.setCorrection(second);
+    expectReference(noise(400, 10), *reference, true);
+}
+
 TEST_F(EffectTest, SwitchesTakeAnyValueAsTheyCome)
 {
     const CorrectionSet set = makeCorrection(0, 1.0);
