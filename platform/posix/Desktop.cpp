@@ -98,6 +98,8 @@ class ZenityFileDialog final : public FileDialog {
 public:
     std::optional<std::string> chooseFileToOpen(const OpenFileRequest& request) override
     {
+        if (!desktopAvailable())
+            return std::nullopt;
         // zenity starts in the folder of --filename and preselects its last
         // component; a bare name such as "None" is taken inside the folder.
         const std::string start = !request.initialName.empty() && request.initialName.front() == '/'

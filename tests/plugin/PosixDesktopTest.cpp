@@ -107,6 +107,14 @@ TEST_F(PosixDesktopTest, ChooserThatCannotStartChoosesNothing)
     EXPECT_FALSE(desktopServices().fileDialog.chooseFileToOpen(request()).has_value());
 }
 
+TEST_F(PosixDesktopTest, ChooserWithoutADisplayIsNotStarted)
+{
+    unsetenv("DISPLAY");
+    setenv("FAKE_ZENITY_OUTPUT", "/music/viola.alg", 1);
+    EXPECT_FALSE(desktopServices().fileDialog.chooseFileToOpen(request()).has_value());
+    EXPECT_TRUE(arguments().empty());
+}
+
 TEST_F(PosixDesktopTest, MessageIsShownAsADesktopDialog)
 {
     ::testing::internal::CaptureStderr();
