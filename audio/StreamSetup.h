@@ -1,0 +1,120 @@
+// One full-duplex stream on an audio driver: microphone and pickup in, left
+// and right out, at 48,000 Hz with the driver's preferred buffer size. It
+// loads and checks the driver, creates the four buffers, starts and stops
+// the driver, and hands every buffer to the sample converter and the block
+// processor.
+//
+// startStream, stopStream and the checks run on the controlling thread. The
+// driver calls the callbacks on its own thread between start and stop; they
+// allocate nothing, lock nothing and only read what startStream wrote before
+// start. The driver callbacks carry no context, so the running stream is
+// reachable from one static (activeStream in StreamSetup.cpp): only one
+// stream runs at a time.
+#pragma once
+
+#include "audio/Asio.h"
+#include "audio/DriverCatalog.h"
+#include "audio/SampleConverter.h"
+#include "measure/StreamBlocks.h"
+#include "platform/Messages.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace kestrava {
+
+inline constexpr ASIOSampleRate kStreamSampleRate = 48000.0;
+
+inline constexpr std::int32_t kNoDriverCode = -1;
+inline constexpr std::int32_t kBufferSizeFailedCode = -2;
+inline constexpr std::int32_t kSampleRateFailedCode = -3;
+inline constexpr std::int32_t kSampleRateLockedCode = -5;
+inline constexpr std::int32_t kBufferTooLargeCode = -6;
+
+inline constexpr const char* kBufferTooLargeCaption = "Buffer size is too large.";
+inline constexpr const char* kBufferTooLargeText =
+    "Please set the buffer size to 4096 samples or less in your driver's control panel.\n"
+    "The smallest value of the buffer size is preferable.";
+inline constexpr const char* kSampleRateLockedCaption = "Sampling Rate Locked";
+inline constexpr const char* kSampleRateLockedText =
+    "Can't set the sampling rate.\nPlease set it manually to 48000 Hz in your driver's control panel.";
+
+struct StreamChannels {
+    std::int32_t micInput = 0;
+    std::int32_t pickupInput = 1;
+    std::int32_t leftOutput = 0;
+    std::int32_t rightOutput = 1;
+};
+
+class StreamSetup {
+public:
+    StreamSetup(DriverSource& source, BlockClient& client, Messages& messages);
+    ~StreamSetup();
+    StreamSetup(const StreamSetup&) = delete;
+    StreamSetup& operator=(const StreamSetup&) = delete;
+
+    std::string selectedDriverName;
+    StreamChannels channels;
+
+    // Loads the selected driver afresh and starts it. On any failure the
+    // driver is released, no buffers stay allocated and false is returned.
+    bool startStream();
+    // Stops the driver, disposes of its buffers and releases it.
+    void stopStream();
+
+    // 0, or a negative code; shows the buffer-size and sample-rate messages.
+    std::int32_t checkStreamFormat();
+    // 0, or the driver's error code (-1000 without a driver).
+    std::int32_t createStreamBuffers();
+
+    // Created on first use; lives as long as the stream object.
+    DriverCatalog& catalog();
+
+    bool running() const { return running_; }
+    std::int32_t inputChannelCount() const { return inputChannels_; }
+    std::int32_t outputChannelCount() const { return outputChannels_; }
+    std::int32_t preferredBufferSize() const { return preferredSize_; }
+    ASIOSampleRate sampleRate() const { return sampleRate_; }
+    bool postOutputReady() const { return postOutputReady_; }
+    const std::array<ASIOBufferInfo, 4>& bufferInfos() const { return bufferInfos_; }
+    const std::array<ASIOChannelInfo, 4>& channelInfos() const { return channelInfos_; }
+
+    // The callbacks handed to the driver; they reach the running stream.
+    static void bufferSwitch(std::int32_t index, ASIOBool directProcess);
+    static ASIOTime* bufferSwitchTimeInfo(ASIOTime* params, std::int32_t index, ASIOBool directProcess);
+    static void sampleRateDidChange(ASIOSampleRate rate);
+    static std::int32_t asioMessage(std::int32_t selector, std::int32_t value, void* message, double* opt);
+
+private:
+    IASIO* driver() const;
+    void releaseDriver();
+
+    DriverSource& source_;
+    BlockClient& client_;
+    Messages& messages_;
+    std::unique_ptr<DriverCatalog> catalog_;
+    // The running driver as the callbacks see it; the catalog stays on the
+    // controlling thread.
+    IASIO* callbackDriver_ = nullptr;
+    bool running_ = false;
+    bool buffersCreated_ = false;
+
+    std::int32_t inputChannels_ = 0;
+    std::int32_t outputChannels_ = 0;
+    std::int32_t minSize_ = 0;
+    std::int32_t maxSize_ = 0;
+    std::int32_t preferredSize_ = 0;
+    std::int32_t granularity_ = 0;
+    ASIOSampleRate sampleRate_ = 0.0;
+    bool postOutputReady_ = false;
+    std::array<ASIOBufferInfo, 4> bufferInfos_{};
+    std::array<ASIOChannelInfo, 4> channelInfos_{};
+    ASIOCallbacks callbacks_{};
+    std::int32_t inputLatency_ = 0;
+    std::int32_t outputLatency_ = 0;
+    SampleConverter converter_;
+};
+
+}  // namespace kestrava

@@ -1,0 +1,100 @@
+// A driver with the IASIO operations that plays a WAV file into its inputs
+// and records its outputs into a WAV file, so the whole measurement road runs
+// without an audio interface. Its inputs are the file's channels (silence
+// once the file has ended); its outputs, as long as the input file, are
+// written when the driver stops.
+// The buffer size and the sample type (any of the eighteen) are chosen by the
+// caller; the sample rate is the file's and cannot be changed.
+//
+// Controlling-thread operations as for any driver. Between start and stop a
+// thread of its own calls the host's bufferSwitch, as fast as it can or paced
+// to real time (always paced once the file has ended). The host's callback gets the buffers only; the driver's own
+// bookkeeping (reading the file, keeping the outputs) happens outside it.
+#pragma once
+
+#include "audio/Asio.h"
+#include "audio/DriverCatalog.h"
+#include "audio/file/WavFile.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kestrava {
+
+inline constexpr const char* kFileDriverName = "Recorded File";
+
+struct FileDriverOptions {
+    std::string inputPath;
+    // Empty: the outputs are not kept.
+    std::string outputPath;
+    std::int32_t bufferSize = 512;
+    ASIOSampleType sampleType = ASIOSTInt32LSB;
+    std::int32_t outputChannels = 2;
+    bool realTime = false;
+};
+
+class FileDriver final : public IASIO {
+public:
+    explicit FileDriver(FileDriverOptions options);
+
+    std::int32_t QueryInterface(const AsioGuid& iid, void** object) override;
+    std::uint32_t AddRef() override;
+    std::uint32_t Release() override;
+
+    ASIOBool init(void* sysHandle) override;
+    void getDriverName(char* name) override;
+    std::int32_t getDriverVersion() override;
+    void getErrorMessage(char* string) override;
+    ASIOError start() override;
+    ASIOError stop() override;
+    ASIOError getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels) override;
+    ASIOError getLatencies(std::int32_t* inputLatency, std::int32_t* outputLatency) override;
+    ASIOError getBufferSize(std::int32_t* minSize, std::int32_t* maxSize, std::int32_t* preferredSize,
+                            std::int32_t* granularity) override;
+    ASIOError canSampleRate(ASIOSampleRate rate) override;
+    ASIOError getSampleRate(ASIOSampleRate* rate) override;
+    ASIOError setSampleRate(ASIOSampleRate rate) override;
+    ASIOError getClockSources(ASIOClockSource* clocks, std::int32_t* numSources) override;
+    ASIOError setClockSource(std::int32_t reference) override;
+    ASIOError getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp) override;
+    ASIOError getChannelInfo(ASIOChannelInfo* info) override;
+    ASIOError createBuffers(ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
+                            ASIOCallbacks* callbacks) override;
+    ASIOError disposeBuffers() override;
+    ASIOError controlPanel() override;
+    ASIOError future(std::int32_t selector, void* opt) override;
+    ASIOError outputReady() override;
+
+private:
+    ~FileDriver();
+    void run();
+    void fillInputs(int half, std::int64_t frame);
+    void keepOutputs(int half);
+    bool writeOutputs();
+
+    struct Channel {
+        bool isInput;
+        std::int32_t number;
+        std::vector<unsigned char> halves[2];
+    };
+
+    FileDriverOptions options_;
+    std::atomic<std::uint32_t> references_{1};
+    std::string error_;
+    bool initialised_ = false;
+    WavData input_;
+    WavData output_;
+    std::vector<Channel> channels_;
+    ASIOCallbacks callbacks_{};
+    std::atomic<bool> running_{false};
+    std::atomic<std::int64_t> position_{0};
+    std::thread thread_;
+};
+
+// The catalog entry for a file driver with these options.
+DriverEntry fileDriverEntry(const FileDriverOptions& options);
+
+}  // namespace kestrava

@@ -1,0 +1,153 @@
+#include "audio/file/WavFile.h"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace kestrava {
+
+namespace {
+
+constexpr std::uint16_t kFormatPcm = 1;
+constexpr std::uint16_t kFormatFloat = 3;
+constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+
+std::uint32_t le32(const unsigned char* p)
+{
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+           (std::uint32_t{p[3]} << 24);
+}
+
+std::uint16_t le16(const unsigned char* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+void put32(std::vector<unsigned char>& out, std::uint32_t v)
+{
+    for (int k = 0; k < 4; ++k) {
+        out.push_back(static_cast<unsigned char>(v >> (8 * k)));
+    }
+}
+
+void put16(std::vector<unsigned char>& out, std::uint16_t v)
+{
+    out.push_back(static_cast<unsigned char>(v));
+    out.push_back(static_cast<unsigned char>(v >> 8));
+}
+
+double decode(const unsigned char* p, int bits, bool floating)
+{
+    if (floating) {
+        if (bits == 32) {
+            return std::bit_cast<float>(le32(p));
+        }
+        const std::uint64_t v = le32(p) | (std::uint64_t{le32(p + 4)} << 32);
+        return std::bit_cast<double>(v);
+    }
+    std::uint32_t raw = 0;
+    const int bytes = bits / 8;
+    for (int k = 0; k < bytes; ++k) {
+        raw |= std::uint32_t{p[k]} << (8 * (4 - bytes + k));
+    }
+    return static_cast<double>(static_cast<std::int32_t>(raw)) / 2147483648.0;
+}
+
+}  // namespace
+
+bool readWav(const std::string& path, WavData& data, std::string& error)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "cannot open " + path;
+        return false;
+    }
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
+        std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
+        error = path + " is not a WAV file";
+        return false;
+    }
+    int channels = 0;
+    bool haveFormat = false;
+    std::size_t at = 12;
+    while (at + 8 <= bytes.size()) {
+        const unsigned char* chunk = bytes.data() + at;
+        const std::size_t size = le32(chunk + 4);
+        const std::size_t body = at + 8;
+        const std::size_t available = std::min(size, bytes.size() - body);
+        if (std::memcmp(chunk, "fmt ", 4) == 0 && available >= 16) {
+            std::uint16_t format = le16(chunk + 8);
+            channels = le16(chunk + 10);
+            data.sampleRate = le32(chunk + 12);
+            data.bitsPerSample = le16(chunk + 22);
+            if (format == kFormatExtensible && available >= 26) {
+                format = le16(chunk + 32);
+            }
+            data.floatingPoint = format == kFormatFloat;
+            const bool pcmOk = format == kFormatPcm &&
+                               (data.bitsPerSample == 16 || data.bitsPerSample == 24 || data.bitsPerSample == 32);
+            const bool floatOk = format == kFormatFloat && (data.bitsPerSample == 32 || data.bitsPerSample == 64);
+            if ((!pcmOk && !floatOk) || channels < 1) {
+                error = path + " has a sample format other than 16-, 24- or 32-bit PCM or 32- or 64-bit float";
+                return false;
+            }
+            haveFormat = true;
+        } else if (std::memcmp(chunk, "data", 4) == 0 && haveFormat) {
+            const std::size_t frameBytes = static_cast<std::size_t>(channels) * (data.bitsPerSample / 8);
+            const std::size_t frames = available / frameBytes;
+            data.channels.assign(static_cast<std::size_t>(channels), std::vector<double>(frames));
+            const unsigned char* p = bytes.data() + body;
+            for (std::size_t f = 0; f < frames; ++f) {
+                for (int c = 0; c < channels; ++c, p += data.bitsPerSample / 8) {
+                    data.channels[static_cast<std::size_t>(c)][f] = decode(p, data.bitsPerSample, data.floatingPoint);
+                }
+            }
+            return true;
+        }
+        at = body + size + (size & 1);
+    }
+    error = path + " has no sample data";
+    return false;
+}
+
+bool writeWav(const std::string& path, const WavData& data)
+{
+    const auto channels = static_cast<std::uint16_t>(data.channels.size());
+    const std::size_t frames = data.frames();
+    const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames * channels * 4);
+    std::vector<unsigned char> out;
+    out.reserve(44 + dataBytes);
+    out.insert(out.end(), {'R', 'I', 'F', 'F'});
+    put32(out, 36 + dataBytes);
+    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    put32(out, 16);
+    put16(out, data.floatingPoint ? kFormatFloat : kFormatPcm);
+    put16(out, channels);
+    const auto rate = static_cast<std::uint32_t>(data.sampleRate);
+    put32(out, rate);
+    put32(out, rate * channels * 4u);
+    put16(out, static_cast<std::uint16_t>(channels * 4));
+    put16(out, 32);
+    out.insert(out.end(), {'d', 'a', 't', 'a'});
+    put32(out, dataBytes);
+    for (std::size_t f = 0; f < frames; ++f) {
+        for (const std::vector<double>& channel : data.channels) {
+            const double v = channel[f];
+            if (data.floatingPoint) {
+                put32(out, std::bit_cast<std::uint32_t>(static_cast<float>(v)));
+            } else {
+                const double scaled = std::isnan(v) ? 0.0 : std::nearbyint(v * 2147483648.0);
+                const double held = std::fmin(std::fmax(scaled, -2147483648.0), 2147483647.0);
+                put32(out, static_cast<std::uint32_t>(static_cast<std::int32_t>(held)));
+            }
+        }
+    }
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    return static_cast<bool>(file);
+}
+
+}  // namespace kestrava

@@ -1,0 +1,362 @@
+#include "audio/jack/JackDriver.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace kestrava {
+
+namespace {
+
+constexpr std::size_t kMinimumChannels = 2;
+
+std::vector<std::string> physicalPorts(jack_client_t* client, unsigned long direction)
+{
+    std::vector<std::string> names;
+    if (const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsPhysical | direction)) {
+        for (const char** p = ports; *p != nullptr; ++p) {
+            names.emplace_back(*p);
+        }
+        jack_free(ports);
+    }
+    return names;
+}
+
+}  // namespace
+
+JackDriver::JackDriver(JackDriverOptions options) : options_(std::move(options)) {}
+
+JackDriver::~JackDriver()
+{
+    disposeBuffers();
+    if (client_ != nullptr) {
+        jack_client_close(client_);
+    }
+}
+
+std::int32_t JackDriver::QueryInterface(const AsioGuid&, void** object)
+{
+    *object = nullptr;
+    return -1;
+}
+
+std::uint32_t JackDriver::AddRef()
+{
+    return ++references_;
+}
+
+std::uint32_t JackDriver::Release()
+{
+    const std::uint32_t left = --references_;
+    if (left == 0) {
+        delete this;
+    }
+    return left;
+}
+
+ASIOBool JackDriver::init(void*)
+{
+    if (client_ != nullptr) {
+        return ASIOTrue;
+    }
+    jack_status_t status{};
+    const bool named = !options_.serverName.empty();
+    const auto flags = static_cast<jack_options_t>(JackNoStartServer | (named ? JackServerName : 0));
+    client_ = named ? jack_client_open(options_.clientName.c_str(), flags, &status, options_.serverName.c_str())
+                    : jack_client_open(options_.clientName.c_str(), flags, &status);
+    if (client_ == nullptr) {
+        error_ = "The JACK server is not running.";
+        return ASIOFalse;
+    }
+    // Our inputs take what the machine captures; our outputs feed its
+    // playback ports.
+    physicalCaptures_ = physicalPorts(client_, JackPortIsOutput);
+    physicalPlaybacks_ = physicalPorts(client_, JackPortIsInput);
+    const std::size_t inputs = std::max(kMinimumChannels, physicalCaptures_.size());
+    const std::size_t outputs = std::max(kMinimumChannels, physicalPlaybacks_.size());
+    char name[32];
+    for (std::size_t i = 0; i < inputs; ++i) {
+        std::snprintf(name, sizeof name, "in_%zu", i + 1);
+        inputPorts_.push_back(jack_port_register(client_, name, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
+    }
+    for (std::size_t i = 0; i < outputs; ++i) {
+        std::snprintf(name, sizeof name, "out_%zu", i + 1);
+        outputPorts_.push_back(jack_port_register(client_, name, JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0));
+    }
+    const bool registered = std::none_of(inputPorts_.begin(), inputPorts_.end(), [](auto* p) { return !p; }) &&
+                            std::none_of(outputPorts_.begin(), outputPorts_.end(), [](auto* p) { return !p; });
+    if (!registered || jack_set_process_callback(client_, &JackDriver::process, this) != 0) {
+        error_ = "Can't register the JACK ports.";
+        jack_client_close(client_);
+        client_ = nullptr;
+        inputPorts_.clear();
+        outputPorts_.clear();
+        return ASIOFalse;
+    }
+    return ASIOTrue;
+}
+
+void JackDriver::getDriverName(char* name)
+{
+    std::snprintf(name, 32, "%s", kJackDriverName);
+}
+
+std::int32_t JackDriver::getDriverVersion()
+{
+    return 1;
+}
+
+void JackDriver::getErrorMessage(char* string)
+{
+    std::snprintf(string, 124, "%s", error_.c_str());
+}
+
+ASIOError JackDriver::start()
+{
+    if (client_ == nullptr || channels_.empty()) {
+        return ASE_NotPresent;
+    }
+    if (!active_) {
+        if (jack_activate(client_) != 0) {
+            return ASE_HWMalfunction;
+        }
+        active_ = true;
+    }
+    if (options_.connectPhysicalPorts) {
+        connectPhysical();
+    }
+    streaming_.store(true, std::memory_order_release);
+    return ASE_OK;
+}
+
+void JackDriver::connectPhysical()
+{
+    for (std::size_t i = 0; i < physicalCaptures_.size() && i < inputPorts_.size(); ++i) {
+        jack_connect(client_, physicalCaptures_[i].c_str(), jack_port_name(inputPorts_[i]));
+    }
+    for (std::size_t i = 0; i < physicalPlaybacks_.size() && i < outputPorts_.size(); ++i) {
+        jack_connect(client_, jack_port_name(outputPorts_[i]), physicalPlaybacks_[i].c_str());
+    }
+}
+
+ASIOError JackDriver::stop()
+{
+    streaming_.store(false, std::memory_order_release);
+    if (active_) {
+        // Returns once the process callback has finished its last cycle.
+        jack_deactivate(client_);
+        active_ = false;
+    }
+    return ASE_OK;
+}
+
+int JackDriver::process(jack_nframes_t frames, void* self)
+{
+    static_cast<JackDriver*>(self)->processCycle(frames);
+    return 0;
+}
+
+void JackDriver::processCycle(jack_nframes_t frames)
+{
+    const bool streaming = streaming_.load(std::memory_order_acquire) && frames == bufferSize_;
+    if (!streaming) {
+        for (jack_port_t* port : outputPorts_) {
+            std::memset(jack_port_get_buffer(port, frames), 0, frames * sizeof(float));
+        }
+        return;
+    }
+    const std::size_t bytes = frames * sizeof(float);
+    for (Channel& channel : channels_) {
+        if (channel.isInput) {
+            std::memcpy(channel.halves[half_].data(), jack_port_get_buffer(channel.port, frames), bytes);
+        }
+    }
+    callbacks_.bufferSwitch(half_, ASIOTrue);
+    for (Channel& channel : channels_) {
+        if (!channel.isInput) {
+            std::memcpy(jack_port_get_buffer(channel.port, frames), channel.halves[half_].data(), bytes);
+        }
+    }
+    for (jack_port_t* port : idleOutputs_) {
+        std::memset(jack_port_get_buffer(port, frames), 0, bytes);
+    }
+    half_ = 1 - half_;
+    position_.fetch_add(frames, std::memory_order_relaxed);
+}
+
+ASIOError JackDriver::getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels)
+{
+    if (client_ == nullptr) {
+        return ASE_NotPresent;
+    }
+    *numInputChannels = static_cast<std::int32_t>(inputPorts_.size());
+    *numOutputChannels = static_cast<std::int32_t>(outputPorts_.size());
+    return ASE_OK;
+}
+
+ASIOError JackDriver::getLatencies(std::int32_t* inputLatency, std::int32_t* outputLatency)
+{
+    if (client_ == nullptr) {
+        return ASE_NotPresent;
+    }
+    *inputLatency = static_cast<std::int32_t>(jack_get_buffer_size(client_));
+    *outputLatency = *inputLatency;
+    return ASE_OK;
+}
+
+ASIOError JackDriver::getBufferSize(std::int32_t* minSize, std::int32_t* maxSize, std::int32_t* preferredSize,
+                                    std::int32_t* granularity)
+{
+    if (client_ == nullptr) {
+        return ASE_NotPresent;
+    }
+    const auto size = static_cast<std::int32_t>(jack_get_buffer_size(client_));
+    *minSize = size;
+    *maxSize = size;
+    *preferredSize = size;
+    *granularity = 0;
+    return ASE_OK;
+}
+
+ASIOError JackDriver::canSampleRate(ASIOSampleRate rate)
+{
+    if (client_ == nullptr) {
+        return ASE_NotPresent;
+    }
+    return rate == static_cast<ASIOSampleRate>(jack_get_sample_rate(client_)) ? ASE_OK : ASE_NoClock;
+}
+
+ASIOError JackDriver::getSampleRate(ASIOSampleRate* rate)
+{
+    if (client_ == nullptr) {
+        return ASE_NotPresent;
+    }
+    *rate = static_cast<ASIOSampleRate>(jack_get_sample_rate(client_));
+    return ASE_OK;
+}
+
+// The server owns the rate; a client cannot change it.
+ASIOError JackDriver::setSampleRate(ASIOSampleRate rate)
+{
+    return canSampleRate(rate);
+}
+
+ASIOError JackDriver::getClockSources(ASIOClockSource* clocks, std::int32_t* numSources)
+{
+    if (*numSources < 1) {
+        return ASE_InvalidParameter;
+    }
+    clocks[0] = {0, -1, 0, ASIOTrue, {}};
+    std::snprintf(clocks[0].name, sizeof clocks[0].name, "%s", "JACK server");
+    *numSources = 1;
+    return ASE_OK;
+}
+
+ASIOError JackDriver::setClockSource(std::int32_t reference)
+{
+    return reference == 0 ? ASE_OK : ASE_InvalidParameter;
+}
+
+ASIOError JackDriver::getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp)
+{
+    if (client_ == nullptr) {
+        return ASE_NotPresent;
+    }
+    const auto frames = static_cast<std::uint64_t>(position_.load(std::memory_order_relaxed));
+    position->hi = static_cast<std::uint32_t>(frames >> 32);
+    position->lo = static_cast<std::uint32_t>(frames);
+    const std::uint64_t nanoseconds = jack_get_time() * 1000u;
+    timeStamp->hi = static_cast<std::uint32_t>(nanoseconds >> 32);
+    timeStamp->lo = static_cast<std::uint32_t>(nanoseconds);
+    return ASE_OK;
+}
+
+ASIOError JackDriver::getChannelInfo(ASIOChannelInfo* info)
+{
+    if (client_ == nullptr) {
+        return ASE_NotPresent;
+    }
+    const bool input = info->isInput == ASIOTrue;
+    const std::vector<jack_port_t*>& ports = input ? inputPorts_ : outputPorts_;
+    if (info->channel < 0 || static_cast<std::size_t>(info->channel) >= ports.size()) {
+        return ASE_InvalidParameter;
+    }
+    jack_port_t* port = ports[static_cast<std::size_t>(info->channel)];
+    info->isActive = std::any_of(channels_.begin(), channels_.end(), [port](const Channel& c) { return c.port == port; })
+                         ? ASIOTrue
+                         : ASIOFalse;
+    info->channelGroup = 0;
+    info->type = ASIOSTFloat32LSB;
+    std::snprintf(info->name, sizeof info->name, "%s", jack_port_short_name(port));
+    return ASE_OK;
+}
+
+ASIOError JackDriver::createBuffers(ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
+                                    ASIOCallbacks* callbacks)
+{
+    if (client_ == nullptr) {
+        return ASE_NotPresent;
+    }
+    if (streaming_ || !channels_.empty() || bufferSize != static_cast<std::int32_t>(jack_get_buffer_size(client_))) {
+        return ASE_InvalidMode;
+    }
+    std::vector<Channel> channels;
+    for (std::int32_t c = 0; c < numChannels; ++c) {
+        const bool input = infos[c].isInput == ASIOTrue;
+        const std::vector<jack_port_t*>& ports = input ? inputPorts_ : outputPorts_;
+        if (infos[c].channelNum < 0 || static_cast<std::size_t>(infos[c].channelNum) >= ports.size()) {
+            return ASE_InvalidParameter;
+        }
+        Channel channel{ports[static_cast<std::size_t>(infos[c].channelNum)], input, {}};
+        channel.halves[0].assign(static_cast<std::size_t>(bufferSize), 0.0f);
+        channel.halves[1].assign(static_cast<std::size_t>(bufferSize), 0.0f);
+        channels.push_back(std::move(channel));
+    }
+    channels_ = std::move(channels);
+    for (std::int32_t c = 0; c < numChannels; ++c) {
+        infos[c].buffers[0] = channels_[static_cast<std::size_t>(c)].halves[0].data();
+        infos[c].buffers[1] = channels_[static_cast<std::size_t>(c)].halves[1].data();
+    }
+    idleOutputs_.clear();
+    for (jack_port_t* port : outputPorts_) {
+        if (std::none_of(channels_.begin(), channels_.end(), [port](const Channel& c) { return c.port == port; })) {
+            idleOutputs_.push_back(port);
+        }
+    }
+    callbacks_ = *callbacks;
+    bufferSize_ = static_cast<jack_nframes_t>(bufferSize);
+    half_ = 0;
+    position_ = 0;
+    return ASE_OK;
+}
+
+ASIOError JackDriver::disposeBuffers()
+{
+    stop();
+    channels_.clear();
+    idleOutputs_.clear();
+    return ASE_OK;
+}
+
+ASIOError JackDriver::controlPanel()
+{
+    return ASE_OK;
+}
+
+ASIOError JackDriver::future(std::int32_t, void*)
+{
+    return ASE_InvalidParameter;
+}
+
+// Outputs leave with the process cycle that wrote them; nothing to post.
+ASIOError JackDriver::outputReady()
+{
+    return ASE_NotPresent;
+}
+
+DriverEntry jackDriverEntry(const JackDriverOptions& options)
+{
+    return {kJackDriverName, [options]() -> IASIO* { return new JackDriver(options); }};
+}
+
+}  // namespace kestrava

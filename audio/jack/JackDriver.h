@@ -1,0 +1,101 @@
+// A driver with the IASIO operations on a JACK server, for the measurement
+// on Linux. It registers its own input and output ports, as many as the
+// machine has physical ones (at least two of each), and connects them to the
+// physical ports when the stream starts. It reports JACK's sample rate and
+// buffer size, refuses any other rate, uses 32-bit float samples, and runs
+// the host's buffer switch inside JACK's process callback, so what a host
+// writes leaves in the same cycle.
+//
+// Controlling-thread operations as for any driver. The process callback runs
+// on JACK's thread: it copies buffers and calls the host, allocating nothing
+// and taking no lock.
+#pragma once
+
+#include "audio/Asio.h"
+#include "audio/DriverCatalog.h"
+
+#include <jack/jack.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestrava {
+
+inline constexpr const char* kJackDriverName = "JACK";
+
+struct JackDriverOptions {
+    std::string clientName = "kestrava";
+    // Empty: the default server (or JACK_DEFAULT_SERVER).
+    std::string serverName;
+    bool connectPhysicalPorts = true;
+};
+
+class JackDriver final : public IASIO {
+public:
+    explicit JackDriver(JackDriverOptions options);
+
+    std::int32_t QueryInterface(const AsioGuid& iid, void** object) override;
+    std::uint32_t AddRef() override;
+    std::uint32_t Release() override;
+
+    ASIOBool init(void* sysHandle) override;
+    void getDriverName(char* name) override;
+    std::int32_t getDriverVersion() override;
+    void getErrorMessage(char* string) override;
+    ASIOError start() override;
+    ASIOError stop() override;
+    ASIOError getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels) override;
+    ASIOError getLatencies(std::int32_t* inputLatency, std::int32_t* outputLatency) override;
+    ASIOError getBufferSize(std::int32_t* minSize, std::int32_t* maxSize, std::int32_t* preferredSize,
+                            std::int32_t* granularity) override;
+    ASIOError canSampleRate(ASIOSampleRate rate) override;
+    ASIOError getSampleRate(ASIOSampleRate* rate) override;
+    ASIOError setSampleRate(ASIOSampleRate rate) override;
+    ASIOError getClockSources(ASIOClockSource* clocks, std::int32_t* numSources) override;
+    ASIOError setClockSource(std::int32_t reference) override;
+    ASIOError getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp) override;
+    ASIOError getChannelInfo(ASIOChannelInfo* info) override;
+    ASIOError createBuffers(ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
+                            ASIOCallbacks* callbacks) override;
+    ASIOError disposeBuffers() override;
+    ASIOError controlPanel() override;
+    ASIOError future(std::int32_t selector, void* opt) override;
+    ASIOError outputReady() override;
+
+private:
+    ~JackDriver();
+    static int process(jack_nframes_t frames, void* self);
+    void processCycle(jack_nframes_t frames);
+    void connectPhysical();
+
+    struct Channel {
+        jack_port_t* port;
+        bool isInput;
+        std::vector<float> halves[2];
+    };
+
+    JackDriverOptions options_;
+    std::atomic<std::uint32_t> references_{1};
+    std::string error_;
+    jack_client_t* client_ = nullptr;
+    std::vector<jack_port_t*> inputPorts_;
+    std::vector<jack_port_t*> outputPorts_;
+    std::vector<std::string> physicalCaptures_;
+    std::vector<std::string> physicalPlaybacks_;
+    std::vector<Channel> channels_;
+    // Registered outputs that carry no stream buffer; JACK does not clear
+    // them, so each cycle writes silence.
+    std::vector<jack_port_t*> idleOutputs_;
+    ASIOCallbacks callbacks_{};
+    jack_nframes_t bufferSize_ = 0;
+    bool active_ = false;
+    std::atomic<bool> streaming_{false};
+    int half_ = 0;
+    std::atomic<std::int64_t> position_{0};
+};
+
+DriverEntry jackDriverEntry(const JackDriverOptions& options = {});
+
+}  // namespace kestrava

@@ -1,0 +1,30 @@
+// The system's open-file dialog as the programs use it: one filter entry, a
+// file name to start with, an initial folder and a default extension. Each
+// platform has its own backend; tests use fakes.
+//
+// Modal: the call blocks the calling thread until the user has chosen or
+// cancelled. Never called from an audio thread.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace kestrava {
+
+struct OpenFileRequest {
+    std::string filterDescription;  // "DOV file"
+    std::string filterPattern;      // "*.alg"
+    std::string initialName;        // what the file-name field starts with
+    std::string initialFolder;
+    std::string defaultExtension;   // without the dot
+};
+
+class FileDialog {
+public:
+    virtual ~FileDialog() = default;
+    // The chosen file's full path, or nothing when the user cancelled or no
+    // dialog could be shown.
+    virtual std::optional<std::string> chooseFileToOpen(const OpenFileRequest& request) = 0;
+};
+
+}  // namespace kestrava

@@ -1,0 +1,192 @@
+// Linux desktop backends: messages and the open-file dialog through zenity
+// where a desktop can show it, the documents folder from the XDG user
+// directories.
+#include "platform/Desktop.h"
+
+#include <spawn.h>
+#include <sys/stat.h>
+#include <cerrno>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+extern char** environ;
+
+namespace kestrava {
+namespace {
+
+bool desktopAvailable()
+{
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+// Runs a program found on PATH and waits for it. Its standard output is
+// collected when asked for, its standard error is dropped (GTK's warnings
+// are of no use to the user). Returns the exit status, or -1 when the
+// program could not be started or did not exit normally.
+int runProgram(const std::vector<std::string>& arguments, std::string* output)
+{
+    int pipeEnds[2] = {-1, -1};
+    if (output != nullptr && pipe(pipeEnds) != 0)
+        return -1;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    if (output != nullptr) {
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+        posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
+    }
+
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    pid_t child = -1;
+    const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+
+    if (output != nullptr) {
+        close(pipeEnds[1]);
+        if (spawned == 0) {
+            char buffer[512];
+            ssize_t got = 0;
+            while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+                output->append(buffer, static_cast<std::size_t>(got));
+        }
+        close(pipeEnds[0]);
+    }
+    if (spawned != 0)
+        return -1;
+
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class ZenityMessages final : public Messages {
+public:
+    void show(const std::string& text, const std::string& caption, MessageIcon icon) override
+    {
+        if (desktopAvailable()) {
+            const int status = runProgram({"zenity", icon == MessageIcon::Error ? "--error" : "--info",
+                                           "--no-markup", "--title=" + caption, "--text=" + text},
+                                          nullptr);
+            if (status == 0)
+                return;
+        }
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    }
+};
+
+class ZenityFileDialog final : public FileDialog {
+public:
+    std::optional<std::string> chooseFileToOpen(const OpenFileRequest& request) override
+    {
+        if (!desktopAvailable())
+            return std::nullopt;
+        // zenity starts in the folder of --filename and preselects its last
+        // component; a bare name such as "None" is taken inside the folder.
+        const std::string start = !request.initialName.empty() && request.initialName.front() == '/'
+                                      ? request.initialName
+                                      : request.initialFolder + request.initialName;
+        std::string chosen;
+        const int status = runProgram({"zenity", "--file-selection", "--title=Load corr. file",
+                                       "--filename=" + start,
+                                       "--file-filter=" + request.filterDescription + " | "
+                                           + request.filterPattern},
+                                      &chosen);
+        while (!chosen.empty() && (chosen.back() == '\n' || chosen.back() == '\r'))
+            chosen.pop_back();
+        if (status != 0 || chosen.empty())
+            return std::nullopt;
+        return chosen;
+    }
+};
+
+std::optional<std::string> homeFolder()
+{
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
+        return std::string(home);
+    if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr)
+        return std::string(entry->pw_dir);
+    return std::nullopt;
+}
+
+// XDG_DOCUMENTS_DIR from user-dirs.dirs, with $HOME expanded; the usual
+// "~/Documents" when the file does not name one.
+std::optional<std::string> xdgDocumentsFolder()
+{
+    const std::optional<std::string> home = homeFolder();
+    if (!home)
+        return std::nullopt;
+
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    const std::string config = configHome != nullptr && *configHome == '/' ? configHome : *home + "/.config";
+    std::ifstream dirs(config + "/user-dirs.dirs");
+    const std::string key = "XDG_DOCUMENTS_DIR=";
+    for (std::string line; std::getline(dirs, line);) {
+        if (line.compare(0, key.size(), key) != 0)
+            continue;
+        std::string value = line.substr(key.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.compare(0, 5, "$HOME") == 0)
+            value = *home + value.substr(5);
+        while (value.size() > 1 && value.back() == '/')
+            value.pop_back();
+        if (!value.empty() && value.front() == '/')
+            return value;
+    }
+    return *home + "/Documents";
+}
+
+class XdgShell final : public Shell {
+public:
+    std::optional<std::string> documentsFolder() override
+    {
+        std::optional<std::string> folder = xdgDocumentsFolder();
+        if (folder) {
+            std::error_code ignored;
+            std::filesystem::create_directories(*folder, ignored);
+        }
+        return folder;
+    }
+
+    bool exists(const std::string& path) override
+    {
+        struct stat info{};
+        return stat(path.c_str(), &info) == 0;
+    }
+
+    void createDirectory(const std::string& path) override { mkdir(path.c_str(), 0777); }
+
+    char separator() const override { return '/'; }
+};
+
+}  // namespace
+
+DesktopServices desktopServices()
+{
+    static ZenityMessages messages;
+    static XdgShell shell;
+    static ZenityFileDialog fileDialog;
+    return {messages, shell, fileDialog};
+}
+
+}  // namespace kestrava

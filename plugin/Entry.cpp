@@ -1,0 +1,40 @@
+// The library's exported entry: VSTPluginMain, also exported as `main` for
+// hosts that look for the older name. Wires the platform's desktop backends
+// into the effect.
+#include "plugin/ADelay.h"
+
+#include <new>
+
+#if defined(_WIN32)
+#define SONALVE_EXPORT __declspec(dllexport)
+#else
+#define SONALVE_EXPORT __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+vst2::AEffect* createEffect(vst2::audioMasterCallback host)
+{
+    if (host == nullptr || host(nullptr, vst2::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+        return nullptr;
+    auto* effect = new (std::nothrow) kestrava::ADelay(host, kestrava::desktopServices());
+    return effect != nullptr ? effect->getAeffect() : nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+SONALVE_EXPORT vst2::AEffect* VSTPluginMain(vst2::audioMasterCallback host)
+{
+    return createEffect(host);
+}
+
+// C++ reserves the name main for the program's own; the assembler name gives
+// the library an exported symbol of that name all the same.
+SONALVE_EXPORT vst2::AEffect* sonalveMainAlias(vst2::audioMasterCallback host) asm("main");
+vst2::AEffect* sonalveMainAlias(vst2::audioMasterCallback host)
+{
+    return createEffect(host);
+}
+}

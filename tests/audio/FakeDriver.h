@@ -1,0 +1,132 @@
+// A scripted driver with the IASIO operations for the device-layer tests. It
+// runs the host callbacks on a thread of its own, feeds its inputs from a
+// generator, captures what the host writes to its outputs, can fail any call
+// by name, and keeps a log that outlives the object (which ends itself in
+// Release, as a COM object does).
+#pragma once
+
+#include "audio/Asio.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kestrava::testing {
+
+struct FakeDriverScript {
+    std::string driverName = "Fake Driver";
+    std::int32_t version = 7;
+    std::int32_t inputs = 2;
+    std::int32_t outputs = 2;
+    std::int32_t minSize = 64;
+    std::int32_t maxSize = 8192;
+    std::int32_t preferredSize = 256;
+    std::int32_t granularity = -1;
+    double sampleRate = 48000.0;
+    bool acceptsSampleRateChange = true;
+    ASIOSampleType sampleType = ASIOSTInt32LSB;
+    ASIOError outputReadyResult = ASE_OK;
+    // Buffers to run after start; the thread then idles until stop.
+    int buffersToRun = 4;
+    // Calls bufferSwitchTimeInfo instead of bufferSwitch.
+    bool usesTimeInfo = false;
+    // Operation name to error code; "init" fails by returning false. The
+    // answer of outputReady is outputReadyResult.
+    std::map<std::string, ASIOError> failures;
+    // Block value of an input channel at a frame; written in the driver's
+    // sample type before each callback.
+    std::function<std::int32_t(std::int32_t channel, std::int64_t frame)> input =
+        [](std::int32_t channel, std::int64_t frame) {
+            return static_cast<std::int32_t>((channel + 1) * 65536 * (frame % 1000 - 500));
+        };
+};
+
+struct FakeDriverLog {
+    std::atomic<int> liveInstances{0};
+    std::atomic<int> created{0};
+    std::atomic<bool> buffersAllocated{false};
+    std::atomic<int> buffersDone{0};
+    std::atomic<int> outputReadyCalls{0};
+    std::atomic<int> controlPanelCalls{0};
+    std::atomic<int> initCalls{0};
+    std::atomic<int> setSampleRateCalls{0};
+    std::atomic<std::uint64_t> callbackAllocations{0};
+    std::mutex mutex;
+    std::vector<std::string> calls;
+    // Output channel number to the block values the host wrote, in order.
+    std::map<std::int32_t, std::vector<std::int32_t>> outputs;
+
+    bool called(const std::string& name);
+    // Waits up to ten seconds for the scripted buffers to run.
+    bool waitForBuffers(int count);
+};
+
+class FakeDriver final : public IASIO {
+public:
+    FakeDriver(FakeDriverScript script, std::shared_ptr<FakeDriverLog> log);
+
+    std::int32_t QueryInterface(const AsioGuid&, void** object) override;
+    std::uint32_t AddRef() override;
+    std::uint32_t Release() override;
+
+    ASIOBool init(void* sysHandle) override;
+    void getDriverName(char* name) override;
+    std::int32_t getDriverVersion() override;
+    void getErrorMessage(char* string) override;
+    ASIOError start() override;
+    ASIOError stop() override;
+    ASIOError getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels) override;
+    ASIOError getLatencies(std::int32_t* inputLatency, std::int32_t* outputLatency) override;
+    ASIOError getBufferSize(std::int32_t* minSize, std::int32_t* maxSize, std::int32_t* preferredSize,
+                            std::int32_t* granularity) override;
+    ASIOError canSampleRate(ASIOSampleRate rate) override;
+    ASIOError getSampleRate(ASIOSampleRate* rate) override;
+    ASIOError setSampleRate(ASIOSampleRate rate) override;
+    ASIOError getClockSources(ASIOClockSource* clocks, std::int32_t* numSources) override;
+    ASIOError setClockSource(std::int32_t reference) override;
+    ASIOError getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp) override;
+    ASIOError getChannelInfo(ASIOChannelInfo* info) override;
+    ASIOError createBuffers(ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
+                            ASIOCallbacks* callbacks) override;
+    ASIOError disposeBuffers() override;
+    ASIOError controlPanel() override;
+    ASIOError future(std::int32_t selector, void* opt) override;
+    ASIOError outputReady() override;
+
+private:
+    ~FakeDriver();
+    ASIOError scripted(const char* name);
+    void run();
+
+    struct Channel {
+        ASIOBool isInput;
+        std::int32_t number;
+        std::vector<unsigned char> halves[2];
+    };
+
+    FakeDriverScript script_;
+    std::shared_ptr<FakeDriverLog> log_;
+    std::atomic<std::uint32_t> references_{1};
+    std::vector<Channel> channels_;
+    ASIOCallbacks callbacks_{};
+    std::int32_t bufferSize_ = 0;
+    std::atomic<bool> running_{false};
+    std::atomic<std::int64_t> samplePosition_{0};
+    ASIOError samplePositionResult_ = ASE_OK;
+    std::thread thread_;
+};
+
+// A driver entry for the catalog that creates a FakeDriver on each load.
+inline std::function<IASIO*()> fakeDriverFactory(const FakeDriverScript& script,
+                                                 const std::shared_ptr<FakeDriverLog>& log)
+{
+    return [script, log]() -> IASIO* { return new FakeDriver(script, log); };
+}
+
+}  // namespace kestrava::testing

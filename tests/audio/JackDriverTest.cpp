@@ -1,0 +1,531 @@
+#include "audio/jack/JackDriver.h"
+
+#include "audio/StreamSetup.h"
+#include "audio/jack/LinuxDriverSource.h"
+#include "../measure/AllocationCounter.h"
+#include "measure/BlockProcessor.h"
+#include "support/RecordingMessages.h"
+
+#include <gtest/gtest.h>
+#include <jack/jack.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace kestrava {
+namespace {
+
+using testing::RecordingMessages;
+using Clock = std::chrono::steady_clock;
+
+// A private JACK server with the dummy backend, stopped again when the
+// object goes, whatever the tests did.
+class JackServer {
+public:
+    JackServer(const std::string& name, int rate) : name_(name)
+    {
+        const std::string rateText = std::to_string(rate);
+        std::vector<std::string> args = {"jackd", "--no-realtime", "-n", name, "-d", "dummy", "-r", rateText, "-p", "256"};
+        std::vector<char*> argv;
+        for (std::string& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        if (posix_spawnp(&pid_, "jackd", &actions, nullptr, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        ready_ = pid_ > 0 && waitUntilReady();
+    }
+
+    ~JackServer()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            int status = 0;
+            const auto deadline = Clock::now() + std::chrono::seconds(5);
+            while (waitpid(pid_, &status, WNOHANG) == 0) {
+                if (Clock::now() > deadline) {
+                    kill(pid_, SIGKILL);
+                    waitpid(pid_, &status, 0);
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+    }
+
+    bool ready() const { return ready_; }
+    const std::string& name() const { return name_; }
+
+private:
+    bool waitUntilReady()
+    {
+        const auto deadline = Clock::now() + std::chrono::seconds(15);
+        while (Clock::now() < deadline) {
+            jack_status_t status{};
+            jack_client_t* probe = jack_client_open("probe", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                                                    &status, name_.c_str());
+            if (probe != nullptr) {
+                jack_client_close(probe);
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+
+    std::string name_;
+    pid_t pid_ = -1;
+    bool ready_ = false;
+};
+
+JackServer* server = nullptr;
+
+// CTest runs test programs side by side; one JACK server at a time keeps the
+// dummy backend's cycles on time on a small machine.
+class JackEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        lock_ = open("/tmp/kestrava-jack-tests.lock", O_CREAT | O_RDWR, 0666);
+        if (lock_ >= 0) {
+            flock(lock_, LOCK_EX);
+        }
+        const std::string name = "kestrava-test-" + std::to_string(getpid());
+        setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+        setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+        server = new JackServer(name, 48000);
+    }
+    void TearDown() override
+    {
+        delete server;
+        server = nullptr;
+        if (lock_ >= 0) {
+            close(lock_);
+        }
+    }
+
+private:
+    int lock_ = -1;
+};
+
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new JackEnvironment);
+
+// Exact in single precision, both of period 8,191; the frame is told by the
+// cycle's frame time, so the sender and the receiver agree on it.
+float micSignal(std::uint64_t frame)
+{
+    return static_cast<float>(static_cast<std::int64_t>(frame * 7919 % 8191) - 4095) / 8192.0f;
+}
+
+float pickupSignal(std::uint64_t frame)
+{
+    return static_cast<float>(static_cast<std::int64_t>(frame * 104729 % 8191) - 4095) / 8192.0f;
+}
+
+// The test's own JACK client: plays the two signals into the driver's inputs
+// and records what the driver's outputs carry, by frame time.
+class TestClient {
+public:
+    static constexpr std::size_t kCapacity = 48000 * 4;
+
+    TestClient()
+    {
+        player_ = jack_client_open("player", JackNoStartServer, &status);
+        listener_ = jack_client_open("listener", JackNoStartServer, &status);
+        if (player_ == nullptr || listener_ == nullptr) {
+            return;
+        }
+        mic_ = jack_port_register(player_, "mic", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+        pickup_ = jack_port_register(player_, "pickup", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+        left_ = jack_port_register(listener_, "left", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        right_ = jack_port_register(listener_, "right", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        frames_.resize(kCapacity);
+        left.resize(kCapacity);
+        right.resize(kCapacity);
+        jack_set_process_callback(player_, &TestClient::play, this);
+        jack_set_xrun_callback(player_, &TestClient::xrun, this);
+        jack_set_process_callback(listener_, &TestClient::listen, this);
+        ok_ = jack_activate(player_) == 0 && jack_activate(listener_) == 0;
+    }
+
+    ~TestClient()
+    {
+        if (player_ != nullptr) {
+            jack_client_close(player_);
+        }
+        if (listener_ != nullptr) {
+            jack_client_close(listener_);
+        }
+    }
+
+    bool ok() const { return ok_; }
+    jack_status_t status{};
+
+    bool connectTo(const std::string& driverClient)
+    {
+        return jack_connect(player_, jack_port_name(mic_), (driverClient + ":in_1").c_str()) == 0 &&
+               jack_connect(player_, jack_port_name(pickup_), (driverClient + ":in_2").c_str()) == 0 &&
+               jack_connect(listener_, (driverClient + ":out_1").c_str(), jack_port_name(left_)) == 0 &&
+               jack_connect(listener_, (driverClient + ":out_2").c_str(), jack_port_name(right_)) == 0;
+    }
+
+    // Starts listening afresh and waits until `frames` frames have arrived.
+    bool listenFor(std::size_t frames)
+    {
+        count_.store(0);
+        const auto deadline = Clock::now() + std::chrono::seconds(20);
+        while (count_.load() < frames) {
+            if (Clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        stopped_ = count_.load();
+        return true;
+    }
+
+    std::size_t heard() const { return stopped_; }
+    std::uint64_t frameAt(std::size_t i) const { return frames_[i]; }
+
+    std::vector<float> left;
+    std::vector<float> right;
+    // Cycles the server reported late; data may be lost in them, so a check
+    // that sees one is repeated rather than judged.
+    std::atomic<int> xruns{0};
+
+private:
+    static int xrun(void* arg)
+    {
+        ++static_cast<TestClient*>(arg)->xruns;
+        return 0;
+    }
+
+    static int play(jack_nframes_t n, void* arg)
+    {
+        auto* self = static_cast<TestClient*>(arg);
+        const jack_nframes_t t0 = jack_last_frame_time(self->player_);
+        auto* mic = static_cast<float*>(jack_port_get_buffer(self->mic_, n));
+        auto* pickup = static_cast<float*>(jack_port_get_buffer(self->pickup_, n));
+        for (jack_nframes_t i = 0; i < n; ++i) {
+            mic[i] = micSignal(t0 + i);
+            pickup[i] = pickupSignal(t0 + i);
+        }
+        return 0;
+    }
+
+    static int listen(jack_nframes_t n, void* arg)
+    {
+        auto* self = static_cast<TestClient*>(arg);
+        const jack_nframes_t t0 = jack_last_frame_time(self->listener_);
+        const auto* l = static_cast<const float*>(jack_port_get_buffer(self->left_, n));
+        const auto* r = static_cast<const float*>(jack_port_get_buffer(self->right_, n));
+        std::size_t at = self->count_.load();
+        for (jack_nframes_t i = 0; i < n && at < kCapacity; ++i, ++at) {
+            self->frames_[at] = t0 + i;
+            self->left[at] = l[i];
+            self->right[at] = r[i];
+        }
+        self->count_.store(at);
+        return 0;
+    }
+
+    jack_client_t* player_ = nullptr;
+    jack_client_t* listener_ = nullptr;
+    jack_port_t* mic_ = nullptr;
+    jack_port_t* pickup_ = nullptr;
+    jack_port_t* left_ = nullptr;
+    jack_port_t* right_ = nullptr;
+    bool ok_ = false;
+    std::vector<std::uint64_t> frames_;
+    std::atomic<std::size_t> count_{0};
+    std::size_t stopped_ = 0;
+};
+
+// What the converter and the way back make of a float sample passed through
+// unchanged: in as trunc(f * 32,766), out divided by 32,767.
+float throughTheStream(float f)
+{
+    const auto x = static_cast<std::int32_t>(f * 32766.0f);
+    return static_cast<float>(x) / 32767.0f;
+}
+
+class JackDriverTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(server, nullptr);
+        ASSERT_TRUE(server->ready()) << "jackd did not start";
+        source = std::make_unique<ListDriverSource>(std::vector<DriverEntry>{jackDriverEntry()});
+        stream = std::make_unique<StreamSetup>(*source, *processor, messages);
+        stream->selectedDriverName = kJackDriverName;
+    }
+
+    RecordingMessages messages;
+    std::unique_ptr<BlockProcessor> processor = std::make_unique<BlockProcessor>();
+    std::unique_ptr<ListDriverSource> source;
+    std::unique_ptr<StreamSetup> stream;
+};
+
+TEST_F(JackDriverTest, ReportsTheServersFormatAndConnectsToThePhysicalPorts)
+{
+    ASSERT_TRUE(stream->startStream());
+    EXPECT_EQ(stream->sampleRate(), 48000.0);
+    EXPECT_EQ(stream->preferredBufferSize(), 256);
+    EXPECT_GE(stream->inputChannelCount(), 2);
+    EXPECT_GE(stream->outputChannelCount(), 2);
+    EXPECT_EQ(stream->channelInfos()[0].type, ASIOSTFloat32LSB);
+    EXPECT_STREQ(stream->channelInfos()[1].name, "in_2");
+    EXPECT_FALSE(stream->postOutputReady());
+
+    jack_status_t status{};
+    jack_client_t* observer = jack_client_open("observer", JackNoStartServer, &status);
+    ASSERT_NE(observer, nullptr);
+    jack_port_t* in1 = jack_port_by_name(observer, "kestrava:in_1");
+    jack_port_t* out2 = jack_port_by_name(observer, "kestrava:out_2");
+    ASSERT_NE(in1, nullptr);
+    ASSERT_NE(out2, nullptr);
+    EXPECT_TRUE(jack_port_connected_to(in1, "system:capture_1"));
+    EXPECT_TRUE(jack_port_connected_to(out2, "system:playback_2"));
+    jack_client_close(observer);
+    stream->stopStream();
+}
+
+// Records 24,000 frames and checks that, from the first sample of the signal
+// on, the take is the signal frame after frame. Returns false, without
+// judging, when the server reported a late cycle.
+bool recordAndCheck(StreamSetup& stream, BlockProcessor& processor)
+{
+    TestClient client;
+    EXPECT_TRUE(client.ok()) << "JACK status " << client.status;
+    std::vector<double> mic(2 * 24000, 0.0);
+    std::vector<double> pickup(2 * 24000, 0.0);
+    processor.prepareRecording(mic.data(), pickup.data(), 24000);
+    EXPECT_TRUE(stream.startStream());
+    EXPECT_TRUE(client.connectTo("kestrava"));
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (!processor.recordState().recordDone.load() && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    stream.stopStream();
+    if (client.xruns.load() > 0) {
+        return false;
+    }
+    EXPECT_TRUE(processor.recordState().recordDone.load());
+    EXPECT_FALSE(processor.recordState().clipLeft.load());
+
+    // The first buffers may come before the connection.
+    std::size_t start = 0;
+    while (start < 24000 && mic[start] == 0.0) {
+        ++start;
+    }
+    EXPECT_LT(start, 12000u);
+    if (start >= 12000) {
+        return true;
+    }
+    std::uint64_t frame = 0;
+    bool found = false;
+    for (std::uint64_t candidate = 0; candidate < 8191 && !found; ++candidate) {
+        found = true;
+        for (std::size_t i = 0; i < 32 && found; ++i) {
+            found = mic[start + i] == static_cast<std::int32_t>(micSignal(candidate + i) * 32766.0f);
+        }
+        frame = candidate;
+    }
+    EXPECT_TRUE(found);
+    for (std::size_t i = start; i < 24000 && found; ++i) {
+        const std::uint64_t f = frame + (i - start);
+        if (mic[i] != static_cast<std::int32_t>(micSignal(f) * 32766.0f) ||
+            pickup[i] != static_cast<std::int32_t>(pickupSignal(f) * 32766.0f)) {
+            ADD_FAILURE() << "take differs from the signal at sample " << i;
+            break;
+        }
+    }
+    return true;
+}
+
+TEST_F(JackDriverTest, RecordsWhatAnotherClientPlays)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (recordAndCheck(*stream, *processor)) {
+            return;
+        }
+    }
+    FAIL() << "every attempt had a late cycle";
+}
+
+float micThrough(std::uint64_t f) { return throughTheStream(micSignal(f)); }
+float pickupThrough(std::uint64_t f) { return throughTheStream(pickupSignal(f)); }
+
+// What both outputs carry at frame f in a mode, with an empty correction and
+// "Air" off.
+float expectedOutput(std::int32_t mode, std::uint64_t f)
+{
+    switch (mode) {
+    case kModeMic: return micThrough(f);
+    case kModePickup:
+    case kModeProcessed: return pickupThrough(f);
+    default: return 0.0f;
+    }
+}
+
+class JackMonitorTest : public JackDriverTest, public ::testing::WithParamInterface<std::int32_t> {};
+
+// Each mode's output leaves in the same cycle as its input came in: the
+// listener hears frame t's result at frame t.
+TEST_P(JackMonitorTest, OutputsCarryTheModeWithoutAddedLatency)
+{
+    CorrectionSet passThrough;
+    passThrough.sectionCount = 0;
+    passThrough.outputGain = 1.0;
+    processor->setCorrection(passThrough);
+    processor->airEnabled = false;
+    std::vector<double> mic(2 * 48000, 0.0);
+    std::vector<double> pickup(2 * 48000, 0.0);
+    processor->prepareRecording(mic.data(), pickup.data(), 48000);
+    processor->monitorMode = GetParam();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        TestClient client;
+        ASSERT_TRUE(client.ok()) << "JACK status " << client.status;
+        ASSERT_TRUE(stream->startStream());
+        ASSERT_TRUE(client.connectTo("kestrava"));
+        // Let the connections settle, then listen to a fresh stretch.
+        ASSERT_TRUE(client.listenFor(4096));
+        const int xrunsBefore = client.xruns.load();
+        ASSERT_TRUE(client.listenFor(9600));
+        stream->stopStream();
+        if (client.xruns.load() != xrunsBefore) {
+            continue;
+        }
+        for (std::size_t i = 0; i < client.heard(); ++i) {
+            const std::uint64_t f = client.frameAt(i);
+            ASSERT_EQ(client.left[i], expectedOutput(GetParam(), f)) << "frame " << f;
+            ASSERT_EQ(client.right[i], expectedOutput(GetParam(), f)) << "frame " << f;
+        }
+        return;
+    }
+    FAIL() << "every attempt had a late cycle";
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMode, JackMonitorTest,
+                         ::testing::Values(kModeMic, kModePickup, kModeProcessed, kModeRecord));
+
+// Passes each block to the processor and counts what JACK's thread allocated
+// between one block and the next: the driver's copies, the converter, the
+// stream's callbacks and JACK's own cycle.
+class AllocationProbe final : public BlockClient {
+public:
+    explicit AllocationProbe(BlockProcessor& processor) : processor_(processor) {}
+    StreamBlocks& streamBlocks() override { return processor_.streamBlocks(); }
+    void setFullScale(std::int32_t fullScale) override { processor_.setFullScale(fullScale); }
+    void processBlock() override
+    {
+        const std::uint64_t now = testing::allocationsOnThisThread();
+        if (calls.load() > 0) {
+            between += now - last_;
+        }
+        processor_.processBlock();
+        last_ = testing::allocationsOnThisThread();
+        ++calls;
+    }
+
+    std::atomic<int> calls{0};
+    std::atomic<std::uint64_t> between{0};
+
+private:
+    BlockProcessor& processor_;
+    std::uint64_t last_ = 0;
+};
+
+TEST_F(JackDriverTest, JacksThreadAllocatesNothingWhileStreaming)
+{
+    CorrectionSet set;
+    set.sectionCount = 1;
+    set.outputGain = 0.5;
+    set.centreHz[0] = 1000.0;
+    set.quality[0] = 2.0;
+    set.peakGain[0] = 1.0;
+    processor->setCorrection(set);
+    processor->monitorMode = kModeProcessed;
+    AllocationProbe probe(*processor);
+    StreamSetup probed(*source, probe, messages);
+    probed.selectedDriverName = kJackDriverName;
+    ASSERT_TRUE(probed.startStream());
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (probe.calls.load() < 100 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    probed.stopStream();
+    EXPECT_GE(probe.calls.load(), 100);
+    EXPECT_EQ(probe.between.load(), 0u);
+}
+
+TEST(JackDriverRate, ServerAt44100GivesTheSampleRateMessage)
+{
+    const std::string name = "kestrava-test-44k-" + std::to_string(getpid());
+    JackServer other(name, 44100);
+    ASSERT_TRUE(other.ready());
+    JackDriverOptions options;
+    options.serverName = name;
+    ListDriverSource source({jackDriverEntry(options)});
+    RecordingMessages messages;
+    auto processor = std::make_unique<BlockProcessor>();
+    StreamSetup stream(source, *processor, messages);
+    stream.selectedDriverName = kJackDriverName;
+    EXPECT_FALSE(stream.startStream());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Sampling Rate Locked");
+    EXPECT_EQ(stream.catalog().currentId(), -1);
+}
+
+TEST(JackDriverServer, WithoutAServerInitFails)
+{
+    JackDriverOptions options;
+    options.serverName = "kestrava-no-such-server";
+    ListDriverSource source({jackDriverEntry(options)});
+    DriverCatalog catalog(source);
+    ASSERT_TRUE(catalog.loadDriverByName(kJackDriverName));
+    ASIODriverInfo info{};
+    EXPECT_EQ(catalog.initDriver(info), -1000);
+    EXPECT_STREQ(info.errorMessage, "The JACK server is not running.");
+}
+
+TEST(LinuxDriverSource, ListsJackThenTheRecordedFile)
+{
+    ASSERT_TRUE(server != nullptr && server->ready());
+    LinuxDriverSource source({}, {});
+    DriverCatalog catalog(source);
+    const std::vector<std::string> names = catalog.listDriverNames(kDriverListSlots);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0], "JACK");
+    EXPECT_EQ(names[1], "Recorded File");
+    ASSERT_TRUE(catalog.loadDriverByName("JACK"));
+    ASIODriverInfo info{};
+    EXPECT_EQ(catalog.initDriver(info), 0);
+    EXPECT_STREQ(info.name, "JACK");
+    ASSERT_TRUE(catalog.loadDriverByName("Recorded File"));
+    EXPECT_EQ(catalog.currentId(), 1);
+}
+
+}  // namespace
+}  // namespace kestrava

@@ -1,0 +1,74 @@
+// Fakes of the desktop seams for the effect tests: messages are recorded,
+// the documents folder is whatever the test says, the file dialog answers
+// from a queue and remembers what it was asked.
+#pragma once
+
+#include "platform/Desktop.h"
+
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrava::test {
+
+struct ShownMessage {
+    std::string text;
+    std::string caption;
+    MessageIcon icon;
+};
+
+class FakeMessages final : public Messages {
+public:
+    void show(const std::string& text, const std::string& caption, MessageIcon icon) override
+    {
+        shown.push_back({text, caption, icon});
+    }
+    std::vector<ShownMessage> shown;
+};
+
+class FakeShell final : public Shell {
+public:
+    std::optional<std::string> documentsFolder() override { return documents; }
+    // The effect tests use real files for corrections, so existence is the
+    // file system's answer; folders the effect created count as well.
+    bool exists(const std::string& path) override
+    {
+        for (const std::string& folder : created)
+            if (folder == path)
+                return true;
+        std::error_code error;
+        return std::filesystem::exists(path, error);
+    }
+    void createDirectory(const std::string& path) override { created.push_back(path); }
+    char separator() const override { return '/'; }
+
+    std::optional<std::string> documents = std::string("/home/player/Documents");
+    std::vector<std::string> created;
+};
+
+class FakeFileDialog final : public FileDialog {
+public:
+    std::optional<std::string> chooseFileToOpen(const OpenFileRequest& request) override
+    {
+        requests.push_back(request);
+        if (answers.empty())
+            return std::nullopt;
+        std::optional<std::string> answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::deque<std::optional<std::string>> answers;
+    std::vector<OpenFileRequest> requests;
+};
+
+struct FakeDesktop {
+    FakeMessages messages;
+    FakeShell shell;
+    FakeFileDialog fileDialog;
+
+    DesktopServices services() { return {messages, shell, fileDialog}; }
+};
+
+}  // namespace kestrava::test

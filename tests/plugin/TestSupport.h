@@ -1,0 +1,112 @@
+// Helpers shared by the plug-in tests: a scratch folder, corrections with
+// audible sections, correction files on disk, reference processing through
+// the engine, and test signals.
+#pragma once
+
+#include "corrfile/CorrectionFile.h"
+#include "engine/AirAmbience.h"
+#include "engine/CorrectionFilter.h"
+#include "engine/CorrectionSet.h"
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kestrava::test {
+
+// A folder of its own under the system's temporary folder, removed with
+// everything in it at the end of the test.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        std::random_device entropy;
+        path_ = std::filesystem::temp_directory_path() / ("sonalve-test-" + std::to_string(entropy()));
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// A correction like the design's: sections log-spaced from 20 Hz to 20 kHz
+// with varied gains, so every section changes the sound.
+inline CorrectionSet makeCorrection(int sections, double outputGain, double gainScale = 0.8)
+{
+    CorrectionSet set;
+    set.sectionCount = sections;
+    set.outputGain = outputGain;
+    for (int i = 0; i < sections; ++i) {
+        set.centreHz[i] = 20.0 * std::pow(1000.0, (i + 0.5) / std::max(sections, 1));
+        set.quality[i] = 3.0 + (i % 5);
+        set.peakGain[i] = gainScale * std::sin(0.37 * i + 0.2);
+    }
+    return set;
+}
+
+inline void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline void writeCorrection(const std::string& path, const CorrectionSet& set)
+{
+    writeBytes(path, encodeCorrectionFile(set));
+}
+
+// A file that exists but does not carry the correction-file magic.
+inline void writeDamaged(const std::string& path)
+{
+    std::vector<std::uint8_t> bytes = encodeCorrectionFile(makeCorrection(3, 1.0));
+    bytes[0] ^= 0xff;
+    writeBytes(path, bytes);
+}
+
+// What the effect must produce for one correction from a cleared filter
+// and a given Air network, frame by frame through the engine's own
+// per-sample operations.
+class Reference {
+public:
+    Reference(const CorrectionSet& set, double sampleRate)
+    {
+        filter.setSampleRate(sampleRate);
+        filter.setCorrection(set);
+        air.prepare(sampleRate);
+    }
+
+    StereoSample frame(double x, bool airOn)
+    {
+        const double t = filter.processSample(x);
+        return airOn ? air.processSample(t) : StereoSample{t, t};
+    }
+
+    CorrectionFilter filter;
+    AirAmbience air;
+};
+
+inline std::vector<double> noise(std::size_t count, unsigned seed, double amplitude = 0.5)
+{
+    std::mt19937 generator(seed);
+    std::uniform_real_distribution<double> distribution(-amplitude, amplitude);
+    std::vector<double> samples(count);
+    for (double& sample : samples)
+        sample = distribution(generator);
+    return samples;
+}
+
+}  // namespace kestrava::test
