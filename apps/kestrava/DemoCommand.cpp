@@ -115,11 +115,17 @@ int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
         return kExitFailure;
     const BandError before = bandError(outcome.analysis.microphone, outcome.analysis.pickup);
     const BandError now = bandError(after.microphone, after.pickup);
-    char text[200];
+    int limited = 0;
+    for (int j = 0; j < kBandCount; ++j) {
+        if (outcome.result.target[j] != outcome.analysis.microphone[j])
+            ++limited;
+    }
+    char text[300];
     std::snprintf(text, sizeof text,
                   "Band error between microphone and pickup: before %.2f dB RMS (largest %.2f dB), "
-                  "after the correction %.2f dB RMS (largest %.2f dB).\n",
-                  before.rmsDb, before.largestDb, now.rmsDb, now.largestDb);
+                  "after the correction %.2f dB RMS (largest %.2f dB); %d bands asked for more than the "
+                  "+20 dB the correction may add.\n",
+                  before.rmsDb, before.largestDb, now.rmsDb, now.largestDb, limited);
     context.out << text;
     return kExitOk;
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -240,6 +241,30 @@ TEST_F(ToolTest, TakeAt44100HzIsConvertedOrRefused)
         EXPECT_NE(r.err.find("cannot convert sample rates"), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(path("x.alg")));
     }
+}
+
+TEST_F(ToolTest, DemoWritesItsFilesAndBringsThePickupCloserToTheMicrophone)
+{
+    const ToolRun r = kestrava({"demo", "--out", path("demo")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"demo-take.wav", "demo-report.svg", "demo-corrected.wav"})
+        EXPECT_GT(fs::file_size(path("demo/") + name), 1000u) << name;
+    EXPECT_EQ(fs::file_size(path("demo/demo.alg")), 4808u);
+    double before = 0.0;
+    double largestBefore = 0.0;
+    double after = 0.0;
+    double largestAfter = 0.0;
+    const std::size_t at = r.out.find("Band error");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    ASSERT_EQ(std::sscanf(r.out.c_str() + at,
+                          "Band error between microphone and pickup: before %lf dB RMS (largest %lf dB), "
+                          "after the correction %lf dB RMS (largest %lf dB)",
+                          &before, &largestBefore, &after, &largestAfter),
+              4)
+        << r.out;
+    EXPECT_GT(before, 5.0);
+    EXPECT_LT(after, before / 4.0);
+    EXPECT_LT(largestAfter, largestBefore);
 }
 
 }  // namespace
