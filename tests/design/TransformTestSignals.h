@@ -31,14 +31,17 @@ inline ComplexSignal randomSignal(unsigned seed)
 }
 
 // Two tones at recording scale, one on a bin and one between bins, with the
-// imaginary half zero as in a capture buffer.
+// imaginary half zero as in a capture buffer. The phases are reduced to one
+// turn first: some C libraries are very slow for large arguments.
 inline ComplexSignal tonalSignal()
 {
     ComplexSignal s;
     const double twoPi = 6.283185307179586;
     for (int n = 0; n < kTransformSize; ++n) {
-        s.re[n] = 1.0e9 * std::sin(twoPi * 21845.0 * n / kTransformSize)
-                + 3.0e8 * std::cos(twoPi * 1234.567 * n / kTransformSize);
+        const double onBin = static_cast<double>((21845LL * n) % kTransformSize) / kTransformSize;
+        const double cycles = 1234.567 * n / kTransformSize;
+        const double between = cycles - std::floor(cycles);
+        s.re[n] = 1.0e9 * std::sin(twoPi * onBin) + 3.0e8 * std::cos(twoPi * between);
     }
     return s;
 }
