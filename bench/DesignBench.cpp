@@ -56,12 +56,8 @@ struct DemoValues {
 DemoValues demoValues()
 {
     const tool::DemoTake take = tool::makeDemoTake();
-    DemoValues v;
-    for (int n = 0; n < kTransformSize; ++n) {
-        v.microphone.push_back(tool::captureValue(static_cast<float>(take.microphone[n]), tool::SampleKind::Float32));
-        v.pickup.push_back(tool::captureValue(static_cast<float>(take.pickup[n]), tool::SampleKind::Float32));
-    }
-    return v;
+    return {tool::captureValues(take.microphone, kTransformSize, ASIOSTFloat32LSB),
+            tool::captureValues(take.pickup, kTransformSize, ASIOSTFloat32LSB)};
 }
 
 MeasurementAnalysis wholeDesign(const DemoValues& demo)

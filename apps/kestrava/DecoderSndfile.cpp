@@ -1,13 +1,13 @@
 // Formats other than WAV through libsndfile. Integer formats are read as
-// 32-bit integers, which libsndfile left-aligns exactly as a device
-// converter does; float formats as they are stored.
+// 32-bit integers, which libsndfile left-aligns exactly as a device does;
+// float formats as they are stored.
 #include "apps/kestrava/AudioFile.h"
 
 #include <sndfile.h>
 
 namespace kestrava::tool {
 
-bool readWithDecoder(const std::string& path, std::int64_t maxFrames, AudioData& audio, std::string& error)
+bool readWithDecoder(const std::string& path, WavData& audio, std::string& error)
 {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
@@ -17,15 +17,18 @@ bool readWithDecoder(const std::string& path, std::int64_t maxFrames, AudioData&
     }
     const int subtype = info.format & SF_FORMAT_SUBMASK;
     audio.sampleRate = info.samplerate;
-    audio.fileFrames = info.frames;
-    audio.kind = subtype == SF_FORMAT_FLOAT ? SampleKind::Float32
-               : subtype == SF_FORMAT_DOUBLE ? SampleKind::Float64
-                                             : SampleKind::Integer;
-    const sf_count_t frames = info.frames < maxFrames ? info.frames : maxFrames;
+    audio.floatingPoint = subtype != SF_FORMAT_PCM_S8 && subtype != SF_FORMAT_PCM_U8 && subtype != SF_FORMAT_PCM_16
+                       && subtype != SF_FORMAT_PCM_24 && subtype != SF_FORMAT_PCM_32;
+    audio.bitsPerSample = subtype == SF_FORMAT_PCM_S8 || subtype == SF_FORMAT_PCM_U8 ? 8
+                        : subtype == SF_FORMAT_PCM_16                                 ? 16
+                        : subtype == SF_FORMAT_PCM_24                                 ? 24
+                        : subtype == SF_FORMAT_DOUBLE                                 ? 64
+                                                                                      : 32;
+    const sf_count_t frames = info.frames;
     const int channels = info.channels;
     audio.channels.assign(channels, std::vector<double>(static_cast<std::size_t>(frames)));
     sf_count_t got = 0;
-    if (audio.kind == SampleKind::Integer) {
+    if (!audio.floatingPoint) {
         std::vector<int> interleaved(static_cast<std::size_t>(frames) * channels);
         got = sf_readf_int(file, interleaved.data(), frames);
         for (sf_count_t i = 0; i < got; ++i)

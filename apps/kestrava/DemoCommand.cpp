@@ -73,11 +73,9 @@ int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
 
     context.out << "Generating the demonstration take (" << kDemoFrames / kDemoRate << " s at 48000 Hz)...\n";
     {
-        const DemoTake take = makeDemoTake();
-        const std::vector<float> mic(take.microphone.begin(), take.microphone.end());
-        const std::vector<float> pickup(take.pickup.begin(), take.pickup.end());
-        if (!writeFloatWav(takePath, kDemoRate, {mic, pickup}, error)) {
-            context.err << "kestrava demo: " << error << '\n';
+        DemoTake take = makeDemoTake();
+        if (!writeWav(takePath, {kDemoRate, 32, true, {std::move(take.microphone), std::move(take.pickup)}})) {
+            context.err << "kestrava demo: cannot write " << takePath << '\n';
             return kExitFailure;
         }
     }
@@ -92,24 +90,21 @@ int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
     printDesignSummary(outcome, context);
     context.out << "Wrote " << algPath << " and " << reportPath << '\n';
 
-    AudioData take;
-    if (!readAudioFile(takePath, kDemoFrames, take, error)) {
+    WavData take;
+    if (!readAudioFile(takePath, take, error)) {
         context.err << "kestrava demo: " << error << '\n';
         return kExitFailure;
     }
     const RenderedStereo corrected = renderThroughCorrection(outcome.correction, kDemoRate, take.channels[1], false);
-    if (!writeFloatWav(correctedPath, kDemoRate, {corrected.left, corrected.right}, error)) {
-        context.err << "kestrava demo: " << error << '\n';
+    if (!writeWav(correctedPath, {kDemoRate, 32, true, {corrected.left, corrected.right}})) {
+        context.err << "kestrava demo: cannot write " << correctedPath << '\n';
         return kExitFailure;
     }
     context.out << "Wrote " << correctedPath << " (the pickup through the correction)\n";
 
-    std::vector<double> micValues(kTransformSize);
-    std::vector<double> correctedValues(kTransformSize);
-    for (int n = 0; n < kTransformSize; ++n) {
-        micValues[n] = captureValue(take.channels[0][n], SampleKind::Float32);
-        correctedValues[n] = captureValue(corrected.left[n], SampleKind::Float32);
-    }
+    // The corrected pickup as a float device would deliver it.
+    const std::vector<double> micValues = captureValues(take.channels[0], kTransformSize, ASIOSTFloat32LSB);
+    const std::vector<double> correctedValues = captureValues(corrected.left, kTransformSize, ASIOSTFloat32LSB);
     MeasurementAnalysis after;
     if (!analyseSignals(micValues, correctedValues, context, after))
         return kExitFailure;

@@ -1,5 +1,6 @@
 #include "apps/kestrava/DesignFlow.h"
 
+#include "apps/kestrava/AudioFile.h"
 #include "apps/kestrava/Resample.h"
 #include "apps/kestrava/Take.h"
 #include "design/FourierTransform.h"
@@ -16,22 +17,24 @@ constexpr const char* kClipRightText = "Error: Clipping in the right channel.\nC
 
 // Frames to read at a given rate to fill the transform after conversion,
 // with room for the converter's filter.
-std::int64_t framesNeeded(double rate)
+std::size_t framesNeeded(double rate)
 {
-    return static_cast<std::int64_t>(std::ceil(kTransformSize * rate / kAnalysisRate)) + 256;
+    return static_cast<std::size_t>(std::ceil(kTransformSize * rate / kAnalysisRate)) + 256;
 }
 
+// One recorded channel at 48,000 Hz and the device sample type its file's
+// format stands for.
 struct LoadedTake {
-    std::vector<double> samples;  // at 48,000 Hz, relative to full scale
-    SampleKind kind = SampleKind::Integer;
+    std::vector<double> samples;
+    ASIOSampleType type = ASIOSTInt32LSB;
     bool clipped = false;
 };
 
 bool loadTake(const TakeSource& source, const char* role, ToolContext& context, LoadedTake& take)
 {
-    AudioData audio;
+    WavData audio;
     std::string error;
-    if (!readAudioFile(source.path, 8 * static_cast<std::int64_t>(kTransformSize), audio, error)) {
+    if (!readAudioFile(source.path, audio, error)) {
         context.err << "kestrava design: " << error << '\n';
         return false;
     }
@@ -40,15 +43,13 @@ bool loadTake(const TakeSource& source, const char* role, ToolContext& context, 
                     << " channel(s); the " << role << " channel " << source.channel + 1 << " does not exist\n";
         return false;
     }
-    const std::int64_t used = std::min<std::int64_t>(framesNeeded(audio.sampleRate), audio.fileFrames);
-    take.kind = audio.kind;
-    take.clipped = clips(audio.channels[source.channel], used, audio.kind);
-    AudioData one;
-    one.sampleRate = audio.sampleRate;
-    one.kind = audio.kind;
-    one.fileFrames = audio.fileFrames;
-    one.channels.push_back(std::move(audio.channels[source.channel]));
-    one.channels[0].resize(static_cast<std::size_t>(used));
+    const std::size_t fileFrames = audio.frames();
+    const std::size_t used = std::min(framesNeeded(audio.sampleRate), fileFrames);
+    take.type = deviceSampleType(audio.bitsPerSample, audio.floatingPoint);
+    take.clipped = clips(audio.channels[source.channel], used, take.type);
+    WavData one = audio;
+    one.channels = {std::move(audio.channels[source.channel])};
+    one.channels[0].resize(used);
     if (one.sampleRate != kAnalysisRate) {
         const double original = one.sampleRate;
         if (!resampleTo48k(one, error)) {
@@ -59,7 +60,7 @@ bool loadTake(const TakeSource& source, const char* role, ToolContext& context, 
                     << " Hz; converted to 48000 Hz with libsamplerate's best converter.\n";
     }
     take.samples = std::move(one.channels[0]);
-    const double seconds = audio.fileFrames / audio.sampleRate;
+    const double seconds = fileFrames / audio.sampleRate;
     if (seconds * kAnalysisRate < kTransformSize) {
         char text[200];
         std::snprintf(text, sizeof text,
@@ -122,12 +123,8 @@ int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, Tool
             messages.show(kClipRightText, "Info", MessageIcon::Information);
         return kExitFailure;
     }
-    std::vector<double> micValues(std::min<std::size_t>(mic.samples.size(), kTransformSize));
-    std::vector<double> pickupValues(std::min<std::size_t>(pick.samples.size(), kTransformSize));
-    for (std::size_t i = 0; i < micValues.size(); ++i)
-        micValues[i] = captureValue(mic.samples[i], mic.kind);
-    for (std::size_t i = 0; i < pickupValues.size(); ++i)
-        pickupValues[i] = captureValue(pick.samples[i], pick.kind);
+    std::vector<double> micValues = captureValues(mic.samples, kTransformSize, mic.type);
+    std::vector<double> pickupValues = captureValues(pick.samples, kTransformSize, pick.type);
     mic.samples = {};
     pick.samples = {};
 

@@ -35,8 +35,8 @@ RenderedStereo renderThroughCorrection(const CorrectionSet& correction, double s
                 left = s.left;
                 right = s.right;
             }
-            out.left[start + i] = static_cast<float>(left);
-            out.right[start + i] = static_cast<float>(right);
+            out.left[start + i] = left;
+            out.right[start + i] = right;
         }
     }
     return out;

@@ -10,8 +10,8 @@
 namespace kestrava::tool {
 
 struct RenderedStereo {
-    std::vector<float> left;
-    std::vector<float> right;
+    std::vector<double> left;
+    std::vector<double> right;
 };
 
 RenderedStereo renderThroughCorrection(const CorrectionSet& correction, double sampleRate,

@@ -5,8 +5,6 @@
 #include "apps/kestrava/Render.h"
 #include "corrfile/CorrectionFile.h"
 
-#include <cstdint>
-#include <limits>
 
 namespace kestrava::tool {
 
@@ -50,16 +48,16 @@ int runRenderCommand(const std::vector<std::string>& args, ToolContext& context)
     CorrectionSet correction;
     if (readCorrectionFile(*a.value("--alg"), correction, messages) != 0)
         return kExitFailure;
-    AudioData audio;
-    if (!readAudioFile(a.positional()[0], std::numeric_limits<std::int64_t>::max(), audio, error)) {
+    WavData audio;
+    if (!readAudioFile(a.positional()[0], audio, error)) {
         context.err << "kestrava render: " << error << '\n';
         return kExitFailure;
     }
     const std::size_t channel = input == "right" && audio.channels.size() > 1 ? 1 : 0;
     const RenderedStereo out =
         renderThroughCorrection(correction, audio.sampleRate, audio.channels[channel], air == "on");
-    if (!writeFloatWav(a.positional()[1], audio.sampleRate, {out.left, out.right}, error)) {
-        context.err << "kestrava render: " << error << '\n';
+    if (!writeWav(a.positional()[1], {audio.sampleRate, 32, true, {out.left, out.right}})) {
+        context.err << "kestrava render: cannot write " << a.positional()[1] << '\n';
         return kExitFailure;
     }
     context.out << "Rendered " << out.left.size() << " frames at " << audio.sampleRate << " Hz to "

@@ -1,52 +1,82 @@
 #include "apps/kestrava/Take.h"
 
+#include "audio/SampleConverter.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 namespace kestrava::tool {
 
 namespace {
 
-constexpr double kIntegerScale = 2147483648.0;
-constexpr double kFullScaleInteger = 2147418112.0;  // 0x7FFF0000
+constexpr std::size_t kChunk = 4096;
 
-// Truncated toward zero and held inside the 32-bit range, as a device
-// sample beyond it is clamped.
-double toInt32(double v)
+// Little-endian device bytes of one sample.
+void encode(double v, ASIOSampleType type, unsigned char* out)
 {
-    return std::clamp(std::trunc(v), -2147483648.0, 2147483647.0);
+    if (type == ASIOSTFloat32LSB) {
+        const float f = static_cast<float>(v);
+        std::memcpy(out, &f, 4);
+        return;
+    }
+    if (type == ASIOSTFloat64LSB) {
+        std::memcpy(out, &v, 8);
+        return;
+    }
+    const int bytes = SampleConverter::bytesPerSample(type);
+    const double steps = std::ldexp(1.0, 8 * bytes - 1);
+    const double s = std::clamp(std::nearbyint(v * steps), -steps, steps - 1.0);
+    const auto u = static_cast<std::uint32_t>(static_cast<std::int32_t>(s));
+    for (int i = 0; i < bytes; ++i)
+        out[i] = static_cast<unsigned char>(u >> (8 * i));
+}
+
+// Runs samples [0, count) through the converter, a chunk at a time.
+template <class Visit>
+void convert(const std::vector<double>& samples, std::size_t count, ASIOSampleType type, Visit visit)
+{
+    const int bytes = SampleConverter::bytesPerSample(type);
+    std::vector<unsigned char> device(kChunk * bytes);
+    std::vector<std::int32_t> block(kChunk);
+    count = std::min(count, samples.size());
+    for (std::size_t start = 0; start < count; start += kChunk) {
+        const std::size_t n = std::min(kChunk, count - start);
+        for (std::size_t i = 0; i < n; ++i)
+            encode(samples[start + i], type, device.data() + i * bytes);
+        SampleConverter::toBlock(type, device.data(), block.data(), static_cast<std::int32_t>(n));
+        for (std::size_t i = 0; i < n; ++i)
+            visit(start + i, block[i]);
+    }
 }
 
 }  // namespace
 
-double captureValue(double sample, SampleKind kind)
+ASIOSampleType deviceSampleType(int bitsPerSample, bool floatingPoint)
 {
-    switch (kind) {
-    case SampleKind::Integer:
-        return toInt32(sample * kIntegerScale);
-    case SampleKind::Float32:
-        return toInt32(static_cast<float>(sample) * 32766.0f);
-    case SampleKind::Float64:
-        return toInt32(sample * 32766.0);
-    }
-    return 0.0;
+    if (floatingPoint)
+        return bitsPerSample == 64 ? ASIOSTFloat64LSB : ASIOSTFloat32LSB;
+    return bitsPerSample == 16 ? ASIOSTInt16LSB : bitsPerSample == 24 ? ASIOSTInt24LSB : ASIOSTInt32LSB;
 }
 
-bool atFullScale(double sample, SampleKind kind)
+std::vector<double> captureValues(const std::vector<double>& samples, std::size_t count, ASIOSampleType type)
 {
-    if (kind == SampleKind::Integer)
-        return std::fabs(sample * kIntegerScale) >= kFullScaleInteger;
-    return std::fabs(sample) >= 1.0;
+    std::vector<double> values(std::min(count, samples.size()));
+    convert(samples, count, type, [&](std::size_t i, std::int32_t v) { values[i] = v; });
+    return values;
 }
 
-bool clips(const std::vector<double>& samples, std::int64_t frames, SampleKind kind)
+bool clips(const std::vector<double>& samples, std::size_t count, ASIOSampleType type)
 {
-    const std::int64_t n = std::min<std::int64_t>(frames, static_cast<std::int64_t>(samples.size()));
-    for (std::int64_t i = 0; i < n; ++i) {
-        if (atFullScale(samples[static_cast<std::size_t>(i)], kind))
-            return true;
-    }
-    return false;
+    const std::int32_t fullScale = SampleConverter::fullScale(type);
+    bool clipped = false;
+    convert(samples, count, type, [&](std::size_t, std::int32_t v) {
+        if (v >= fullScale || v <= -fullScale)
+            clipped = true;
+    });
+    return clipped;
 }
 
 }  // namespace kestrava::tool

@@ -1,23 +1,28 @@
-// A recorded take turned into capture buffers exactly as the measurement
-// program would have stored the same device samples: integer samples
-// left-aligned into 32 bits, floating-point samples times 32,766 truncated,
-// and the measurement's full-scale test for clipping. Tool thread only.
+// A recorded take turned into capture values exactly as the measurement
+// program would store the same device samples: each sample is handed, as
+// the device sample type of its file's format, to the measurement's own
+// sample converter, whose full scale is also the clipping test. Tool thread
+// only.
 #pragma once
 
-#include "apps/kestrava/AudioFile.h"
+#include "audio/Asio.h"
 
-#include <cstdint>
+#include <cstddef>
 #include <vector>
 
 namespace kestrava::tool {
 
-// The value the measurement program stores for one sample of this kind.
-double captureValue(double sample, SampleKind kind);
+// The device sample type that carries samples of this format: 16-, 24- and
+// 32-bit integers and 32- and 64-bit floats as themselves, 8-bit integers
+// left-aligned in 32 bits.
+ASIOSampleType deviceSampleType(int bitsPerSample, bool floatingPoint);
 
-// At or beyond +-0x7FFF0000 once left-aligned, or +-1.0 for float samples.
-bool atFullScale(double sample, SampleKind kind);
+// The converter's block values for samples [0, count), given relative to
+// full scale; values between the steps of an integer type (as after a rate
+// conversion) are rounded to the nearest step.
+std::vector<double> captureValues(const std::vector<double>& samples, std::size_t count, ASIOSampleType type);
 
-// Whether any of the first `frames` samples is at full scale.
-bool clips(const std::vector<double>& samples, std::int64_t frames, SampleKind kind);
+// Whether any of samples [0, count) reaches the converter's full scale.
+bool clips(const std::vector<double>& samples, std::size_t count, ASIOSampleType type);
 
 }  // namespace kestrava::tool

@@ -133,12 +133,13 @@ TEST_F(ToolTest, DesignInspectRenderRoundTrip)
 
     const ToolRun render = kestrava({"render", "--alg", path("out.alg"), "--air", "off", pickup, path("out.wav")});
     ASSERT_EQ(render.status, 0) << render.err;
-    AudioData rendered;
+    WavData rendered;
     std::string error;
-    ASSERT_TRUE(readAudioFile(path("out.wav"), 1 << 20, rendered, error)) << error;
+    ASSERT_TRUE(readAudioFile(path("out.wav"), rendered, error)) << error;
     ASSERT_EQ(rendered.channels.size(), 2u);
     ASSERT_EQ(rendered.channels[0].size(), s.pickup.size());
-    EXPECT_EQ(rendered.kind, SampleKind::Float32);
+    EXPECT_TRUE(rendered.floatingPoint);
+    EXPECT_EQ(rendered.bitsPerSample, 32);
     EXPECT_EQ(rendered.channels[0], rendered.channels[1]);
 
     // The same correction run directly through the plug-in's filter.
@@ -157,8 +158,8 @@ TEST_F(ToolTest, DesignInspectRenderRoundTrip)
 
     const ToolRun withAir = kestrava({"render", "--alg", path("out.alg"), pickup, path("air.wav")});
     ASSERT_EQ(withAir.status, 0) << withAir.err;
-    AudioData airy;
-    ASSERT_TRUE(readAudioFile(path("air.wav"), 1 << 20, airy, error));
+    WavData airy;
+    ASSERT_TRUE(readAudioFile(path("air.wav"), airy, error));
     EXPECT_NE(airy.channels[0], airy.channels[1]);
 }
 

@@ -43,8 +43,6 @@ inline std::vector<std::uint8_t> buildWav(const WavFormat& format, const std::ve
                 std::uint64_t u;
                 std::memcpy(&u, &v, 8);
                 put(data, u, 8);
-            } else if (format.bits == 8) {
-                put(data, static_cast<std::uint8_t>(static_cast<int>(v) + 128), 1);
             } else {
                 put(data, static_cast<std::uint64_t>(static_cast<std::int64_t>(v)), bytes);
             }
