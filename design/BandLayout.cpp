@@ -1,8 +1,7 @@
 #include "design/BandLayout.h"
 
 #include "design/CaptureBuffer.h"
-
-#include <cmath>
+#include "design/PortableTrig.h"
 
 namespace kestrava {
 
@@ -11,9 +10,9 @@ BandLayout BandLayout::standard()
     BandLayout layout;
     const double n = kBandCount;
     for (int l = 0; l < kBandCount; ++l)
-        layout.centre[l] = 20.0 * std::pow(1000.0, (l + 0.5) / n);
+        layout.centre[l] = 20.0 * detail::portableThousandTo((l + 0.5) / n);
     for (int l = 0; l <= kBandCount; ++l)
-        layout.edge[l] = static_cast<int>(20.0 * std::pow(1000.0, l / n) * kTransformSize / kAnalysisRate);
+        layout.edge[l] = static_cast<int>(20.0 * detail::portableThousandTo(l / n) * kTransformSize / kAnalysisRate);
     return layout;
 }
 

@@ -3,8 +3,8 @@
 #include "design/CaptureBuffer.h"
 #include "design/DesignKernels.h"
 #include "design/Parallel.h"
+#include "design/PortableTrig.h"
 
-#include <cmath>
 #include <memory>
 #include <new>
 #include <utility>
@@ -46,11 +46,11 @@ void fillTables(Tables& t)
 {
     for (int k = 0; k < kSide; ++k) {
         const double side = kTwoPi * k / kSide;
-        t.cosSide[k] = std::cos(side);
-        t.sinSide[k] = std::sin(side);
+        t.cosSide[k] = portableCos(side);
+        t.sinSide[k] = detail::portableSin(side);
         const double fine = kTwoPi * k / kTransformSize;
-        t.cosFine[k] = std::cos(fine);
-        t.sinFine[k] = std::sin(fine);
+        t.cosFine[k] = portableCos(fine);
+        t.sinFine[k] = detail::portableSin(fine);
         int r = 0;
         for (int bit = 0; bit < kSideLog2; ++bit)
             r |= ((k >> bit) & 1) << (kSideLog2 - 1 - bit);

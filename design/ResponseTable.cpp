@@ -1,8 +1,7 @@
 #include "design/ResponseTable.h"
 
 #include "design/CaptureBuffer.h"
-
-#include <cmath>
+#include "design/PortableTrig.h"
 
 namespace kestrava {
 
@@ -15,7 +14,7 @@ ResponseTable::ResponseTable()
         omega[l] = twoPi * layout.centre[l] / kAnalysisRate;
     for (int j = 0; j < kBandCount; ++j) {
         for (int m = 0; m < kBandCount; ++m) {
-            const double ratio = (std::cos(omega[j]) - std::cos(omega[m])) / (omega[m] * std::sin(omega[j]));
+            const double ratio = (portableCos(omega[j]) - portableCos(omega[m])) / (omega[m] * detail::portableSin(omega[j]));
             values_[j * kResponseStride + m] = ratio * ratio;
         }
     }
