@@ -499,20 +499,29 @@ TEST_F(BlockProcessorTest, AnotherThreadReplacesTheCorrectionOnlyBetweenBlocks)
     blocks.blockLength = 512;
     blocks.pickupIn.fill(1000);
 
+    // The dialog publishes while blocks run, then waits for two more blocks
+    // before its next change, so the processor is sure to meet both
+    // corrections however the two threads are scheduled.
     std::atomic<bool> stop{false};
+    std::atomic<int> blocksDone{0};
     std::thread dialog([&] {
         for (int k = 0; !stop.load(); ++k) {
             processor->setCorrection(passThrough(k % 2 ? 2.0 : 1.0));
+            const int published = blocksDone.load();
+            while (!stop.load() && blocksDone.load() < published + 2) {
+                std::this_thread::yield();
+            }
         }
     });
     int mixedBlocks = 0;
     int sawDouble = 0;
-    for (int call = 0; call < 4000; ++call) {
+    int sawSingle = 0;
+    for (int call = 0; call < 1000000 && (call < 4000 || sawDouble < 2 || sawSingle < 2); ++call) {
         processor->processBlock();
+        blocksDone.fetch_add(1);
         const std::int32_t first = blocks.leftOut[0];
-        if (first == 2000) {
-            ++sawDouble;
-        }
+        sawDouble += first == 2000;
+        sawSingle += first == 1000;
         for (int i = 0; i < 512; ++i) {
             if (blocks.leftOut[i] != first || (first != 1000 && first != 2000)) {
                 ++mixedBlocks;
@@ -523,7 +532,8 @@ TEST_F(BlockProcessorTest, AnotherThreadReplacesTheCorrectionOnlyBetweenBlocks)
     stop = true;
     dialog.join();
     EXPECT_EQ(mixedBlocks, 0);
-    EXPECT_GT(sawDouble, 0);
+    EXPECT_GE(sawDouble, 2);
+    EXPECT_GE(sawSingle, 2);
 }
 
 }  // namespace
