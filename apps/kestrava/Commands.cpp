@@ -9,6 +9,9 @@ const Command kCommands[] = {
     {"render", "run a recording through a correction as the plug-in does", &runRenderCommand},
     {"inspect", "show the sections of a correction file", &runInspectCommand},
     {"demo", "design and render a correction for a generated demonstration take", &runDemoCommand},
+    {"drivers", "list the audio drivers and their channels", &runDriversCommand},
+    {"record", "record the microphone and the pickup through a driver and design the correction", &runRecordCommand},
+    {"monitor", "play the microphone, the pickup or the corrected pickup through a driver", &runMonitorCommand},
 };
 
 }  // namespace

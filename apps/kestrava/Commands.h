@@ -10,5 +10,8 @@ int runDesignCommand(const std::vector<std::string>& args, ToolContext& context)
 int runRenderCommand(const std::vector<std::string>& args, ToolContext& context);
 int runInspectCommand(const std::vector<std::string>& args, ToolContext& context);
 int runDemoCommand(const std::vector<std::string>& args, ToolContext& context);
+int runDriversCommand(const std::vector<std::string>& args, ToolContext& context);
+int runRecordCommand(const std::vector<std::string>& args, ToolContext& context);
+int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context);
 
 }  // namespace kestrava::tool

@@ -2,10 +2,7 @@
 // microphone and a pickup recording, or from one two-channel take.
 #include "apps/kestrava/Commands.h"
 #include "apps/kestrava/DesignFlow.h"
-#include "apps/kestrava/Report.h"
-#include "corrfile/CorrectionFile.h"
 
-#include <charconv>
 
 namespace kestrava::tool {
 
@@ -28,21 +25,6 @@ constexpr const char* kUsage =
     "\n"
     "WAV files are read on every system, FLAC and the other formats libsndfile reads where\n"
     "it is available. Recordings at other rates than 48000 Hz are converted first.\n";
-
-bool parseChannel(const std::optional<std::string>& text, int fallback, int& channel)
-{
-    if (!text) {
-        channel = fallback;
-        return true;
-    }
-    int n = 0;
-    const char* end = text->data() + text->size();
-    const auto [stop, problem] = std::from_chars(text->data(), end, n);
-    if (problem != std::errc() || stop != end || n < 1)
-        return false;
-    channel = n - 1;
-    return true;
-}
 
 }  // namespace
 
@@ -82,17 +64,7 @@ int runDesignCommand(const std::vector<std::string>& args, ToolContext& context)
     DesignOutcome outcome;
     if (const int status = designFromTakes(mic, pickup, context, outcome); status != kExitOk)
         return status;
-    StreamMessages messages(context.err);
-    if (!writeCorrectionFile(*output, outcome.correction, messages))
-        return kExitFailure;
-    printDesignSummary(outcome, context);
-    context.out << "Wrote " << *output << '\n';
-    if (const std::optional<std::string> report = a.value("--report")) {
-        if (!writeReport(*report, outcome, context))
-            return kExitFailure;
-        context.out << "Wrote " << *report << '\n';
-    }
-    return kExitOk;
+    return saveDesign(outcome, *output, a.value("--report"), context);
 }
 
 }  // namespace kestrava::tool

@@ -1,8 +1,10 @@
 #include "apps/kestrava/DesignFlow.h"
 
 #include "apps/kestrava/AudioFile.h"
+#include "apps/kestrava/Report.h"
 #include "apps/kestrava/Resample.h"
 #include "apps/kestrava/Take.h"
+#include "corrfile/CorrectionFile.h"
 #include "design/FourierTransform.h"
 
 #include <cmath>
@@ -11,9 +13,6 @@
 namespace kestrava::tool {
 
 namespace {
-
-constexpr const char* kClipLeftText = "Error: Clipping in the left channel.\nCheck the left input.;";
-constexpr const char* kClipRightText = "Error: Clipping in the right channel.\nCheck the right input.;";
 
 // Frames to read at a given rate to fill the transform after conversion,
 // with room for the converter's filter.
@@ -72,27 +71,28 @@ bool loadTake(const TakeSource& source, const char* role, ToolContext& context, 
     return true;
 }
 
-void progressLine(ToolContext& context, const std::string& text)
-{
-    if (context.terminal)
-        context.err << '\r' << text << "\x1b[K" << std::flush;
-}
 
 }  // namespace
 
 bool analyseSignals(const std::vector<double>& microphone, const std::vector<double>& pickup,
                     ToolContext& context, MeasurementAnalysis& analysis)
 {
-    StreamMessages messages(context.err);
     CaptureBuffer micBuffer;
     CaptureBuffer pickupBuffer;
     if (!micBuffer.allocated() || !pickupBuffer.allocated()) {
-        messages.show(kCaptureAllocationFailedText, "Info", MessageIcon::Information);
+        StreamMessages(context.err).show(kCaptureAllocationFailedText, "Info", MessageIcon::Information);
         return false;
     }
     std::copy_n(microphone.begin(), std::min<std::size_t>(microphone.size(), kTransformSize), micBuffer.re());
     std::copy_n(pickup.begin(), std::min<std::size_t>(pickup.size(), kTransformSize), pickupBuffer.re());
-    switch (analyseMeasurement(micBuffer, pickupBuffer, BandLayout::standard(), analysis)) {
+    return analyseCaptures(micBuffer, pickupBuffer, context, analysis);
+}
+
+bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolContext& context,
+                     MeasurementAnalysis& analysis)
+{
+    StreamMessages messages(context.err);
+    switch (analyseMeasurement(microphone, pickup, BandLayout::standard(), analysis)) {
     case AnalysisStatus::Ok:
         return true;
     case AnalysisStatus::OutOfMemory:
@@ -108,6 +108,15 @@ bool analyseSignals(const std::vector<double>& microphone, const std::vector<dou
     return false;
 }
 
+void reportClipping(bool microphone, bool pickup, ToolContext& context)
+{
+    StreamMessages messages(context.err);
+    if (microphone)
+        messages.show(kClipLeftText, "Info", MessageIcon::Information);
+    if (pickup)
+        messages.show(kClipRightText, "Info", MessageIcon::Information);
+}
+
 int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, ToolContext& context,
                     DesignOutcome& outcome)
 {
@@ -116,20 +125,27 @@ int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, Tool
     if (!loadTake(microphone, "microphone", context, mic) || !loadTake(pickup, "pickup", context, pick))
         return kExitFailure;
     if (mic.clipped || pick.clipped) {
-        StreamMessages messages(context.err);
-        if (mic.clipped)
-            messages.show(kClipLeftText, "Info", MessageIcon::Information);
-        if (pick.clipped)
-            messages.show(kClipRightText, "Info", MessageIcon::Information);
+        reportClipping(mic.clipped, pick.clipped, context);
         return kExitFailure;
     }
-    std::vector<double> micValues = captureValues(mic.samples, kTransformSize, mic.type);
-    std::vector<double> pickupValues = captureValues(pick.samples, kTransformSize, pick.type);
-    mic.samples = {};
-    pick.samples = {};
+    CaptureBuffer micBuffer;
+    CaptureBuffer pickupBuffer;
+    if (!micBuffer.allocated() || !pickupBuffer.allocated()) {
+        StreamMessages(context.err).show(kCaptureAllocationFailedText, "Info", MessageIcon::Information);
+        return kExitFailure;
+    }
+    const std::vector<double> micValues = captureValues(mic.samples, kTransformSize, mic.type);
+    std::copy(micValues.begin(), micValues.end(), micBuffer.re());
+    const std::vector<double> pickupValues = captureValues(pick.samples, kTransformSize, pick.type);
+    std::copy(pickupValues.begin(), pickupValues.end(), pickupBuffer.re());
+    return designFromCaptures(micBuffer, pickupBuffer, context, outcome);
+}
 
+int designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolContext& context,
+                       DesignOutcome& outcome)
+{
     progressLine(context, "Analysing both recordings...");
-    if (!analyseSignals(micValues, pickupValues, context, outcome.analysis)) {
+    if (!analyseCaptures(microphone, pickup, context, outcome.analysis)) {
         progressLine(context, "");
         return kExitFailure;
     }
@@ -142,6 +158,22 @@ int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, Tool
     };
     outcome.result = designCorrection(outcome.analysis, outcome.layout, outcome.correction, options);
     progressLine(context, "");
+    return kExitOk;
+}
+
+int saveDesign(const DesignOutcome& outcome, const std::string& output, const std::optional<std::string>& report,
+               ToolContext& context)
+{
+    StreamMessages messages(context.err);
+    if (!writeCorrectionFile(output, outcome.correction, messages))
+        return kExitFailure;
+    printDesignSummary(outcome, context);
+    context.out << "Wrote " << output << '\n';
+    if (report) {
+        if (!writeReport(*report, outcome, context))
+            return kExitFailure;
+        context.out << "Wrote " << *report << '\n';
+    }
     return kExitOk;
 }
 

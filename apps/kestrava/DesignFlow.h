@@ -1,6 +1,7 @@
 // From two recorded channels to a designed correction, as the measurement
 // program does it after a recording: clipping test, capture buffers at
-// 48,000 Hz, analysis, design. Shared by the design and demo commands.
+// 48,000 Hz, analysis, design, and the correction file and report. Shared by
+// the design, record and demo commands.
 // Tool thread only; reports everything the user must know on the context's
 // error stream.
 #pragma once
@@ -8,9 +9,13 @@
 #include "apps/kestrava/Tool.h"
 #include "design/CorrectionDesign.h"
 
+#include <optional>
 #include <string>
 
 namespace kestrava::tool {
+
+inline constexpr const char* kClipLeftText = "Error: Clipping in the left channel.\nCheck the left input.;";
+inline constexpr const char* kClipRightText = "Error: Clipping in the right channel.\nCheck the right input.;";
 
 struct TakeSource {
     std::string path;
@@ -29,6 +34,19 @@ struct DesignOutcome {
 int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, ToolContext& context,
                     DesignOutcome& outcome);
 
+// Analyses two filled capture buffers (consumed by the transform) and
+// designs the correction, showing the design's progress line.
+int designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolContext& context,
+                       DesignOutcome& outcome);
+
+// The clipping messages, microphone first.
+void reportClipping(bool microphone, bool pickup, ToolContext& context);
+
+// Writes the correction file and, when asked, the report; prints the
+// summary and what was written. kExitOk or kExitFailure after telling why.
+int saveDesign(const DesignOutcome& outcome, const std::string& output, const std::optional<std::string>& report,
+               ToolContext& context);
+
 // Prints passes, remaining error and output gain of a design.
 void printDesignSummary(const DesignOutcome& outcome, ToolContext& context);
 
@@ -36,5 +54,7 @@ void printDesignSummary(const DesignOutcome& outcome, ToolContext& context);
 // samples, already at capture scale), or false after telling why not.
 bool analyseSignals(const std::vector<double>& microphone, const std::vector<double>& pickup,
                     ToolContext& context, MeasurementAnalysis& analysis);
+bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolContext& context,
+                     MeasurementAnalysis& analysis);
 
 }  // namespace kestrava::tool

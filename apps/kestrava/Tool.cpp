@@ -1,6 +1,8 @@
 #include "apps/kestrava/Tool.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 
 namespace kestrava::tool {
 
@@ -53,6 +55,39 @@ int usageError(ToolContext& context, std::string_view command, const std::string
     context.err << "kestrava " << command << ": " << message << "\n"
                 << "Try 'kestrava " << command << " --help'.\n";
     return kExitUsage;
+}
+
+bool parseChannel(const std::optional<std::string>& text, int fallback, int& channel)
+{
+    if (!text) {
+        channel = fallback;
+        return true;
+    }
+    int n = 0;
+    if (!parseInteger(*text, n) || n < 1)
+        return false;
+    channel = n - 1;
+    return true;
+}
+
+bool parseInteger(const std::string& text, int& value)
+{
+    const char* end = text.data() + text.size();
+    const auto [stop, problem] = std::from_chars(text.data(), end, value);
+    return problem == std::errc() && stop == end;
+}
+
+bool parseNumber(const std::string& text, double& value)
+{
+    const char* end = text.data() + text.size();
+    const auto [stop, problem] = std::from_chars(text.data(), end, value);
+    return problem == std::errc() && stop == end && std::isfinite(value);
+}
+
+void progressLine(ToolContext& context, const std::string& text)
+{
+    if (context.terminal)
+        context.err << '\r' << text << "\x1b[K" << std::flush;
 }
 
 int runTool(const std::vector<std::string>& args, ToolContext& context)

@@ -71,4 +71,17 @@ private:
 // Prints "kestrava NAME: MESSAGE" and the usage hint; returns kExitUsage.
 int usageError(ToolContext& context, std::string_view command, const std::string& message);
 
+// A channel number as the user gives it (from 1 on) as a 0-based index;
+// `fallback` (0-based) when the option is absent. False for anything else.
+bool parseChannel(const std::optional<std::string>& text, int fallback, int& channel);
+
+// A whole decimal number, or a decimal number with a fraction, and nothing
+// after it.
+bool parseInteger(const std::string& text, int& value);
+bool parseNumber(const std::string& text, double& value);
+
+// Rewrites the progress line on a terminal; prints nothing elsewhere, so
+// logs and pipes get only the results.
+void progressLine(ToolContext& context, const std::string& text);
+
 }  // namespace kestrava::tool

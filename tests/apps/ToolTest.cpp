@@ -5,7 +5,7 @@
 #include "corrfile/CorrectionFile.h"
 #include "design/BandAnalysis.h"
 #include "engine/CorrectionFilter.h"
-#include "WavBuilder.h"
+#include "ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -14,82 +14,24 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 namespace kestrava::tool {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::buildWav;
-using testing::WavFormat;
 
-struct ToolRun {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
+using testing::kestrava;
+using testing::signals;
+using testing::ToolRun;
+using testing::TwoSignals;
 
-ToolRun kestrava(const std::vector<std::string>& args)
-{
-    std::ostringstream out;
-    std::ostringstream err;
-    ToolContext context{out, err, false};
-    ToolRun r;
-    r.status = runTool(args, context);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
-
-// Noise at -14 dBFS (16-bit values) and the same noise lightly smoothed, as a
-// microphone that hears a little less treble than the pickup.
-struct TwoSignals {
-    std::vector<double> microphone;
-    std::vector<double> pickup;
-};
-
-TwoSignals signals(int frames)
-{
-    TwoSignals s;
-    std::uint32_t state = 99;
-    double previous = 0.0;
-    for (int i = 0; i < frames; ++i) {
-        state = state * 1664525u + 1013904223u;
-        const double x = std::round((static_cast<double>(state) / 4294967296.0 - 0.5) * 12000.0);
-        s.pickup.push_back(x);
-        s.microphone.push_back(std::round(0.85 * x + 0.15 * previous));
-        previous = x;
-    }
-    return s;
-}
-
-class ToolTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path()
-             / ("kestrava-tool-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    std::string write(const std::string& name, const WavFormat& format, const std::vector<std::vector<double>>& channels)
-    {
-        testing::writeFile(path(name), buildWav(format, channels));
-        return path(name);
-    }
-
-    fs::path dir_;
-};
+class ToolTest : public testing::ToolTestBase {};
 
 TEST_F(ToolTest, HelpListsEveryCommandAndEachHasItsOwn)
 {
     const ToolRun help = kestrava({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* name : {"design", "render", "inspect", "demo"}) {
+    for (const char* name : {"design", "render", "inspect", "demo", "drivers", "record", "monitor"}) {
         EXPECT_NE(help.out.find(name), std::string::npos) << name;
         const ToolRun own = kestrava({name, "--help"});
         EXPECT_EQ(own.status, 0) << name;
@@ -172,11 +114,7 @@ TEST_F(ToolTest, OneTwoChannelTakeGivesTheSameCorrectionAsTwoFiles)
     ASSERT_EQ(kestrava({"design", "--mic", mic, "--pickup", pickup, "-o", path("a.alg")}).status, 0);
     const ToolRun swapped = kestrava({"design", take, "--mic-channel", "2", "--pickup-channel", "1", "-o", path("b.alg")});
     ASSERT_EQ(swapped.status, 0) << swapped.err;
-    std::ifstream a(path("a.alg"), std::ios::binary);
-    std::ifstream b(path("b.alg"), std::ios::binary);
-    const std::string bytesA((std::istreambuf_iterator<char>(a)), std::istreambuf_iterator<char>());
-    const std::string bytesB((std::istreambuf_iterator<char>(b)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(bytesA, bytesB);
+    EXPECT_EQ(testing::fileBytes(path("a.alg")), testing::fileBytes(path("b.alg")));
     const ToolRun missing = kestrava({"design", take, "--pickup-channel", "3", "-o", path("c.alg")});
     EXPECT_EQ(missing.status, kExitFailure);
     EXPECT_NE(missing.err.find("does not exist"), std::string::npos);

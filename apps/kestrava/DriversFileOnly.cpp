@@ -1,0 +1,10 @@
+#include "apps/kestrava/Measurement.h"
+
+namespace kestrava::tool {
+
+std::unique_ptr<DriverSource> toolDriverSource(const FileDriverOptions& file)
+{
+    return std::make_unique<ListDriverSource>(std::vector<DriverEntry>{fileDriverEntry(file)});
+}
+
+}  // namespace kestrava::tool

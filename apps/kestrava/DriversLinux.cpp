@@ -1,0 +1,11 @@
+#include "apps/kestrava/Measurement.h"
+#include "audio/jack/LinuxDriverSource.h"
+
+namespace kestrava::tool {
+
+std::unique_ptr<DriverSource> toolDriverSource(const FileDriverOptions& file)
+{
+    return std::make_unique<LinuxDriverSource>(JackDriverOptions{}, file);
+}
+
+}  // namespace kestrava::tool

@@ -1,0 +1,153 @@
+#include "apps/kestrava/Measurement.h"
+
+#include <algorithm>
+#include <csignal>
+#include <iterator>
+
+namespace kestrava::tool {
+
+namespace {
+
+struct SampleTypeName {
+    const char* name;
+    ASIOSampleType type;
+};
+
+constexpr SampleTypeName kSampleTypes[] = {
+    {"Int16LSB", ASIOSTInt16LSB},     {"Int24LSB", ASIOSTInt24LSB},     {"Int32LSB", ASIOSTInt32LSB},
+    {"Float32LSB", ASIOSTFloat32LSB}, {"Float64LSB", ASIOSTFloat64LSB}, {"Int32LSB16", ASIOSTInt32LSB16},
+    {"Int32LSB18", ASIOSTInt32LSB18}, {"Int32LSB20", ASIOSTInt32LSB20}, {"Int32LSB24", ASIOSTInt32LSB24},
+    {"Int16MSB", ASIOSTInt16MSB},     {"Int24MSB", ASIOSTInt24MSB},     {"Int32MSB", ASIOSTInt32MSB},
+    {"Float32MSB", ASIOSTFloat32MSB}, {"Float64MSB", ASIOSTFloat64MSB}, {"Int32MSB16", ASIOSTInt32MSB16},
+    {"Int32MSB18", ASIOSTInt32MSB18}, {"Int32MSB20", ASIOSTInt32MSB20}, {"Int32MSB24", ASIOSTInt32MSB24},
+};
+
+volatile std::sig_atomic_t interruptSeen = 0;
+
+void onInterrupt(int)
+{
+    interruptSeen = 1;
+}
+
+bool checkChannel(const Arguments& a, const char* option, int fallback, std::size_t available, const char* kind,
+                  std::int32_t& channel, std::string& error)
+{
+    int index = 0;
+    if (!parseChannel(a.value(option), fallback, index)) {
+        error = std::string(option) + " is a channel number from 1 on";
+        return false;
+    }
+    if (static_cast<std::size_t>(index) >= available) {
+        error = std::string(option) + " " + std::to_string(index + 1) + ": the driver has " +
+                std::to_string(available) + " " + kind + " channel(s)";
+        return false;
+    }
+    channel = index;
+    return true;
+}
+
+}  // namespace
+
+bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std::string& error)
+{
+    options.inputPath = a.value("--input-file").value_or("");
+    options.outputPath = a.value("--output-file").value_or("");
+    if (const std::optional<std::string> size = a.value("--buffer-size")) {
+        if (!parseInteger(*size, options.bufferSize) || options.bufferSize < 1) {
+            error = "--buffer-size is a number of samples from 1 on";
+            return false;
+        }
+    }
+    if (const std::optional<std::string> type = a.value("--sample-type")) {
+        const auto known = std::find_if(std::begin(kSampleTypes), std::end(kSampleTypes),
+                                        [&](const SampleTypeName& t) { return *type == t.name; });
+        if (known == std::end(kSampleTypes)) {
+            error = "--sample-type is one of";
+            for (const SampleTypeName& t : kSampleTypes)
+                error += std::string(" ") + t.name;
+            return false;
+        }
+        options.sampleType = known->type;
+    }
+    return true;
+}
+
+bool readDriverChannels(DriverCatalog& catalog, const std::string& name, DriverChannels& channels,
+                        std::string& error)
+{
+    if (!catalog.loadDriverByName(name)) {
+        error = "no driver named \"" + name + "\" can be opened ('kestrava drivers' lists them)";
+        return false;
+    }
+    ASIODriverInfo info{};
+    if (catalog.initDriver(info) != 0) {
+        error = name + " is not available: " + info.errorMessage;
+        catalog.releaseCurrentDriver();
+        return false;
+    }
+    std::int32_t inputs = 0;
+    std::int32_t outputs = 0;
+    catalog.getChannels(inputs, outputs);
+    channels = {};
+    const auto names = [&](ASIOBool isInput, std::int32_t count, std::vector<std::string>& into) {
+        for (std::int32_t c = 0; c < count; ++c) {
+            ASIOChannelInfo channel{};
+            channel.channel = c;
+            channel.isInput = isInput;
+            catalog.getChannelInfo(channel);
+            into.emplace_back(channel.name);
+        }
+    };
+    names(ASIOTrue, inputs, channels.inputs);
+    names(ASIOFalse, outputs, channels.outputs);
+    catalog.clearDriver();
+    catalog.releaseCurrentDriver();
+    return true;
+}
+
+int chooseDriver(const Arguments& a, std::string_view command, StreamSetup& stream, ToolContext& context)
+{
+    const std::optional<std::string> name = a.value("--driver");
+    if (!name)
+        return usageError(context, command, "no driver (--driver NAME; 'kestrava drivers' lists them)");
+    if (*name == kFileDriverName && !a.value("--input-file"))
+        return usageError(context, command,
+                          std::string("the ") + kFileDriverName + " driver needs --input-file TAKE.wav");
+    DriverChannels channels;
+    std::string error;
+    if (!readDriverChannels(stream.catalog(), *name, channels, error)) {
+        context.err << "kestrava " << command << ": " << error << '\n';
+        return kExitFailure;
+    }
+    StreamChannels chosen;
+    if (!checkChannel(a, "--mic-input", 0, channels.inputs.size(), "input", chosen.micInput, error)
+        || !checkChannel(a, "--pickup-input", 1, channels.inputs.size(), "input", chosen.pickupInput, error)
+        || !checkChannel(a, "--left-output", 0, channels.outputs.size(), "output", chosen.leftOutput, error)
+        || !checkChannel(a, "--right-output", 1, channels.outputs.size(), "output", chosen.rightOutput, error))
+        return usageError(context, command, error);
+    // The measurement program never lets the two of a pair name one channel.
+    if (chosen.micInput == chosen.pickupInput)
+        return usageError(context, command, "the microphone and the pickup need two different inputs");
+    if (chosen.leftOutput == chosen.rightOutput)
+        return usageError(context, command, "the left and the right output need two different channels");
+    stream.selectedDriverName = *name;
+    stream.channels = chosen;
+    return kExitOk;
+}
+
+InterruptWatch::InterruptWatch() : previous_(std::signal(SIGINT, &onInterrupt))
+{
+    interruptSeen = 0;
+}
+
+InterruptWatch::~InterruptWatch()
+{
+    std::signal(SIGINT, previous_);
+}
+
+bool InterruptWatch::interrupted() const
+{
+    return interruptSeen != 0;
+}
+
+}  // namespace kestrava::tool

@@ -1,0 +1,122 @@
+// kestrava monitor: plays the microphone, the raw pickup or the pickup
+// through a correction (with or without Air) to the driver's outputs, as
+// the measurement program's monitor does.
+#include "apps/kestrava/Commands.h"
+#include "apps/kestrava/Measurement.h"
+#include "corrfile/CorrectionFile.h"
+#include "measure/BlockProcessor.h"
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+namespace kestrava::tool {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: kestrava monitor --driver NAME --source mic|pickup|processed [OPTIONS]\n"
+    "\n"
+    "Plays the chosen source to the driver's left and right outputs until Ctrl-C or for\n"
+    "the given time.\n"
+    "\n"
+    "  --driver NAME         the driver, as 'kestrava drivers' lists it\n"
+    "  --source SOURCE       mic, pickup, or processed (the pickup through --alg)\n"
+    "  --alg FILE            the correction file the processed sound runs through\n"
+    "  --air on|off          the Air ambience on the processed sound (default on)\n"
+    "  --volume DB           volume from -20 to 20 dB (default 0)\n"
+    "  --seconds S           stop after S seconds\n"
+    "  --mic-input N         input channel of the microphone (default 1)\n"
+    "  --pickup-input N      input channel of the pickup (default 2)\n"
+    "  --left-output N       left output channel (default 1)\n"
+    "  --right-output N      right output channel (default 2)\n"
+    "\n"
+    "The Recorded File driver plays a WAV take into its inputs at its real pace:\n"
+    "  --input-file FILE     the take (its channels are the driver's inputs)\n"
+    "  --output-file FILE    where the driver writes its outputs (WAV)\n"
+    "  --sample-type TYPE    the driver's sample type (default Int32LSB)\n"
+    "  --buffer-size N       the driver's buffer size (default 512)\n";
+
+constexpr double kVolumeLimitDb = 20.0;
+constexpr auto kPoll = std::chrono::milliseconds(10);
+
+}  // namespace
+
+int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context)
+{
+    Arguments a;
+    std::string error;
+    if (!a.parse(args,
+                 {"--driver", "--source", "--alg", "--air", "--volume", "--seconds", "--mic-input", "--pickup-input",
+                  "--left-output", "--right-output", "--input-file", "--output-file", "--sample-type",
+                  "--buffer-size"},
+                 {"--help", "-h"}, error))
+        return usageError(context, "monitor", error);
+    if (a.flag("--help") || a.flag("-h")) {
+        context.out << kUsage;
+        return kExitOk;
+    }
+    if (!a.positional().empty())
+        return usageError(context, "monitor", "unexpected argument " + a.positional()[0]);
+    const std::string source = a.value("--source").value_or("");
+    const std::int32_t mode = source == "mic" ? kModeMic
+                            : source == "pickup" ? kModePickup
+                            : source == "processed" ? kModeProcessed
+                                                    : kModeIdle;
+    if (mode == kModeIdle)
+        return usageError(context, "monitor", "--source is mic, pickup or processed");
+    if (mode == kModeProcessed && !a.value("--alg"))
+        return usageError(context, "monitor", "the processed sound needs a correction (--alg FILE.alg)");
+    const std::string air = a.value("--air").value_or("on");
+    if (air != "on" && air != "off")
+        return usageError(context, "monitor", "--air is on or off");
+    double volumeDb = 0.0;
+    if (const std::optional<std::string> text = a.value("--volume")) {
+        if (!parseNumber(*text, volumeDb) || std::fabs(volumeDb) > kVolumeLimitDb)
+            return usageError(context, "monitor", "--volume is a number of decibels from -20 to 20");
+    }
+    double seconds = 0.0;
+    const std::optional<std::string> secondsText = a.value("--seconds");
+    if (secondsText && (!parseNumber(*secondsText, seconds) || seconds <= 0.0))
+        return usageError(context, "monitor", "--seconds is a positive number");
+    FileDriverOptions file;
+    if (!parseFileDriverOptions(a, file, error))
+        return usageError(context, "monitor", error);
+    file.realTime = true;
+
+    const std::unique_ptr<DriverSource> drivers = toolDriverSource(file);
+    const auto processor = std::make_unique<BlockProcessor>();
+    StreamMessages messages(context.err);
+    if (const std::optional<std::string> alg = a.value("--alg")) {
+        CorrectionSet correction;
+        if (readCorrectionFile(*alg, correction, messages) != 0)
+            return kExitFailure;
+        processor->setCorrection(correction);
+    }
+    StreamSetup stream(*drivers, *processor, messages);
+    if (const int status = chooseDriver(a, "monitor", stream, context); status != kExitOk)
+        return status;
+    // The measurement program's sliders: the main volume scales the
+    // microphone and the processed sound, the pickup volume the raw pickup.
+    const double volume = std::pow(10.0, volumeDb / 20.0);
+    processor->mainVolume = volume;
+    processor->pickupVolume = volume;
+    processor->airEnabled = air == "on";
+    processor->monitorMode = mode;
+
+    const InterruptWatch interrupt;
+    if (!stream.startStream()) {
+        context.err << "kestrava monitor: the stream on " << stream.selectedDriverName << " did not start\n";
+        return kExitFailure;
+    }
+    context.err << "Monitoring the " << source << " on " << stream.selectedDriverName
+                << (secondsText ? "" : "; Ctrl-C stops") << ".\n";
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!interrupt.interrupted() && (!secondsText || std::chrono::steady_clock::now() < end))
+        std::this_thread::sleep_for(kPoll);
+    stream.stopStream();
+    context.out << "Stopped.\n";
+    return kExitOk;
+}
+
+}  // namespace kestrava::tool

@@ -1,0 +1,118 @@
+// kestrava record: the measurement through a driver. Records the
+// microphone and the pickup through the stream in record mode, then
+// reports clipping or designs the correction and saves it, as the
+// measurement program does after a recording.
+#include "apps/kestrava/Commands.h"
+#include "apps/kestrava/DesignFlow.h"
+#include "apps/kestrava/Measurement.h"
+#include "measure/BlockProcessor.h"
+
+#include <chrono>
+#include <thread>
+
+namespace kestrava::tool {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: kestrava record --driver NAME -o OUT.alg [--report OUT.svg] [OPTIONS]\n"
+    "\n"
+    "Records 1048576 samples (21.8 s at 48000 Hz) of the microphone and the pickup\n"
+    "through the driver, then designs the correction and writes it. A recording in which\n"
+    "either input reached full scale is refused.\n"
+    "\n"
+    "  --driver NAME         the driver, as 'kestrava drivers' lists it\n"
+    "  --mic-input N         input channel of the microphone (default 1)\n"
+    "  --pickup-input N      input channel of the pickup (default 2)\n"
+    "  --left-output N       left output channel (default 1; silent while recording)\n"
+    "  --right-output N      right output channel (default 2)\n"
+    "  -o, --output FILE     the correction file to write (.alg)\n"
+    "  --report FILE         also write an SVG picture of the band curves\n"
+    "\n"
+    "The Recorded File driver plays a WAV take into its inputs, as fast as it can:\n"
+    "  --input-file FILE     the take (its channels are the driver's inputs)\n"
+    "  --output-file FILE    where the driver writes its outputs (WAV)\n"
+    "  --sample-type TYPE    the driver's sample type, for instance Int16LSB, Int24MSB,\n"
+    "                        Float32LSB (default Int32LSB)\n"
+    "  --buffer-size N       the driver's buffer size (default 512)\n";
+
+// How often the recording's state is looked at; progress is shown once a
+// second, as the measurement program's timer does.
+constexpr auto kPoll = std::chrono::milliseconds(10);
+constexpr auto kProgressPeriod = std::chrono::seconds(1);
+
+void showProgress(const RecordState& state, ToolContext& context)
+{
+    const auto percent = static_cast<std::int64_t>(state.recordPosition.load()) * 100 / state.recordLength.load();
+    progressLine(context, "Recording: " + std::to_string(percent) + " %");
+}
+
+}  // namespace
+
+int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
+{
+    Arguments a;
+    std::string error;
+    if (!a.parse(args,
+                 {"--driver", "--mic-input", "--pickup-input", "--left-output", "--right-output", "-o", "--output",
+                  "--report", "--input-file", "--output-file", "--sample-type", "--buffer-size"},
+                 {"--help", "-h"}, error))
+        return usageError(context, "record", error);
+    if (a.flag("--help") || a.flag("-h")) {
+        context.out << kUsage;
+        return kExitOk;
+    }
+    if (!a.positional().empty())
+        return usageError(context, "record", "unexpected argument " + a.positional()[0]);
+    const std::optional<std::string> output = a.value("-o") ? a.value("-o") : a.value("--output");
+    if (!output)
+        return usageError(context, "record", "no output file (-o OUT.alg)");
+    FileDriverOptions file;
+    if (!parseFileDriverOptions(a, file, error))
+        return usageError(context, "record", error);
+
+    const std::unique_ptr<DriverSource> source = toolDriverSource(file);
+    const auto processor = std::make_unique<BlockProcessor>();
+    StreamMessages messages(context.err);
+    StreamSetup stream(*source, *processor, messages);
+    if (const int status = chooseDriver(a, "record", stream, context); status != kExitOk)
+        return status;
+
+    CaptureBuffer microphone;
+    CaptureBuffer pickup;
+    if (!microphone.allocated() || !pickup.allocated()) {
+        messages.show(kCaptureAllocationFailedText, "Info", MessageIcon::Information);
+        return kExitFailure;
+    }
+    processor->prepareRecording(microphone.re(), pickup.re(), kRecordLength);
+    const InterruptWatch interrupt;
+    if (!stream.startStream()) {
+        context.err << "kestrava record: the stream on " << stream.selectedDriverName << " did not start\n";
+        return kExitFailure;
+    }
+    const RecordState& state = processor->recordState();
+    auto nextProgress = std::chrono::steady_clock::now();
+    while (!state.recordDone.load(std::memory_order_acquire) && !interrupt.interrupted()) {
+        if (std::chrono::steady_clock::now() >= nextProgress) {
+            showProgress(state, context);
+            nextProgress += kProgressPeriod;
+        }
+        std::this_thread::sleep_for(kPoll);
+    }
+    stream.stopStream();
+    progressLine(context, "");
+    if (!state.recordDone.load(std::memory_order_acquire)) {
+        context.err << "kestrava record: stopped before the recording was complete; nothing written\n";
+        return kExitFailure;
+    }
+    if (state.clipLeft.load() || state.clipRight.load()) {
+        reportClipping(state.clipLeft.load(), state.clipRight.load(), context);
+        return kExitFailure;
+    }
+    DesignOutcome outcome;
+    if (const int status = designFromCaptures(microphone, pickup, context, outcome); status != kExitOk)
+        return status;
+    return saveDesign(outcome, *output, a.value("--report"), context);
+}
+
+}  // namespace kestrava::tool

@@ -1,0 +1,97 @@
+// Runs the kestrava tool in-process for the tool tests, gives each test its
+// own scratch folder, and makes the test signals they design from.
+#pragma once
+
+#include "apps/kestrava/Tool.h"
+#include "WavBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace kestrava::tool::testing {
+
+struct ToolRun {
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+
+inline ToolRun kestrava(const std::vector<std::string>& args)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    ToolContext context{out, err, false};
+    ToolRun r;
+    r.status = runTool(args, context);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+// Noise at -14 dBFS (16-bit values) and the same noise lightly smoothed, as a
+// microphone that hears a little less treble than the pickup.
+struct TwoSignals {
+    std::vector<double> microphone;
+    std::vector<double> pickup;
+};
+
+inline TwoSignals signals(int frames)
+{
+    TwoSignals s;
+    std::uint32_t state = 99;
+    double previous = 0.0;
+    for (int i = 0; i < frames; ++i) {
+        state = state * 1664525u + 1013904223u;
+        const double x = std::round((static_cast<double>(state) / 4294967296.0 - 0.5) * 12000.0);
+        s.pickup.push_back(x);
+        s.microphone.push_back(std::round(0.85 * x + 0.15 * previous));
+        previous = x;
+    }
+    return s;
+}
+
+inline std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A scratch folder of the test's own: CTest runs the cases side by side.
+class ToolTestBase : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string name = std::string("kestrava-tool-")
+                         + ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "-"
+                         + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& c : name) {
+            if (c == '/')
+                c = '_';
+        }
+        dir_ = std::filesystem::temp_directory_path() / name;
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    std::string write(const std::string& name, const kestrava::testing::WavFormat& format,
+                      const std::vector<std::vector<double>>& channels)
+    {
+        kestrava::testing::writeFile(path(name), kestrava::testing::buildWav(format, channels));
+        return path(name);
+    }
+
+    std::filesystem::path dir_;
+};
+
+}  // namespace kestrava::tool::testing
