@@ -1,3 +1,5 @@
+// Builds without JACK (Windows, until its ASIO catalog exists) offer the
+// recorded-file driver alone.
 #include "apps/kestrava/Measurement.h"
 
 namespace kestrava::tool {

@@ -1,3 +1,4 @@
+// The drivers of a Linux build: the JACK server, then the recorded file.
 #include "apps/kestrava/Measurement.h"
 #include "audio/jack/LinuxDriverSource.h"
 

@@ -109,7 +109,8 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
         context.err << "kestrava monitor: the stream on " << stream.selectedDriverName << " did not start\n";
         return kExitFailure;
     }
-    context.err << "Monitoring the " << source << " on " << stream.selectedDriverName
+    const char* heard = mode == kModeMic ? "microphone" : mode == kModePickup ? "pickup" : "corrected pickup";
+    context.err << "Monitoring the " << heard << " on " << stream.selectedDriverName
                 << (secondsText ? "" : "; Ctrl-C stops") << ".\n";
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!interrupt.interrupted() && (!secondsText || std::chrono::steady_clock::now() < end))

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,11 @@ struct Carrier {
     const char* type;
     const char* bufferSize;
 };
+
+void PrintTo(const Carrier& c, std::ostream* os)
+{
+    *os << c.type << " at " << c.bufferSize;
+}
 
 class SixteenBitTake : public MeasurementTest, public ::testing::WithParamInterface<Carrier> {};
 
@@ -210,6 +216,11 @@ struct MonitorCase {
     const char* source;
     const char* volume;
 };
+
+void PrintTo(const MonitorCase& c, std::ostream* os)
+{
+    *os << c.source << " at " << c.volume << " dB";
+}
 
 class MonitorThroughTheFileDriver : public MeasurementTest, public ::testing::WithParamInterface<MonitorCase> {};
 
