@@ -2,7 +2,7 @@
 // recorded-file driver, through the real stream, converter and block
 // processor.
 #include "apps/kestrava/AudioFile.h"
-#include "apps/kestrava/Measurement.h"
+#include "apps/kestrava/Tool.h"
 #include "audio/StreamSetup.h"
 #include "corrfile/CorrectionFile.h"
 #include "design/CaptureBuffer.h"
@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <iostream>
 #include <filesystem>
 #include <ostream>
 #include <string>
