@@ -12,8 +12,8 @@
 
 #include <cmath>
 #include <cstdint>
-#include <iostream>
 #include <filesystem>
+#include <iostream>
 #include <ostream>
 #include <string>
 #include <vector>
