@@ -71,23 +71,6 @@ bool loadTake(const TakeSource& source, const char* role, ToolContext& context, 
     return true;
 }
 
-
-}  // namespace
-
-bool analyseSignals(const std::vector<double>& microphone, const std::vector<double>& pickup,
-                    ToolContext& context, MeasurementAnalysis& analysis)
-{
-    CaptureBuffer micBuffer;
-    CaptureBuffer pickupBuffer;
-    if (!micBuffer.allocated() || !pickupBuffer.allocated()) {
-        StreamMessages(context.err).show(kCaptureAllocationFailedText, "Info", MessageIcon::Information);
-        return false;
-    }
-    std::copy_n(microphone.begin(), std::min<std::size_t>(microphone.size(), kTransformSize), micBuffer.re());
-    std::copy_n(pickup.begin(), std::min<std::size_t>(pickup.size(), kTransformSize), pickupBuffer.re());
-    return analyseCaptures(micBuffer, pickupBuffer, context, analysis);
-}
-
 bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolContext& context,
                      MeasurementAnalysis& analysis)
 {
@@ -106,6 +89,28 @@ bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolConte
         return false;
     }
     return false;
+}
+
+}  // namespace
+
+bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pickup, ToolContext& context)
+{
+    if (microphone.allocated() && pickup.allocated())
+        return true;
+    StreamMessages(context.err).show(kCaptureAllocationFailedText, "Info", MessageIcon::Information);
+    return false;
+}
+
+bool analyseSignals(const std::vector<double>& microphone, const std::vector<double>& pickup,
+                    ToolContext& context, MeasurementAnalysis& analysis)
+{
+    CaptureBuffer micBuffer;
+    CaptureBuffer pickupBuffer;
+    if (!capturesAllocated(micBuffer, pickupBuffer, context))
+        return false;
+    std::copy_n(microphone.begin(), std::min<std::size_t>(microphone.size(), kTransformSize), micBuffer.re());
+    std::copy_n(pickup.begin(), std::min<std::size_t>(pickup.size(), kTransformSize), pickupBuffer.re());
+    return analyseCaptures(micBuffer, pickupBuffer, context, analysis);
 }
 
 void reportClipping(bool microphone, bool pickup, ToolContext& context)
@@ -130,10 +135,8 @@ int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, Tool
     }
     CaptureBuffer micBuffer;
     CaptureBuffer pickupBuffer;
-    if (!micBuffer.allocated() || !pickupBuffer.allocated()) {
-        StreamMessages(context.err).show(kCaptureAllocationFailedText, "Info", MessageIcon::Information);
+    if (!capturesAllocated(micBuffer, pickupBuffer, context))
         return kExitFailure;
-    }
     const std::vector<double> micValues = captureValues(mic.samples, kTransformSize, mic.type);
     std::copy(micValues.begin(), micValues.end(), micBuffer.re());
     const std::vector<double> pickupValues = captureValues(pick.samples, kTransformSize, pick.type);

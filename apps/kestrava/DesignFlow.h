@@ -34,6 +34,9 @@ struct DesignOutcome {
 int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, ToolContext& context,
                     DesignOutcome& outcome);
 
+// Whether both capture buffers got their storage; tells the user when not.
+bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pickup, ToolContext& context);
+
 // Analyses two filled capture buffers (consumed by the transform) and
 // designs the correction, showing the design's progress line.
 int designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolContext& context,
@@ -54,7 +57,5 @@ void printDesignSummary(const DesignOutcome& outcome, ToolContext& context);
 // samples, already at capture scale), or false after telling why not.
 bool analyseSignals(const std::vector<double>& microphone, const std::vector<double>& pickup,
                     ToolContext& context, MeasurementAnalysis& analysis);
-bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolContext& context,
-                     MeasurementAnalysis& analysis);
 
 }  // namespace kestrava::tool

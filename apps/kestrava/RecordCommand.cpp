@@ -80,10 +80,8 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
 
     CaptureBuffer microphone;
     CaptureBuffer pickup;
-    if (!microphone.allocated() || !pickup.allocated()) {
-        messages.show(kCaptureAllocationFailedText, "Info", MessageIcon::Information);
+    if (!capturesAllocated(microphone, pickup, context))
         return kExitFailure;
-    }
     processor->prepareRecording(microphone.re(), pickup.re(), kRecordLength);
     const InterruptWatch interrupt;
     if (!stream.startStream()) {
