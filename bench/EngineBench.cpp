@@ -2,12 +2,12 @@
 // 199-section correction, and the cost of the Air network per sample. Prints
 // the block path's speed-up over the per-sample recursion measured in the
 // same run.
+#include "bench/BenchCorrection.h"
 #include "engine/AirAmbience.h"
 #include "engine/CorrectionFilter.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -17,22 +17,8 @@
 namespace {
 
 using kestrava::CorrectionFilter;
-using kestrava::CorrectionSet;
 
 constexpr int kBlock = 512;
-
-CorrectionSet typicalCorrection()
-{
-    CorrectionSet set;
-    set.sectionCount = 199;
-    set.outputGain = 0.8;
-    for (int i = 0; i < 199; ++i) {
-        set.centreHz[i] = 20.35 * std::pow(1.0353, i);
-        set.quality[i] = 4.0 + 2.0 * std::sin(0.3 * i);
-        set.peakGain[i] = 0.5 * std::sin(0.17 * i);
-    }
-    return set;
-}
 
 std::vector<double> noise(int length)
 {
@@ -49,7 +35,7 @@ std::unique_ptr<CorrectionFilter> preparedFilter()
 {
     auto filter = std::make_unique<CorrectionFilter>();
     filter->setSampleRate(48000.0);
-    filter->setCorrection(typicalCorrection());
+    filter->setCorrection(kestrava::bench::typicalCorrection());
     return filter;
 }
 

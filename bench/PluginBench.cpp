@@ -4,6 +4,7 @@
 // and double precision, with 512-frame host blocks. Beside each figure, the
 // plain per-sample recursion (filter and Air through processSample)
 // measured in the same run as the reference.
+#include "bench/BenchCorrection.h"
 #include "corrfile/CorrectionFile.h"
 #include "engine/AirAmbience.h"
 #include "engine/CorrectionFilter.h"
@@ -13,7 +14,6 @@
 
 #include <time.h>
 
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -25,19 +25,6 @@ namespace {
 using namespace kestrava;
 
 constexpr int kHostBlock = 512;
-
-CorrectionSet designLikeCorrection()
-{
-    CorrectionSet set;
-    set.sectionCount = 199;
-    set.outputGain = 0.8;
-    for (int i = 0; i < 199; ++i) {
-        set.centreHz[i] = 20.35 * std::pow(1.0353, i);
-        set.quality[i] = 4.0 + 2.0 * std::sin(0.3 * i);
-        set.peakGain[i] = 0.5 * std::sin(0.17 * i);
-    }
-    return set;
-}
 
 // The benchmark shows no dialogs and keeps out of the user's folders.
 class QuietDesktop final : public Messages, public Shell, public FileDialog {
@@ -57,7 +44,7 @@ const std::string& correctionFile()
 {
     static const std::string path = [] {
         const std::string file = (std::filesystem::temp_directory_path() / "sonalve-bench-199.alg").string();
-        const std::vector<std::uint8_t> image = encodeCorrectionFile(designLikeCorrection());
+        const std::vector<std::uint8_t> image = encodeCorrectionFile(bench::typicalCorrection());
         std::ofstream(file, std::ios::binary)
             .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
         return file;
@@ -128,7 +115,7 @@ void plainRecursion(benchmark::State& state)
     const bool airOn = state.range(1) != 0;
     auto filter = std::make_unique<CorrectionFilter>();
     filter->setSampleRate(sampleRate);
-    filter->setCorrection(designLikeCorrection());
+    filter->setCorrection(bench::typicalCorrection());
     auto air = std::make_unique<AirAmbience>();
     air->prepare(sampleRate);
 

@@ -83,31 +83,11 @@ double decode(const unsigned char* p, ASIOSampleType type)
 
 }  // namespace
 
-FileDriver::FileDriver(FileDriverOptions options) : options_(std::move(options)) {}
+FileDriver::FileDriver(FileDriverOptions options) : SoftwareDriver("File"), options_(std::move(options)) {}
 
 FileDriver::~FileDriver()
 {
     stop();
-}
-
-std::int32_t FileDriver::QueryInterface(const AsioGuid&, void** object)
-{
-    *object = nullptr;
-    return -1;
-}
-
-std::uint32_t FileDriver::AddRef()
-{
-    return ++references_;
-}
-
-std::uint32_t FileDriver::Release()
-{
-    const std::uint32_t left = --references_;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
 }
 
 ASIOBool FileDriver::init(void*)
@@ -130,16 +110,6 @@ ASIOBool FileDriver::init(void*)
 void FileDriver::getDriverName(char* name)
 {
     std::snprintf(name, 32, "%s", kFileDriverName);
-}
-
-std::int32_t FileDriver::getDriverVersion()
-{
-    return 1;
-}
-
-void FileDriver::getErrorMessage(char* string)
-{
-    std::snprintf(string, 124, "%s", error_.c_str());
 }
 
 ASIOError FileDriver::start()
@@ -283,31 +253,11 @@ ASIOError FileDriver::setSampleRate(ASIOSampleRate rate)
     return canSampleRate(rate);
 }
 
-ASIOError FileDriver::getClockSources(ASIOClockSource* clocks, std::int32_t* numSources)
-{
-    if (*numSources < 1) {
-        return ASE_InvalidParameter;
-    }
-    clocks[0] = {0, -1, 0, ASIOTrue, {}};
-    std::snprintf(clocks[0].name, sizeof clocks[0].name, "%s", "File");
-    *numSources = 1;
-    return ASE_OK;
-}
-
-ASIOError FileDriver::setClockSource(std::int32_t reference)
-{
-    return reference == 0 ? ASE_OK : ASE_InvalidParameter;
-}
-
 ASIOError FileDriver::getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp)
 {
     const auto frames = static_cast<std::uint64_t>(position_.load());
-    position->hi = static_cast<std::uint32_t>(frames >> 32);
-    position->lo = static_cast<std::uint32_t>(frames);
     const double seconds = static_cast<double>(frames) / input_.sampleRate;
-    const auto nanoseconds = static_cast<std::uint64_t>(seconds * 1e9);
-    timeStamp->hi = static_cast<std::uint32_t>(nanoseconds >> 32);
-    timeStamp->lo = static_cast<std::uint32_t>(nanoseconds);
+    samplePositionOf(frames, static_cast<std::uint64_t>(seconds * 1e9), position, timeStamp);
     return ASE_OK;
 }
 
@@ -374,21 +324,6 @@ ASIOError FileDriver::disposeBuffers()
     stop();
     channels_.clear();
     return ASE_OK;
-}
-
-ASIOError FileDriver::controlPanel()
-{
-    return ASE_OK;
-}
-
-ASIOError FileDriver::future(std::int32_t, void*)
-{
-    return ASE_InvalidParameter;
-}
-
-ASIOError FileDriver::outputReady()
-{
-    return ASE_NotPresent;
 }
 
 DriverEntry fileDriverEntry(const FileDriverOptions& options)

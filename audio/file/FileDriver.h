@@ -12,8 +12,8 @@
 // bookkeeping (reading the file, keeping the outputs) happens outside it.
 #pragma once
 
-#include "audio/Asio.h"
 #include "audio/DriverCatalog.h"
+#include "audio/SoftwareDriver.h"
 #include "audio/file/WavFile.h"
 
 #include <atomic>
@@ -36,18 +36,12 @@ struct FileDriverOptions {
     bool realTime = false;
 };
 
-class FileDriver final : public IASIO {
+class FileDriver final : public SoftwareDriver {
 public:
     explicit FileDriver(FileDriverOptions options);
 
-    std::int32_t QueryInterface(const AsioGuid& iid, void** object) override;
-    std::uint32_t AddRef() override;
-    std::uint32_t Release() override;
-
     ASIOBool init(void* sysHandle) override;
     void getDriverName(char* name) override;
-    std::int32_t getDriverVersion() override;
-    void getErrorMessage(char* string) override;
     ASIOError start() override;
     ASIOError stop() override;
     ASIOError getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels) override;
@@ -57,19 +51,14 @@ public:
     ASIOError canSampleRate(ASIOSampleRate rate) override;
     ASIOError getSampleRate(ASIOSampleRate* rate) override;
     ASIOError setSampleRate(ASIOSampleRate rate) override;
-    ASIOError getClockSources(ASIOClockSource* clocks, std::int32_t* numSources) override;
-    ASIOError setClockSource(std::int32_t reference) override;
     ASIOError getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp) override;
     ASIOError getChannelInfo(ASIOChannelInfo* info) override;
     ASIOError createBuffers(ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
                             ASIOCallbacks* callbacks) override;
     ASIOError disposeBuffers() override;
-    ASIOError controlPanel() override;
-    ASIOError future(std::int32_t selector, void* opt) override;
-    ASIOError outputReady() override;
 
 private:
-    ~FileDriver();
+    ~FileDriver() override;
     void run();
     void fillInputs(int half, std::int64_t frame);
     void keepOutputs(int half);
@@ -82,8 +71,6 @@ private:
     };
 
     FileDriverOptions options_;
-    std::atomic<std::uint32_t> references_{1};
-    std::string error_;
     bool initialised_ = false;
     WavData input_;
     WavData output_;

@@ -24,7 +24,7 @@ std::vector<std::string> physicalPorts(jack_client_t* client, unsigned long dire
 
 }  // namespace
 
-JackDriver::JackDriver(JackDriverOptions options) : options_(std::move(options)) {}
+JackDriver::JackDriver(JackDriverOptions options) : SoftwareDriver("JACK server"), options_(std::move(options)) {}
 
 JackDriver::~JackDriver()
 {
@@ -32,26 +32,6 @@ JackDriver::~JackDriver()
     if (client_ != nullptr) {
         jack_client_close(client_);
     }
-}
-
-std::int32_t JackDriver::QueryInterface(const AsioGuid&, void** object)
-{
-    *object = nullptr;
-    return -1;
-}
-
-std::uint32_t JackDriver::AddRef()
-{
-    return ++references_;
-}
-
-std::uint32_t JackDriver::Release()
-{
-    const std::uint32_t left = --references_;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
 }
 
 ASIOBool JackDriver::init(void*)
@@ -99,16 +79,6 @@ ASIOBool JackDriver::init(void*)
 void JackDriver::getDriverName(char* name)
 {
     std::snprintf(name, 32, "%s", kJackDriverName);
-}
-
-std::int32_t JackDriver::getDriverVersion()
-{
-    return 1;
-}
-
-void JackDriver::getErrorMessage(char* string)
-{
-    std::snprintf(string, 124, "%s", error_.c_str());
 }
 
 ASIOError JackDriver::start()
@@ -241,33 +211,13 @@ ASIOError JackDriver::setSampleRate(ASIOSampleRate rate)
     return canSampleRate(rate);
 }
 
-ASIOError JackDriver::getClockSources(ASIOClockSource* clocks, std::int32_t* numSources)
-{
-    if (*numSources < 1) {
-        return ASE_InvalidParameter;
-    }
-    clocks[0] = {0, -1, 0, ASIOTrue, {}};
-    std::snprintf(clocks[0].name, sizeof clocks[0].name, "%s", "JACK server");
-    *numSources = 1;
-    return ASE_OK;
-}
-
-ASIOError JackDriver::setClockSource(std::int32_t reference)
-{
-    return reference == 0 ? ASE_OK : ASE_InvalidParameter;
-}
-
 ASIOError JackDriver::getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp)
 {
     if (client_ == nullptr) {
         return ASE_NotPresent;
     }
     const auto frames = static_cast<std::uint64_t>(position_.load(std::memory_order_relaxed));
-    position->hi = static_cast<std::uint32_t>(frames >> 32);
-    position->lo = static_cast<std::uint32_t>(frames);
-    const std::uint64_t nanoseconds = jack_get_time() * 1000u;
-    timeStamp->hi = static_cast<std::uint32_t>(nanoseconds >> 32);
-    timeStamp->lo = static_cast<std::uint32_t>(nanoseconds);
+    samplePositionOf(frames, jack_get_time() * 1000u, position, timeStamp);
     return ASE_OK;
 }
 
@@ -336,22 +286,6 @@ ASIOError JackDriver::disposeBuffers()
     channels_.clear();
     idleOutputs_.clear();
     return ASE_OK;
-}
-
-ASIOError JackDriver::controlPanel()
-{
-    return ASE_OK;
-}
-
-ASIOError JackDriver::future(std::int32_t, void*)
-{
-    return ASE_InvalidParameter;
-}
-
-// Outputs leave with the process cycle that wrote them; nothing to post.
-ASIOError JackDriver::outputReady()
-{
-    return ASE_NotPresent;
 }
 
 DriverEntry jackDriverEntry(const JackDriverOptions& options)

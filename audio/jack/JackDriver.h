@@ -11,8 +11,8 @@
 // and taking no lock.
 #pragma once
 
-#include "audio/Asio.h"
 #include "audio/DriverCatalog.h"
+#include "audio/SoftwareDriver.h"
 
 #include <jack/jack.h>
 
@@ -32,18 +32,12 @@ struct JackDriverOptions {
     bool connectPhysicalPorts = true;
 };
 
-class JackDriver final : public IASIO {
+class JackDriver final : public SoftwareDriver {
 public:
     explicit JackDriver(JackDriverOptions options);
 
-    std::int32_t QueryInterface(const AsioGuid& iid, void** object) override;
-    std::uint32_t AddRef() override;
-    std::uint32_t Release() override;
-
     ASIOBool init(void* sysHandle) override;
     void getDriverName(char* name) override;
-    std::int32_t getDriverVersion() override;
-    void getErrorMessage(char* string) override;
     ASIOError start() override;
     ASIOError stop() override;
     ASIOError getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels) override;
@@ -53,19 +47,14 @@ public:
     ASIOError canSampleRate(ASIOSampleRate rate) override;
     ASIOError getSampleRate(ASIOSampleRate* rate) override;
     ASIOError setSampleRate(ASIOSampleRate rate) override;
-    ASIOError getClockSources(ASIOClockSource* clocks, std::int32_t* numSources) override;
-    ASIOError setClockSource(std::int32_t reference) override;
     ASIOError getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp) override;
     ASIOError getChannelInfo(ASIOChannelInfo* info) override;
     ASIOError createBuffers(ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
                             ASIOCallbacks* callbacks) override;
     ASIOError disposeBuffers() override;
-    ASIOError controlPanel() override;
-    ASIOError future(std::int32_t selector, void* opt) override;
-    ASIOError outputReady() override;
 
 private:
-    ~JackDriver();
+    ~JackDriver() override;
     static int process(jack_nframes_t frames, void* self);
     void processCycle(jack_nframes_t frames);
     void connectPhysical();
@@ -77,8 +66,6 @@ private:
     };
 
     JackDriverOptions options_;
-    std::atomic<std::uint32_t> references_{1};
-    std::string error_;
     jack_client_t* client_ = nullptr;
     std::vector<jack_port_t*> inputPorts_;
     std::vector<jack_port_t*> outputPorts_;
