@@ -6,8 +6,13 @@
 
 namespace kestrava::tool {
 
-void StreamMessages::show(const std::string& text, const std::string&, MessageIcon)
+// The generic captions add nothing to the text; the others (the sample-rate
+// and buffer-size notices) say what the text is about, so they lead.
+void StreamMessages::show(const std::string& text, const std::string& caption, MessageIcon)
 {
+    if (caption != "Error" && caption != "Info") {
+        err_ << caption << '\n';
+    }
     err_ << text << '\n';
 }
 

@@ -142,12 +142,14 @@ TEST_F(MeasurementTest, StreamRefusalsComeAsTheStreamsMessages)
     const std::string take = write("take.wav", {16}, {s.microphone, s.pickup});
     const ToolRun large = record(take, "Int16LSB", "4097", path("x.alg"));
     EXPECT_EQ(large.status, kExitFailure);
-    EXPECT_EQ(large.err.rfind(std::string(kBufferTooLargeText) + "\n", 0), 0u) << large.err;
+    EXPECT_EQ(large.err.rfind(std::string(kBufferTooLargeCaption) + "\n" + kBufferTooLargeText + "\n", 0), 0u)
+        << large.err;
 
     const std::string slow = write("slow.wav", {16, false, false, 44100}, {s.microphone, s.pickup});
     const ToolRun locked = record(slow, "Int16LSB", "512", path("x.alg"));
     EXPECT_EQ(locked.status, kExitFailure);
-    EXPECT_EQ(locked.err.rfind(std::string(kSampleRateLockedText) + "\n", 0), 0u) << locked.err;
+    EXPECT_EQ(locked.err.rfind(std::string(kSampleRateLockedCaption) + "\n" + kSampleRateLockedText + "\n", 0), 0u)
+        << locked.err;
     EXPECT_FALSE(fs::exists(path("x.alg")));
 }
 
