@@ -39,6 +39,9 @@ ASIOBool JackDriver::init(void*)
     if (client_ != nullptr) {
         return ASIOTrue;
     }
+    // libjack prints its own lines when no server answers; the driver says
+    // what went wrong through its error text instead.
+    jack_set_error_function([](const char*) {});
     jack_status_t status{};
     const bool named = !options_.serverName.empty();
     const auto flags = static_cast<jack_options_t>(JackNoStartServer | (named ? JackServerName : 0));
