@@ -1,6 +1,6 @@
 #include "FakeDriver.h"
 
-#include "../measure/AllocationCounter.h"
+#include "tests/support/AllocationCounter.h"
 #include "audio/SampleConverter.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "audio/StreamSetup.h"
 #include "audio/jack/LinuxDriverSource.h"
-#include "../measure/AllocationCounter.h"
+#include "tests/support/AllocationCounter.h"
 #include "measure/BlockProcessor.h"
 #include "support/RecordingMessages.h"
 #include "JackHarness.h"

@@ -1,6 +1,6 @@
 #include "measure/BlockProcessor.h"
 
-#include "AllocationCounter.h"
+#include "tests/support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
 

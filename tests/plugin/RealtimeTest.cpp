@@ -1,69 +1,15 @@
 // Proves that both processing entries allocate nothing, with a 199-section
 // correction loaded and Air on, also in the blocks that pick up a newly
-// published filter. The test binary replaces the global allocation
-// functions with counting ones (the over-aligned forms stay the library's:
-// the effect is the only over-aligned object and is made before counting).
+// published filter, counting the allocations of the thread that runs them.
 #include "FakeDesktop.h"
 #include "TestSupport.h"
+#include "tests/support/AllocationCounter.h"
 
 #include "plugin/ADelay.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <memory>
-#include <new>
-
-namespace {
-
-std::atomic<long> allocations{0};
-
-void* countedAllocation(std::size_t size)
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* memory = std::malloc(size == 0 ? 1 : size))
-        return memory;
-    throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size)
-{
-    return countedAllocation(size);
-}
-
-void* operator new[](std::size_t size)
-{
-    return countedAllocation(size);
-}
-
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size == 0 ? 1 : size);
-}
-
-void operator delete(void* memory) noexcept
-{
-    std::free(memory);
-}
-
-void operator delete[](void* memory) noexcept
-{
-    std::free(memory);
-}
-
-void operator delete(void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
-
-void operator delete[](void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
 
 namespace kestrava::test {
 namespace {
@@ -75,9 +21,9 @@ vst2::VstIntPtr host(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2
 
 TEST(RealtimeTest, CounterSeesAllocations)
 {
-    const long before = allocations.load();
+    const std::uint64_t before = kestrava::testing::allocationsOnThisThread();
     auto probe = std::make_unique<int>(5);
-    EXPECT_EQ(allocations.load(), before + 1);
+    EXPECT_EQ(kestrava::testing::allocationsOnThisThread(), before + 1);
     EXPECT_EQ(*probe, 5);
 }
 
@@ -107,12 +53,12 @@ TEST(RealtimeTest, ProcessingAllocatesNothing)
         // Publishing a new filter belongs to the user-interface side; the
         // blocks that take it over must not allocate.
         effect->setSampleRate(rate);
-        const long before = allocations.load();
+        const std::uint64_t before = kestrava::testing::allocationsOnThisThread();
         for (int block = 0; block < 4; ++block) {
             effect->processReplacing(floatIn, floatOut, 4096);
             effect->processDoubleReplacing(doubleIn, doubleOut, 4096);
         }
-        EXPECT_EQ(allocations.load(), before) << rate;
+        EXPECT_EQ(kestrava::testing::allocationsOnThisThread(), before) << rate;
     }
     EXPECT_NE(g1[4095], 0.25f);
     EXPECT_NE(e1[4095], 0.25);
