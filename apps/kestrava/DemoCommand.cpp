@@ -50,13 +50,9 @@ BandError bandError(const BandSpectrum& a, const BandSpectrum& b)
 int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
 {
     Arguments a;
+    if (const std::optional<int> done = parseCommand(args, "demo", kUsage, {"--out"}, {}, a, context))
+        return *done;
     std::string error;
-    if (!a.parse(args, {"--out"}, {"--help", "-h"}, error))
-        return usageError(context, "demo", error);
-    if (a.flag("--help") || a.flag("-h")) {
-        context.out << kUsage;
-        return kExitOk;
-    }
     if (!a.positional().empty())
         return usageError(context, "demo", "unexpected argument " + a.positional()[0]);
     const std::filesystem::path dir = a.value("--out").value_or("kestrava-demo");

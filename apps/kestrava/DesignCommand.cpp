@@ -31,14 +31,12 @@ constexpr const char* kUsage =
 int runDesignCommand(const std::vector<std::string>& args, ToolContext& context)
 {
     Arguments a;
-    std::string error;
-    if (!a.parse(args, {"--mic", "--pickup", "--mic-channel", "--pickup-channel", "-o", "--output", "--report"},
-                 {"--help", "-h"}, error))
-        return usageError(context, "design", error);
-    if (a.flag("--help") || a.flag("-h")) {
-        context.out << kUsage;
-        return kExitOk;
-    }
+    const std::optional<int> done =
+        parseCommand(args, "design", kUsage,
+                     {"--mic", "--pickup", "--mic-channel", "--pickup-channel", "-o", "--output", "--report"},
+                     {}, a, context);
+    if (done)
+        return *done;
     const std::optional<std::string> output = a.value("-o") ? a.value("-o") : a.value("--output");
     if (!output)
         return usageError(context, "design", "no output file (-o OUT.alg)");

@@ -28,13 +28,13 @@ void listChannels(const char* kind, const std::vector<std::string>& names, ToolC
 int runDriversCommand(const std::vector<std::string>& args, ToolContext& context)
 {
     Arguments a;
+    const std::optional<int> done =
+        parseCommand(args, "drivers", kUsage,
+                     {"--input-file", "--sample-type", "--buffer-size"},
+                     {}, a, context);
+    if (done)
+        return *done;
     std::string error;
-    if (!a.parse(args, {"--input-file", "--sample-type", "--buffer-size"}, {"--help", "-h"}, error))
-        return usageError(context, "drivers", error);
-    if (a.flag("--help") || a.flag("-h")) {
-        context.out << kUsage;
-        return kExitOk;
-    }
     if (!a.positional().empty())
         return usageError(context, "drivers", "takes no file names (the take goes with --input-file)");
     FileDriverOptions file;

@@ -22,13 +22,8 @@ constexpr const char* kUsage =
 int runInspectCommand(const std::vector<std::string>& args, ToolContext& context)
 {
     Arguments a;
-    std::string error;
-    if (!a.parse(args, {}, {"--help", "-h", "--json"}, error))
-        return usageError(context, "inspect", error);
-    if (a.flag("--help") || a.flag("-h")) {
-        context.out << kUsage;
-        return kExitOk;
-    }
+    if (const std::optional<int> done = parseCommand(args, "inspect", kUsage, {}, {"--json"}, a, context))
+        return *done;
     if (a.positional().size() != 1)
         return usageError(context, "inspect", "give one correction file");
     StreamMessages messages(context.err);

@@ -45,17 +45,15 @@ constexpr auto kPoll = std::chrono::milliseconds(10);
 int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context)
 {
     Arguments a;
+    const std::optional<int> done =
+        parseCommand(args, "monitor", kUsage,
+                     {"--driver", "--source", "--alg", "--air", "--volume", "--seconds", "--mic-input",
+                      "--pickup-input", "--left-output", "--right-output", "--input-file", "--output-file",
+                      "--sample-type", "--buffer-size"},
+                     {}, a, context);
+    if (done)
+        return *done;
     std::string error;
-    if (!a.parse(args,
-                 {"--driver", "--source", "--alg", "--air", "--volume", "--seconds", "--mic-input", "--pickup-input",
-                  "--left-output", "--right-output", "--input-file", "--output-file", "--sample-type",
-                  "--buffer-size"},
-                 {"--help", "-h"}, error))
-        return usageError(context, "monitor", error);
-    if (a.flag("--help") || a.flag("-h")) {
-        context.out << kUsage;
-        return kExitOk;
-    }
     if (!a.positional().empty())
         return usageError(context, "monitor", "unexpected argument " + a.positional()[0]);
     const std::string source = a.value("--source").value_or("");

@@ -52,16 +52,14 @@ void showProgress(const RecordState& state, ToolContext& context)
 int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
 {
     Arguments a;
+    const std::optional<int> done =
+        parseCommand(args, "record", kUsage,
+                     {"--driver", "--mic-input", "--pickup-input", "--left-output", "--right-output", "-o",
+                      "--output", "--report", "--input-file", "--output-file", "--sample-type", "--buffer-size"},
+                     {}, a, context);
+    if (done)
+        return *done;
     std::string error;
-    if (!a.parse(args,
-                 {"--driver", "--mic-input", "--pickup-input", "--left-output", "--right-output", "-o", "--output",
-                  "--report", "--input-file", "--output-file", "--sample-type", "--buffer-size"},
-                 {"--help", "-h"}, error))
-        return usageError(context, "record", error);
-    if (a.flag("--help") || a.flag("-h")) {
-        context.out << kUsage;
-        return kExitOk;
-    }
     if (!a.positional().empty())
         return usageError(context, "record", "unexpected argument " + a.positional()[0]);
     const std::optional<std::string> output = a.value("-o") ? a.value("-o") : a.value("--output");

@@ -26,13 +26,13 @@ constexpr const char* kUsage =
 int runRenderCommand(const std::vector<std::string>& args, ToolContext& context)
 {
     Arguments a;
+    const std::optional<int> done =
+        parseCommand(args, "render", kUsage,
+                     {"--alg", "--input", "--air"},
+                     {}, a, context);
+    if (done)
+        return *done;
     std::string error;
-    if (!a.parse(args, {"--alg", "--input", "--air"}, {"--help", "-h"}, error))
-        return usageError(context, "render", error);
-    if (a.flag("--help") || a.flag("-h")) {
-        context.out << kUsage;
-        return kExitOk;
-    }
     if (!a.value("--alg"))
         return usageError(context, "render", "no correction file (--alg FILE.alg)");
     if (a.positional().size() != 2)

@@ -16,8 +16,8 @@ void StreamMessages::show(const std::string& text, const std::string& caption, M
     err_ << text << '\n';
 }
 
-bool Arguments::parse(const std::vector<std::string>& args, std::initializer_list<std::string_view> valueOptions,
-                      std::initializer_list<std::string_view> flags, std::string& error)
+bool Arguments::parse(const std::vector<std::string>& args, const std::vector<std::string_view>& valueOptions,
+                      const std::vector<std::string_view>& flags, std::string& error)
 {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -53,6 +53,23 @@ std::optional<std::string> Arguments::value(std::string_view name) const
 bool Arguments::flag(std::string_view name) const
 {
     return std::find(flags_.begin(), flags_.end(), name) != flags_.end();
+}
+
+std::optional<int> parseCommand(const std::vector<std::string>& args, std::string_view command,
+                                std::string_view usage, const std::vector<std::string_view>& valueOptions,
+                                std::vector<std::string_view> flags, Arguments& parsed,
+                                ToolContext& context)
+{
+    flags.push_back("--help");
+    flags.push_back("-h");
+    std::string error;
+    if (!parsed.parse(args, valueOptions, flags, error))
+        return usageError(context, command, error);
+    if (parsed.flag("--help") || parsed.flag("-h")) {
+        context.out << usage;
+        return kExitOk;
+    }
+    return std::nullopt;
 }
 
 int usageError(ToolContext& context, std::string_view command, const std::string& message)

@@ -55,8 +55,8 @@ int runTool(const std::vector<std::string>& args, ToolContext& context);
 // positional arguments in order.
 class Arguments {
 public:
-    bool parse(const std::vector<std::string>& args, std::initializer_list<std::string_view> valueOptions,
-               std::initializer_list<std::string_view> flags, std::string& error);
+    bool parse(const std::vector<std::string>& args, const std::vector<std::string_view>& valueOptions,
+               const std::vector<std::string_view>& flags, std::string& error);
 
     std::optional<std::string> value(std::string_view name) const;
     bool flag(std::string_view name) const;
@@ -67,6 +67,14 @@ private:
     std::vector<std::string> flags_;
     std::vector<std::string> positional_;
 };
+
+// Parses a subcommand's arguments; --help and -h are always flags. Returns
+// the exit status when the command is already done (its usage printed for
+// --help, or a usage error reported), nothing when it should go on.
+std::optional<int> parseCommand(const std::vector<std::string>& args, std::string_view command,
+                                std::string_view usage, const std::vector<std::string_view>& valueOptions,
+                                std::vector<std::string_view> flags, Arguments& parsed,
+                                ToolContext& context);
 
 // Prints "kestrava NAME: MESSAGE" and the usage hint; returns kExitUsage.
 int usageError(ToolContext& context, std::string_view command, const std::string& message);
