@@ -53,7 +53,7 @@ MeasurementDialog::MeasurementDialog(MeasurementServices services)
     : services_(services),
       view_(services.view),
       processor_(std::make_unique<BlockProcessor>()),
-      stream_(services.drivers, *processor_, services.windowMessages),
+      stream_(services.drivers, *processor_, services.desktopMessages),
       recorder_(*processor_, stream_, services.windowMessages)
 {
 }
@@ -272,7 +272,7 @@ void MeasurementDialog::loadClicked()
     const std::optional<std::string> path = services_.fileDialog.chooseFileToOpen(correctionFileRequest());
     if (!path)
         return;
-    OpenFailureWatch watch(services_.windowMessages);
+    OpenFailureWatch watch(services_.desktopMessages);
     CorrectionSet loaded;
     const bool valid = readCorrectionFile(*path, loaded, watch) == 0;
     if (!watch.openFailed)
@@ -291,7 +291,7 @@ void MeasurementDialog::saveClicked()
     if (!hasCorrection_)
         return;
     const std::optional<std::string> path = services_.fileDialog.chooseFileToSave(correctionFileRequest());
-    if (path && writeCorrectionFile(*path, correction_, services_.windowMessages))
+    if (path && writeCorrectionFile(*path, correction_, services_.desktopMessages))
         saved_ = true;
 }
 

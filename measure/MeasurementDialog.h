@@ -35,9 +35,9 @@ inline constexpr const char* kWaitText = "Wait...";
 
 struct MeasurementServices {
     MeasurementView& view;
-    // Messages owned by the window: drivers, stream, recording, files.
+    // Messages owned by the window: no driver, and the recording's outcome.
     Messages& windowMessages;
-    // Messages with no owner: the settings and the help.
+    // Messages with no owner: the stream's checks, files, settings, help.
     Messages& desktopMessages;
     Shell& shell;
     FileDialog& fileDialog;

@@ -436,13 +436,13 @@ TEST_F(MeasurementDialogTest, LoadingCountsAsSavedWhenTheFileOpens)
                                            {path("damaged.alg"), true, false},
                                            {path("good.alg"), true, true}}) {
         desktop.fileDialog.answers = {l.file};
-        windowMessages.shown.clear();
+        desktop.messages.shown.clear();
         dialog->loadClicked();
         const OpenFileRequest& asked = desktop.fileDialog.requests.back();
         EXPECT_EQ(asked.filterDescription + "|" + asked.filterPattern + "|" + asked.defaultExtension + "|"
                       + asked.initialFolder,
                   "ALG file|*.alg|alg|" + dialog->dataFolder());
-        EXPECT_EQ(windowMessages.shown.empty(), l.valid) << l.file;
+        EXPECT_EQ(desktop.messages.shown.empty(), l.valid) << l.file;
         EXPECT_EQ(view.isEnabled(kProcessedSource), l.valid) << l.file;
         EXPECT_EQ(view.isEnabled(kSaveButton), l.valid) << l.file;
         // The window never designed anything, so it is saved either way;
@@ -454,6 +454,7 @@ TEST_F(MeasurementDialogTest, LoadingCountsAsSavedWhenTheFileOpens)
     dialog->saveClicked();
     EXPECT_EQ(tool::testing::fileBytes(path("copy.alg")), tool::testing::fileBytes(path("good.alg")));
 
+    desktop.messages.shown.clear();
     dialog->helpClicked();
     EXPECT_EQ(desktop.shell.opened, std::vector<std::string>{"/Kestrava Sonalve/Help.chm"});
     EXPECT_EQ(shown(desktop.messages), (std::vector<std::string>{"Error: RegOpenKeyEx Error.",
