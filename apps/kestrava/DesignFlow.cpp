@@ -5,7 +5,6 @@
 #include "apps/kestrava/Resample.h"
 #include "apps/kestrava/Take.h"
 #include "corrfile/CorrectionFile.h"
-#include "design/FourierTransform.h"
 
 #include <cmath>
 #include <cstdio>
