@@ -506,14 +506,17 @@ int main(int argc, char** argv)
         checkEqual(text != nullptr ? textOf(text) : std::string(),
                    std::string("The correction file is not saved. Do you want to save it now?"), "the question");
         PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(question, IDYES)));
+        check(waitFor([&] { return !IsWindow(question); }, 20), "Yes closes the question");
     }
+    // The save dialog: the window's own dialog with a file name box.
     HWND save = nullptr;
     waitFor([&] {
         for (HWND w = FindWindowA("#32770", nullptr); w != nullptr; w = FindWindowExA(nullptr, w, "#32770", nullptr))
-            if (w != dialog && GetWindow(w, GW_OWNER) == dialog && IsWindowVisible(w))
+            if (w != dialog && GetWindow(w, GW_OWNER) == dialog && IsWindowVisible(w)
+                && (GetDlgItem(w, 1148) != nullptr || GetDlgItem(w, 1152) != nullptr))
                 save = w;
         return save != nullptr;
-    }, 20);
+    }, 30);
     check(save != nullptr, "the save dialog opens, owned by the window");
     if (save != nullptr) {
         saveAs(save, saved);
