@@ -51,6 +51,15 @@ void BasicCorrectionFilter<Variant>::setSampleRate(double sampleRate)
 }
 
 template <FilterVariant Variant>
+void BasicCorrectionFilter<Variant>::setCorrection(const CorrectionSet& set, double sampleRate)
+    requires(Variant == FilterVariant::Plugin)
+{
+    set_ = set;
+    sampleRate_ = sampleRate;
+    prepare();
+}
+
+template <FilterVariant Variant>
 void BasicCorrectionFilter<Variant>::setVolume(double volume)
     requires(Variant == FilterVariant::Measurement)
 {

@@ -55,6 +55,10 @@ public:
     void setSampleRate(double sampleRate)
         requires(Variant == FilterVariant::Plugin);
 
+    // Plugin only: a new correction at a new rate, derived once.
+    void setCorrection(const CorrectionSet& set, double sampleRate)
+        requires(Variant == FilterVariant::Plugin);
+
     // Measurement only: the output factor becomes outputGain * volume.
     void setVolume(double volume)
         requires(Variant == FilterVariant::Measurement);
