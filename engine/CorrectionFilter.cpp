@@ -96,6 +96,13 @@ void BasicCorrectionFilter<Variant>::prepare()
 }
 
 template <FilterVariant Variant>
+void BasicCorrectionFilter<Variant>::clearState()
+{
+    cascade_.z1.fill(0.0);
+    cascade_.z2.fill(0.0);
+}
+
+template <FilterVariant Variant>
 double BasicCorrectionFilter<Variant>::processSample(double x)
 {
     for (int i = 0; i < cascade_.sectionCount; ++i) {

@@ -66,6 +66,9 @@ public:
     // Derives the coefficients of sections 0..N-1 and zeroes their state.
     void prepare();
 
+    // Zeroes every section's state, keeping the coefficients. Audio thread.
+    void clearState();
+
     double processSample(double x);
 
     // Same results, bit for bit, as processSample over in[0..n-1]; in and

@@ -5,6 +5,19 @@
 
 namespace kestrava {
 
+namespace {
+
+bool allFinite(const double* samples, int n)
+{
+    bool finite = true;
+    for (int i = 0; i < n; ++i) {
+        finite &= std::isfinite(samples[i]);
+    }
+    return finite;
+}
+
+}  // namespace
+
 bool isRunnableSampleRate(double sampleRate)
 {
     return std::isfinite(sampleRate) && sampleRate > 0.0;
@@ -67,7 +80,10 @@ void ProcessingChain<Variant>::process(const double* in, double* left, double* r
     if (n <= 0) {
         return;
     }
-    running_->filter.processBlock(in, left, n);
+    for (int i = 0; i < n; ++i) {
+        left[i] = std::isfinite(in[i]) ? in[i] : 0.0;
+    }
+    running_->filter.processBlock(left, left, n);
     if (air == AirSetting::On) {
         for (int i = 0; i < n; ++i) {
             const StereoSample s = air_.processSample(left[i]);
@@ -76,6 +92,12 @@ void ProcessingChain<Variant>::process(const double* in, double* left, double* r
         }
     } else {
         std::copy(left, left + n, right);
+    }
+    if (!allFinite(left, n) || !allFinite(right, n)) {
+        std::fill(left, left + n, 0.0);
+        std::fill(right, right + n, 0.0);
+        running_->filter.clearState();
+        air_.clear();
     }
 }
 

@@ -58,6 +58,13 @@ public:
 
     // Audio thread: n samples of `in` through the filter and, when `air` is
     // On, the Air network into `left` and `right`. `in` may be `left`.
+    //
+    // A sample that is not finite (an upstream fault) counts as silence, so
+    // that it never enters the sections' or the Air memory, where it would
+    // stay for good. Should finite input still drive the memory beyond the
+    // range of doubles, the block comes out silent and the memory is
+    // cleared, so the next block is finite again. Finite results are not
+    // touched.
     void process(const double* in, double* left, double* right, int n, AirSetting air);
 
     const Prepared& current() { return handover_.current(); }

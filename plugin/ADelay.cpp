@@ -195,7 +195,7 @@ VstInt32 ADelay::getChunk(void** data, bool isPreset)
 
 VstInt32 ADelay::setChunk(const void* data, VstInt32 byteSize, bool isPreset)
 {
-    if (byteSize < 0)
+    if (data == nullptr || byteSize < 0)
         return 0;
     std::lock_guard lock(uiMutex_);
     if (!bank_.restore(data, static_cast<std::size_t>(byteSize), isPreset, curProgram_))

@@ -33,8 +33,9 @@ public:
     // whole bank; any other size changes nothing and returns false.
     bool restore(const void* data, std::size_t size, bool isPreset, int program);
 
-    // Program names: the name given is cut to 23 characters; the copy out
-    // needs kProgramNameSize + 1 bytes.
+    // Program names: a name given is cut to 23 characters; a restored chunk
+    // may carry 24 without a terminator, so the copy out needs
+    // kProgramNameSize + 1 bytes.
     void setName(int program, const char* name);
     void copyName(int program, char* text) const;
 
