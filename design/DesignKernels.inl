@@ -1,34 +1,14 @@
-// The design kernels for one vector width, included once per instruction
-// set by a file compiled with that set's target flags, after defining
-// KESTRAVA_DESIGN_LANES (doubles per vector register). Everything stays in
-// an unnamed namespace so no code of one width can stand in for another.
+// The design kernels for one vector width, compiled once per instruction
+// set by kestrava_vector_variants (KESTRAVA_VECTOR_LANES doubles per vector,
+// code in namespace detail::KESTRAVA_VECTOR_VARIANT).
 
 #include "design/DesignKernels.h"
+#include "engine/VectorLanes.h"
 
-#include <cstring>
-
-namespace kestrava::detail {
+namespace kestrava::detail::KESTRAVA_VECTOR_VARIANT {
 namespace {
 
-constexpr int kLanes = KESTRAVA_DESIGN_LANES;
-using Vec = double __attribute__((vector_size(kLanes * 8)));
-
-inline Vec load(const double* p)
-{
-    Vec v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-inline void store(double* p, Vec v)
-{
-    std::memcpy(p, &v, sizeof v);
-}
-
-inline Vec broadcast(double d)
-{
-    return Vec{} + d;
-}
+using namespace simd;
 
 // Rows are taken kRows at a time so that eight multiplication chains (four
 // numerators, four denominators) run side by side whatever the vector width;
@@ -112,4 +92,10 @@ void batchTransform(double* re, double* im, const double* cosSide, const double*
 }
 
 }  // namespace
-}  // namespace kestrava::detail
+
+DesignKernels designKernels()
+{
+    return {&bandResponses, &batchTransform};
+}
+
+}  // namespace kestrava::detail::KESTRAVA_VECTOR_VARIANT

@@ -1,6 +1,6 @@
-// The vector cascade runner, included once per instruction set by a file
-// compiled with that set's target flags, after defining KESTRAVA_LANES (the
-// doubles per vector register) and KESTRAVA_RUNNER (the function to define).
+// The vector cascade runner, compiled once per instruction set by
+// kestrava_vector_variants (KESTRAVA_VECTOR_LANES doubles per vector, code in
+// namespace detail::KESTRAVA_VECTOR_VARIANT).
 //
 // A group of W = lanes * K consecutive sections runs as a wavefront: at step
 // t, lane j computes section s0 + j at time t - j, taking as input what lane
@@ -11,49 +11,12 @@
 // or any more, run with a mask that keeps those lanes' states untouched.
 
 #include "engine/CascadeKernel.h"
+#include "engine/VectorLanes.h"
 
-#include <cstring>
-
-namespace kestrava::detail {
+namespace kestrava::detail::KESTRAVA_VECTOR_VARIANT {
 namespace {
 
-constexpr int kLanes = KESTRAVA_LANES;
-using Vec = double __attribute__((vector_size(kLanes * 8)));
-using Bits = long long __attribute__((vector_size(kLanes * 8)));
-
-inline Vec load(const double* p)
-{
-    Vec v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-inline void store(double* p, Vec v)
-{
-    std::memcpy(p, &v, sizeof v);
-}
-
-inline Vec broadcast(double d)
-{
-    return Vec{} + d;
-}
-
-inline Vec select(Bits mask, Vec yes, Vec no)
-{
-    return (Vec)(((Bits)yes & mask) | ((Bits)no & ~mask));
-}
-
-// [previous lane kLanes-1, current lanes 0..kLanes-2]: one lane to the right.
-inline Vec shiftIn(Vec previous, Vec current)
-{
-#if KESTRAVA_LANES == 2
-    return __builtin_shuffle(previous, current, Bits{1, 2});
-#elif KESTRAVA_LANES == 4
-    return __builtin_shuffle(previous, current, Bits{3, 4, 5, 6});
-#else
-    return __builtin_shuffle(previous, current, Bits{7, 8, 9, 10, 11, 12, 13, 14});
-#endif
-}
+using namespace simd;
 
 template <int K, bool Flush>
 struct Group {
@@ -93,9 +56,9 @@ struct Group {
     inline void step(double input, Vec low, Vec high)
     {
         Vec in[K];
-        in[0] = shiftIn(broadcast(input), x[0]);
+        in[0] = shiftUp(broadcast(input), x[0]);
         for (int k = 1; k < K; ++k) {
-            in[k] = shiftIn(x[k - 1], x[k]);
+            in[k] = shiftUp(x[k - 1], x[k]);
         }
         for (int k = 0; k < K; ++k) {
             const Vec v = -(ff[k] * in[k]);
@@ -166,7 +129,7 @@ void runGroup(CascadeArrays& c, int s0, int active, double* signal, int n)
 }  // namespace
 
 template <bool Flush>
-void KESTRAVA_RUNNER(CascadeArrays& c, double* signal, int n)
+void runCascade(CascadeArrays& c, double* signal, int n)
 {
     constexpr int kWidest = 4 * kLanes;
     int s0 = 0;
@@ -193,7 +156,7 @@ void KESTRAVA_RUNNER(CascadeArrays& c, double* signal, int n)
     }
 }
 
-template void KESTRAVA_RUNNER<true>(CascadeArrays&, double*, int);
-template void KESTRAVA_RUNNER<false>(CascadeArrays&, double*, int);
+template void runCascade<true>(CascadeArrays&, double*, int);
+template void runCascade<false>(CascadeArrays&, double*, int);
 
-}  // namespace kestrava::detail
+}  // namespace kestrava::detail::KESTRAVA_VECTOR_VARIANT
