@@ -12,8 +12,10 @@ using namespace simd;
 
 // Rows are taken kRows at a time so that eight multiplication chains (four
 // numerators, four denominators) run side by side whatever the vector width;
-// a single row's chains would wait on each other's latency. Every row still
-// sees exactly the operations it would see alone.
+// a single row's chains would wait on each other's latency. Each operand is
+// loaded once and kept in a register for all its uses: loads, not
+// multiplications, would otherwise set the pace. Every row still sees
+// exactly the operations it would see alone.
 constexpr int kVectors = kProductLanes / kLanes;
 constexpr int kRows = kVectors >= 4 ? 1 : 4 / kVectors;
 
@@ -31,10 +33,10 @@ void rowProducts(const double* table, int stride, const double* c1, const double
     for (int m0 = 0; m0 < stride; m0 += kProductLanes) {
         for (int k = 0; k < kVectors; ++k) {
             const int m = m0 + k * kLanes;
-            const Vec a = load(c1 + m);
-            const Vec b = load(c2 + m);
+            const Vec a = inRegister(load(c1 + m));
+            const Vec b = inRegister(load(c2 + m));
             for (int r = 0; r < Rows; ++r) {
-                const Vec tv = load(table + (j + r) * stride + m);
+                const Vec tv = inRegister(load(table + (j + r) * stride + m));
                 num[r][k] *= tv + a;
                 den[r][k] *= tv + b;
             }

@@ -6,8 +6,8 @@
 // internal linkage, so code compiled for one instruction set never stands
 // in for another's.
 //
-// Needs GCC 12 or later, or Clang 14 or later: GNU vector extensions and
-// __builtin_shufflevector. Pure arithmetic on registers and the caller's
+// Needs GCC 12 or later, or Clang 14 or later: GNU vector extensions,
+// __builtin_shufflevector and extended asm. Pure arithmetic on registers and the caller's
 // memory: safe on the audio thread.
 #pragma once
 
@@ -44,6 +44,14 @@ inline Vec broadcast(double d)
 inline Vec select(Bits mask, Vec yes, Vec no)
 {
     return (Vec)(((Bits)yes & mask) | ((Bits)no & ~mask));
+}
+
+// The value, kept in a register: the compiler cannot fold the load that made
+// it into each instruction that uses it, which would read memory once per use.
+inline Vec inRegister(Vec v)
+{
+    asm("" : "+x"(v));
+    return v;
 }
 
 // Every lane moves up by one; lane 0 takes the top lane of `below`.
