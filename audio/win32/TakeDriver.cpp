@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
@@ -22,12 +23,18 @@ std::optional<std::string> chooseFile(bool forSaving, const char* title, const s
 {
     char path[MAX_PATH * 4] = {};
     std::snprintf(path, sizeof path, "%s", current.c_str());
+    // Without an earlier choice the dialog starts in the product's data folder.
+    char folder[MAX_PATH] = {};
+    if (current.empty() && SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, 0, folder))) {
+        std::snprintf(folder + std::strlen(folder), sizeof folder - std::strlen(folder), "\\Kestrava Sonalve");
+    }
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = GetActiveWindow();
     dialog.lpstrFilter = kWavFilter;
     dialog.lpstrFile = path;
     dialog.nMaxFile = sizeof path;
+    dialog.lpstrInitialDir = folder[0] != '\0' ? folder : nullptr;
     dialog.lpstrTitle = title;
     dialog.lpstrDefExt = "wav";
     dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
