@@ -1,27 +1,12 @@
 #include "apps/kestrava/Measurement.h"
+#include "audio/SampleTypeNames.h"
 
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <iterator>
 
 namespace kestrava::tool {
 
 namespace {
-
-struct SampleTypeName {
-    const char* name;
-    ASIOSampleType type;
-};
-
-constexpr SampleTypeName kSampleTypes[] = {
-    {"Int16LSB", ASIOSTInt16LSB},     {"Int24LSB", ASIOSTInt24LSB},     {"Int32LSB", ASIOSTInt32LSB},
-    {"Float32LSB", ASIOSTFloat32LSB}, {"Float64LSB", ASIOSTFloat64LSB}, {"Int32LSB16", ASIOSTInt32LSB16},
-    {"Int32LSB18", ASIOSTInt32LSB18}, {"Int32LSB20", ASIOSTInt32LSB20}, {"Int32LSB24", ASIOSTInt32LSB24},
-    {"Int16MSB", ASIOSTInt16MSB},     {"Int24MSB", ASIOSTInt24MSB},     {"Int32MSB", ASIOSTInt32MSB},
-    {"Float32MSB", ASIOSTFloat32MSB}, {"Float64MSB", ASIOSTFloat64MSB}, {"Int32MSB16", ASIOSTInt32MSB16},
-    {"Int32MSB18", ASIOSTInt32MSB18}, {"Int32MSB20", ASIOSTInt32MSB20}, {"Int32MSB24", ASIOSTInt32MSB24},
-};
 
 volatile std::sig_atomic_t interruptSeen = 0;
 
@@ -68,15 +53,14 @@ bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std:
         }
     }
     if (const std::optional<std::string> type = a.value("--sample-type")) {
-        const auto known = std::find_if(std::begin(kSampleTypes), std::end(kSampleTypes),
-                                        [&](const SampleTypeName& t) { return *type == t.name; });
-        if (known == std::end(kSampleTypes)) {
+        const std::optional<ASIOSampleType> known = sampleTypeNamed(*type);
+        if (!known) {
             error = "--sample-type is one of";
-            for (const SampleTypeName& t : kSampleTypes)
+            for (const SampleTypeName& t : sampleTypeNames())
                 error += std::string(" ") + t.name;
             return false;
         }
-        options.sampleType = known->type;
+        options.sampleType = *known;
     }
     return true;
 }
@@ -84,34 +68,18 @@ bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std:
 bool readDriverChannels(DriverCatalog& catalog, const std::string& name, DriverChannels& channels,
                         std::string& error)
 {
-    if (!catalog.loadDriverByName(name)) {
+    std::string driverError;
+    switch (loadDriverChannels(catalog, name, channels, driverError)) {
+    case DriverChannelsStatus::Read:
+        return true;
+    case DriverChannelsStatus::NotLoaded:
         error = "no driver named \"" + name + "\" can be opened ('kestrava drivers' lists them)";
         return false;
-    }
-    ASIODriverInfo info{};
-    if (catalog.initDriver(info) != 0) {
-        error = name + " is not available: " + info.errorMessage;
-        catalog.releaseCurrentDriver();
+    case DriverChannelsStatus::NotInitialised:
+        error = name + " is not available: " + driverError;
         return false;
     }
-    std::int32_t inputs = 0;
-    std::int32_t outputs = 0;
-    catalog.getChannels(inputs, outputs);
-    channels = {};
-    const auto names = [&](ASIOBool isInput, std::int32_t count, std::vector<std::string>& into) {
-        for (std::int32_t c = 0; c < count; ++c) {
-            ASIOChannelInfo channel{};
-            channel.channel = c;
-            channel.isInput = isInput;
-            catalog.getChannelInfo(channel);
-            into.emplace_back(channel.name);
-        }
-    };
-    names(ASIOTrue, inputs, channels.inputs);
-    names(ASIOFalse, outputs, channels.outputs);
-    catalog.clearDriver();
-    catalog.releaseCurrentDriver();
-    return true;
+    return false;
 }
 
 int chooseDriver(const Arguments& a, std::string_view command, StreamSetup& stream, ToolContext& context)
