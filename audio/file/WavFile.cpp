@@ -1,12 +1,11 @@
 #include "audio/file/WavFile.h"
 
 #include "audio/ByteOrder.h"
+#include "platform/FileAccess.h"
 
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace kestrava {
 
@@ -48,14 +47,31 @@ double decode(const unsigned char* p, int bits, bool floating)
 
 }  // namespace
 
+bool readWavInput(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error)
+{
+    const FileResult read = readInput(path, kMaxWavFileBytes + 1, InputKinds::FileOrPipe, bytes);
+    if (read.error == FileError::NotAFile) {
+        error = path + " " + read.reason;
+    } else if (read.error == FileError::CannotOpen) {
+        error = "cannot open " + path + ": " + read.reason;
+    } else if (!read) {
+        error = "cannot read " + path + ": " + read.reason;
+    } else if (bytes.size() > kMaxWavFileBytes) {
+        error = path + " is longer than " + std::to_string(kMaxWavFileBytes >> 20) + " MiB, the most that is read";
+    } else {
+        return true;
+    }
+    return false;
+}
+
 bool readWav(const std::string& path, WavData& data, std::string& error)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot open " + path;
-        return false;
-    }
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> bytes;
+    return readWavInput(path, bytes, error) && parseWav(bytes, path, data, error);
+}
+
+bool parseWav(std::span<const std::uint8_t> bytes, const std::string& path, WavData& data, std::string& error)
+{
     if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
         std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
         error = path + " is not a WAV file";
@@ -104,13 +120,13 @@ bool readWav(const std::string& path, WavData& data, std::string& error)
     return false;
 }
 
-bool writeWav(const std::string& path, const WavData& data)
+std::vector<std::uint8_t> encodeWav(const WavData& data)
 {
     const auto channels = static_cast<std::uint16_t>(data.channels.size());
     const std::size_t frames = data.frames();
     const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames * channels * 4);
     std::vector<unsigned char> out;
-    out.reserve(44 + dataBytes);
+    out.reserve(44 + std::size_t{dataBytes});
     out.insert(out.end(), {'R', 'I', 'F', 'F'});
     put(out, 36 + dataBytes, 4);
     out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
@@ -136,9 +152,12 @@ bool writeWav(const std::string& path, const WavData& data)
             }
         }
     }
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    return static_cast<bool>(file);
+    return out;
+}
+
+bool writeWav(const std::string& path, const WavData& data)
+{
+    return static_cast<bool>(replaceFile(path, encodeWav(data)));
 }
 
 }  // namespace kestrava
