@@ -51,6 +51,15 @@ void BasicCorrectionFilter<Variant>::setSampleRate(double sampleRate)
 }
 
 template <FilterVariant Variant>
+void BasicCorrectionFilter<Variant>::setCorrection(const CorrectionSet& set, double sampleRate)
+    requires(Variant == FilterVariant::Plugin)
+{
+    set_ = set;
+    sampleRate_ = sampleRate;
+    prepare();
+}
+
+template <FilterVariant Variant>
 void BasicCorrectionFilter<Variant>::setVolume(double volume)
     requires(Variant == FilterVariant::Measurement)
 {
@@ -87,6 +96,13 @@ void BasicCorrectionFilter<Variant>::prepare()
 }
 
 template <FilterVariant Variant>
+void BasicCorrectionFilter<Variant>::clearState()
+{
+    cascade_.z1.fill(0.0);
+    cascade_.z2.fill(0.0);
+}
+
+template <FilterVariant Variant>
 double BasicCorrectionFilter<Variant>::processSample(double x)
 {
     for (int i = 0; i < cascade_.sectionCount; ++i) {
@@ -113,7 +129,7 @@ void BasicCorrectionFilter<Variant>::processBlock(const double* in, double* out,
     if (in != out) {
         std::copy(in, in + n, out);
     }
-    detail::bestCascadeRunner<kFlushesSmallValues>()(cascade_, out, n);
+    detail::cascadeRunner<kFlushesSmallValues>()(cascade_, out, n);
     const double scale = outputScale_;
     for (int t = 0; t < n; ++t) {
         out[t] *= scale;

@@ -1,26 +1,12 @@
 #include "apps/kestrava/Measurement.h"
+#include "audio/SampleTypeNames.h"
 
-#include <algorithm>
 #include <csignal>
-#include <iterator>
+#include <filesystem>
 
 namespace kestrava::tool {
 
 namespace {
-
-struct SampleTypeName {
-    const char* name;
-    ASIOSampleType type;
-};
-
-constexpr SampleTypeName kSampleTypes[] = {
-    {"Int16LSB", ASIOSTInt16LSB},     {"Int24LSB", ASIOSTInt24LSB},     {"Int32LSB", ASIOSTInt32LSB},
-    {"Float32LSB", ASIOSTFloat32LSB}, {"Float64LSB", ASIOSTFloat64LSB}, {"Int32LSB16", ASIOSTInt32LSB16},
-    {"Int32LSB18", ASIOSTInt32LSB18}, {"Int32LSB20", ASIOSTInt32LSB20}, {"Int32LSB24", ASIOSTInt32LSB24},
-    {"Int16MSB", ASIOSTInt16MSB},     {"Int24MSB", ASIOSTInt24MSB},     {"Int32MSB", ASIOSTInt32MSB},
-    {"Float32MSB", ASIOSTFloat32MSB}, {"Float64MSB", ASIOSTFloat64MSB}, {"Int32MSB16", ASIOSTInt32MSB16},
-    {"Int32MSB18", ASIOSTInt32MSB18}, {"Int32MSB20", ASIOSTInt32MSB20}, {"Int32MSB24", ASIOSTInt32MSB24},
-};
 
 volatile std::sig_atomic_t interruptSeen = 0;
 
@@ -52,6 +38,14 @@ bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std:
 {
     options.inputPath = a.value("--input-file").value_or("");
     options.outputPath = a.value("--output-file").value_or("");
+    // The driver reads its take each time it is loaded (once to list its
+    // channels, once to run), which only a file allows.
+    std::error_code kind;
+    if (!options.inputPath.empty() && std::filesystem::exists(options.inputPath, kind)
+        && !std::filesystem::is_regular_file(options.inputPath, kind)) {
+        error = "--input-file " + options.inputPath + " is not a file (the driver reads it more than once)";
+        return false;
+    }
     if (const std::optional<std::string> size = a.value("--buffer-size")) {
         if (!parseInteger(*size, options.bufferSize) || options.bufferSize < 1) {
             error = "--buffer-size is a number of samples from 1 on";
@@ -59,15 +53,14 @@ bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std:
         }
     }
     if (const std::optional<std::string> type = a.value("--sample-type")) {
-        const auto known = std::find_if(std::begin(kSampleTypes), std::end(kSampleTypes),
-                                        [&](const SampleTypeName& t) { return *type == t.name; });
-        if (known == std::end(kSampleTypes)) {
+        const std::optional<ASIOSampleType> known = sampleTypeNamed(*type);
+        if (!known) {
             error = "--sample-type is one of";
-            for (const SampleTypeName& t : kSampleTypes)
+            for (const SampleTypeName& t : sampleTypeNames())
                 error += std::string(" ") + t.name;
             return false;
         }
-        options.sampleType = known->type;
+        options.sampleType = *known;
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include "FakeDesktop.h"
 #include "TestSupport.h"
 
+#include "editor/SDEditor.h"
 #include "plugin/ADelay.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +40,7 @@ protected:
     {
         hostCalls.clear();
         effect = std::make_unique<ADelay>(recordingHost, desktop.services());
+        effect->setEditor(std::make_unique<SDEditor>(effect.get()));
     }
 
     ProgramRecord& preset()
