@@ -18,6 +18,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #if !defined(_WIN32)
@@ -174,7 +175,27 @@ std::vector<HostileCase> hostileCases()
         // The cases below make the effect show a message, which only the
         // Linux build can do without a user to close it.
         {"ProgramNamesAFolder", Expect::Unchanged,
-         [](Hosted& h, const ScratchFolder& folder) { h.namePath(folder.path().string()); }},
+         [](Hosted& h, const ScratchFolder& folder) { EXPECT_EQ(h.namePath(folder.path().string()), 1); }},
+        {"ProgramNamesANamedPipe", Expect::Unchanged,
+         [](Hosted& h, const ScratchFolder& folder) {
+             ASSERT_EQ(mkfifo(folder.file("pipe.alg").c_str(), 0600), 0);
+             EXPECT_EQ(h.namePath(folder.file("pipe.alg")), 1);
+         }},
+        {"ProgramNamesADevice", Expect::Unchanged,
+         [](Hosted& h, const ScratchFolder&) { EXPECT_EQ(h.namePath("/dev/zero"), 1); }},
+        {"ProgramNamesAFileOfValuesThatCannotRun", Expect::Unchanged,
+         [](Hosted& h, const ScratchFolder& folder) {
+             for (const auto& [name, spoil] : std::vector<std::pair<std::string, void (*)(CorrectionSet&)>>{
+                      {"nan-centre.alg", [](CorrectionSet& s) { s.centreHz[5] = kNaN; }},
+                      {"zero-quality.alg", [](CorrectionSet& s) { s.quality[7] = 0.0; }},
+                      {"negative-centre.alg", [](CorrectionSet& s) { s.centreHz[0] = -100.0; }},
+                      {"infinite-gain.alg", [](CorrectionSet& s) { s.outputGain = kInf; }}}) {
+                 CorrectionSet set = makeCorrection(20, 1.0);
+                 spoil(set);
+                 writeCorrection(folder.file(name), set);
+                 EXPECT_EQ(h.namePath(folder.file(name)), 1) << name;
+             }
+         }},
 #endif
     };
     return cases;

@@ -1,0 +1,61 @@
+// Writes the chunk fuzzer's starting corpus into a folder: a preset and a
+// bank as a fresh effect hands them out, each fitted and as is, and a preset
+// naming the one correction file the fuzzer's desktop knows.
+// Usage: kestrava_chunk_seeds FOLDER
+
+#include "ChunkFuzzDesktop.h"
+
+#include "plugin/ProgramRecord.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+kestrava::ProgramRecord freshRecord(int program, const std::string& path)
+{
+    kestrava::ProgramRecord record{};
+    std::snprintf(record.name, sizeof record.name, "program %i", program);
+    std::snprintf(record.path, sizeof record.path, "%s", path.c_str());
+    record.input = 1.0f;
+    record.air = 0.0f;
+    return record;
+}
+
+bool writeSeed(const std::string& path, std::uint8_t mode, const std::vector<kestrava::ProgramRecord>& records)
+{
+    std::vector<std::uint8_t> bytes(1 + records.size() * sizeof(kestrava::ProgramRecord));
+    bytes[0] = mode;
+    std::memcpy(bytes.data() + 1, records.data(), records.size() * sizeof(kestrava::ProgramRecord));
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::cerr << "usage: kestrava_chunk_seeds FOLDER\n";
+        return 2;
+    }
+    const std::string folder = argv[1];
+    std::vector<kestrava::ProgramRecord> bank;
+    for (int p = 0; p < 16; ++p)
+        bank.push_back(freshRecord(p, "None"));
+    const std::vector<kestrava::ProgramRecord> named = {freshRecord(3, kestrava::fuzz::knownCorrectionPath())};
+    const bool written = writeSeed(folder + "/bank", 0, bank) && writeSeed(folder + "/bank-fitted", 2, bank)
+                         && writeSeed(folder + "/preset", 1, {bank[0]})
+                         && writeSeed(folder + "/preset-named", 3 | (3 << 2), named);
+    if (!written) {
+        std::cerr << "cannot write the seeds into " << folder << '\n';
+        return 1;
+    }
+    return 0;
+}
