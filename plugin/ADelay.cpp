@@ -1,6 +1,7 @@
 #include "plugin/ADelay.h"
 
 #include "corrfile/CorrectionFile.h"
+#include "editor/NativeEditorServices.h"
 #include "editor/SDEditor.h"
 
 #include <algorithm>
@@ -95,7 +96,7 @@ ADelay::ADelay(audioMasterCallback host, DesktopServices services)
     air_.prepare(sampleRate_);
 
     prepareDataFolder();
-    setEditor(std::make_unique<SDEditor>(this));
+    setEditor(std::make_unique<SDEditor>(this, nativeEditorServices()));
     resume();
 }
 

@@ -1,0 +1,10 @@
+#include "editor/NativeEditorServices.h"
+
+namespace kestrava {
+
+EditorServices nativeEditorServices()
+{
+    return {nativeWindowSystem(), nativeAboutBoxes(), {}};
+}
+
+}  // namespace kestrava
