@@ -36,8 +36,10 @@ public:
     std::optional<std::string> documentsFolder() override { return std::filesystem::temp_directory_path().string(); }
     bool exists(const std::string& path) override { return std::filesystem::exists(path); }
     void createDirectory(const std::string&) override {}
+    DocumentOpenResult openDocument(const std::string&) override { return DocumentOpenResult::Failed; }
     char separator() const override { return '/'; }
     std::optional<std::string> chooseFileToOpen(const OpenFileRequest&) override { return std::nullopt; }
+    std::optional<std::string> chooseFileToSave(const OpenFileRequest&) override { return std::nullopt; }
 };
 
 const std::string& correctionFile()

@@ -1,5 +1,5 @@
 // The running platform's own backends for the desktop seams (messages,
-// shell, file dialog), one set per process. A deliverable's entry point
+// shell, file dialog, settings store), one set per process. A deliverable's entry point
 // hands these to the core; tests hand fakes instead.
 //
 // Callable from any thread; each service is then used on user-interface
@@ -8,6 +8,7 @@
 
 #include "platform/FileDialog.h"
 #include "platform/Messages.h"
+#include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 
 namespace kestrava {
@@ -19,5 +20,7 @@ struct DesktopServices {
 };
 
 DesktopServices desktopServices();
+
+SettingsStore& settingsStore();
 
 }  // namespace kestrava

@@ -1,6 +1,6 @@
 // The desktop shell services the programs need: the user's documents folder,
-// testing for a file and creating a directory. Each platform has its own
-// backend; tests use fakes.
+// testing for a file, creating a directory and opening a document with the
+// desktop's viewer. Each platform has its own backend; tests use fakes.
 //
 // Called from user-interface threads only (they touch the file system).
 #pragma once
@@ -9,6 +9,8 @@
 #include <string>
 
 namespace kestrava {
+
+enum class DocumentOpenResult { Opened, NotFound, Failed };
 
 class Shell {
 public:
@@ -21,6 +23,8 @@ public:
     virtual bool exists(const std::string& path) = 0;
     // Creates one directory; the outcome is not reported.
     virtual void createDirectory(const std::string& path) = 0;
+    // Opens a document the way the desktop opens it on a double click.
+    virtual DocumentOpenResult openDocument(const std::string& path) = 0;
     // The character that separates folder names in a path.
     virtual char separator() const = 0;
 };

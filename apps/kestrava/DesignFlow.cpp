@@ -71,34 +71,12 @@ bool loadTake(const TakeSource& source, const char* role, ToolContext& context, 
     return true;
 }
 
-bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolContext& context,
-                     MeasurementAnalysis& analysis)
-{
-    StreamMessages messages(context.err);
-    switch (analyseMeasurement(microphone, pickup, BandLayout::standard(), analysis)) {
-    case AnalysisStatus::Ok:
-        return true;
-    case AnalysisStatus::OutOfMemory:
-        messages.show(kTransformAllocationFailedText, "Info", MessageIcon::Information);
-        return false;
-    case AnalysisStatus::Silent:
-        if (analysis.silentMicrophone)
-            messages.show(kSilentMicrophoneText, "Info", MessageIcon::Information);
-        if (analysis.silentPickup)
-            messages.show(kSilentPickupText, "Info", MessageIcon::Information);
-        return false;
-    }
-    return false;
-}
-
 }  // namespace
 
 bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pickup, ToolContext& context)
 {
-    if (microphone.allocated() && pickup.allocated())
-        return true;
-    StreamMessages(context.err).show(kCaptureAllocationFailedText, "Info", MessageIcon::Information);
-    return false;
+    StreamMessages messages(context.err);
+    return kestrava::capturesAllocated(microphone, pickup, messages);
 }
 
 bool analyseSignals(const std::vector<double>& microphone, const std::vector<double>& pickup,
@@ -110,16 +88,14 @@ bool analyseSignals(const std::vector<double>& microphone, const std::vector<dou
         return false;
     std::copy_n(microphone.begin(), std::min<std::size_t>(microphone.size(), kTransformSize), micBuffer.re());
     std::copy_n(pickup.begin(), std::min<std::size_t>(pickup.size(), kTransformSize), pickupBuffer.re());
-    return analyseCaptures(micBuffer, pickupBuffer, context, analysis);
+    StreamMessages messages(context.err);
+    return analyseCaptures(micBuffer, pickupBuffer, messages, analysis);
 }
 
 void reportClipping(bool microphone, bool pickup, ToolContext& context)
 {
     StreamMessages messages(context.err);
-    if (microphone)
-        messages.show(kClipLeftText, "Info", MessageIcon::Information);
-    if (pickup)
-        messages.show(kClipRightText, "Info", MessageIcon::Information);
+    kestrava::reportClipping(microphone, pickup, messages);
 }
 
 int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, ToolContext& context,
@@ -144,24 +120,27 @@ int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, Tool
     return designFromCaptures(micBuffer, pickupBuffer, context, outcome);
 }
 
-int designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolContext& context,
-                       DesignOutcome& outcome)
+DesignOptions designProgressLines(ToolContext& context)
 {
-    progressLine(context, "Analysing both recordings...");
-    if (!analyseCaptures(microphone, pickup, context, outcome.analysis)) {
-        progressLine(context, "");
-        return kExitFailure;
-    }
     DesignOptions options;
-    options.progress = [&](const DesignProgress& p) {
+    options.progress = [&context](const DesignProgress& p) {
         char text[120];
         std::snprintf(text, sizeof text, "Designing: pass %d, largest band error %.2f %%", p.passes,
                       100.0 * p.largestError);
         progressLine(context, text);
     };
-    outcome.result = designCorrection(outcome.analysis, outcome.layout, outcome.correction, options);
+    return options;
+}
+
+int designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolContext& context,
+                       DesignOutcome& outcome)
+{
+    progressLine(context, "Analysing both recordings...");
+    StreamMessages messages(context.err);
+    const bool designed =
+        kestrava::designFromCaptures(microphone, pickup, messages, designProgressLines(context), outcome);
     progressLine(context, "");
-    return kExitOk;
+    return designed ? kExitOk : kExitFailure;
 }
 
 int saveDesign(const DesignOutcome& outcome, const std::string& output, const std::optional<std::string>& report,

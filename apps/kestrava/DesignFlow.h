@@ -7,26 +7,16 @@
 #pragma once
 
 #include "apps/kestrava/Tool.h"
-#include "design/CorrectionDesign.h"
+#include "measure/MeasurementRecorder.h"
 
 #include <optional>
 #include <string>
 
 namespace kestrava::tool {
 
-inline constexpr const char* kClipLeftText = "Error: Clipping in the left channel.\nCheck the left input.;";
-inline constexpr const char* kClipRightText = "Error: Clipping in the right channel.\nCheck the right input.;";
-
 struct TakeSource {
     std::string path;
     int channel = 0;  // 0-based
-};
-
-struct DesignOutcome {
-    BandLayout layout = BandLayout::standard();
-    MeasurementAnalysis analysis;
-    DesignResult result;
-    CorrectionSet correction;
 };
 
 // Returns kExitOk with `outcome` filled, or kExitFailure after telling why
@@ -36,6 +26,9 @@ int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, Tool
 
 // Whether both capture buffers got their storage; tells the user when not.
 bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pickup, ToolContext& context);
+
+// The design's progress line on a terminal.
+DesignOptions designProgressLines(ToolContext& context);
 
 // Analyses two filled capture buffers (consumed by the transform) and
 // designs the correction, showing the design's progress line.

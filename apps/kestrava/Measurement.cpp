@@ -75,34 +75,18 @@ bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std:
 bool readDriverChannels(DriverCatalog& catalog, const std::string& name, DriverChannels& channels,
                         std::string& error)
 {
-    if (!catalog.loadDriverByName(name)) {
+    std::string driverError;
+    switch (loadDriverChannels(catalog, name, channels, driverError)) {
+    case DriverChannelsStatus::Read:
+        return true;
+    case DriverChannelsStatus::NotLoaded:
         error = "no driver named \"" + name + "\" can be opened ('kestrava drivers' lists them)";
         return false;
-    }
-    ASIODriverInfo info{};
-    if (catalog.initDriver(info) != 0) {
-        error = name + " is not available: " + info.errorMessage;
-        catalog.releaseCurrentDriver();
+    case DriverChannelsStatus::NotInitialised:
+        error = name + " is not available: " + driverError;
         return false;
     }
-    std::int32_t inputs = 0;
-    std::int32_t outputs = 0;
-    catalog.getChannels(inputs, outputs);
-    channels = {};
-    const auto names = [&](ASIOBool isInput, std::int32_t count, std::vector<std::string>& into) {
-        for (std::int32_t c = 0; c < count; ++c) {
-            ASIOChannelInfo channel{};
-            channel.channel = c;
-            channel.isInput = isInput;
-            catalog.getChannelInfo(channel);
-            into.emplace_back(channel.name);
-        }
-    };
-    names(ASIOTrue, inputs, channels.inputs);
-    names(ASIOFalse, outputs, channels.outputs);
-    catalog.clearDriver();
-    catalog.releaseCurrentDriver();
-    return true;
+    return false;
 }
 
 int chooseDriver(const Arguments& a, std::string_view command, StreamSetup& stream, ToolContext& context)

@@ -9,6 +9,7 @@
 #include "audio/DriverCatalog.h"
 #include "audio/StreamSetup.h"
 #include "audio/file/FileDriver.h"
+#include "measure/MeasurementRecorder.h"
 
 #include <memory>
 #include <string>
@@ -23,11 +24,6 @@ bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std:
 // The drivers this build offers: JACK and the recorded file on Linux, the
 // recorded file alone where there is no JACK.
 std::unique_ptr<DriverSource> toolDriverSource(const FileDriverOptions& file);
-
-struct DriverChannels {
-    std::vector<std::string> inputs;
-    std::vector<std::string> outputs;
-};
 
 // Loads and initialises the driver, reads its channel names and releases it
 // again, as the measurement program does when a driver is chosen. False with

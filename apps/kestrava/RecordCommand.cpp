@@ -41,12 +41,6 @@ constexpr const char* kUsage =
 constexpr auto kPoll = std::chrono::milliseconds(10);
 constexpr auto kProgressPeriod = std::chrono::seconds(1);
 
-void showProgress(const RecordState& state, ToolContext& context)
-{
-    const auto percent = static_cast<std::int64_t>(state.recordPosition.load()) * 100 / state.recordLength.load();
-    progressLine(context, "Recording: " + std::to_string(percent) + " %");
-}
-
 }  // namespace
 
 int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
@@ -76,39 +70,37 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
     if (const int status = chooseDriver(a, "record", stream, context); status != kExitOk)
         return status;
 
-    CaptureBuffer microphone;
-    CaptureBuffer pickup;
-    if (!capturesAllocated(microphone, pickup, context))
-        return kExitFailure;
-    processor->prepareRecording(microphone.re(), pickup.re(), kRecordLength);
+    MeasurementRecorder recorder(*processor, stream, messages);
     const InterruptWatch interrupt;
-    if (!stream.startStream()) {
+    switch (recorder.start()) {
+    case RecordingStart::Started:
+        break;
+    case RecordingStart::NoStorage:
+        return kExitFailure;
+    case RecordingStart::StreamFailed:
         context.err << "kestrava record: the stream on " << stream.selectedDriverName << " did not start\n";
         return kExitFailure;
     }
-    const RecordState& state = processor->recordState();
     auto nextProgress = std::chrono::steady_clock::now();
-    while (!state.recordDone.load(std::memory_order_acquire) && !interrupt.interrupted()) {
+    while (!recorder.done() && !interrupt.interrupted()) {
         if (std::chrono::steady_clock::now() >= nextProgress) {
-            showProgress(state, context);
+            progressLine(context, "Recording: " + std::to_string(recorder.percent()) + " %");
             nextProgress += kProgressPeriod;
         }
         std::this_thread::sleep_for(kPoll);
     }
-    stream.stopStream();
+    recorder.stopStream();
     progressLine(context, "");
-    if (!state.recordDone.load(std::memory_order_acquire)) {
+    if (!recorder.done()) {
         context.err << "kestrava record: stopped before the recording was complete; nothing written\n";
         return kExitFailure;
     }
-    if (state.clipLeft.load() || state.clipRight.load()) {
-        reportClipping(state.clipLeft.load(), state.clipRight.load(), context);
+    progressLine(context, "Analysing both recordings...");
+    const std::optional<DesignOutcome> outcome = recorder.finish(designProgressLines(context));
+    progressLine(context, "");
+    if (!outcome)
         return kExitFailure;
-    }
-    DesignOutcome outcome;
-    if (const int status = designFromCaptures(microphone, pickup, context, outcome); status != kExitOk)
-        return status;
-    return saveDesign(outcome, *output, a.value("--report"), context);
+    return saveDesign(*outcome, *output, a.value("--report"), context);
 }
 
 }  // namespace kestrava::tool

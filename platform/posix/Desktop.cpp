@@ -1,14 +1,14 @@
-// Linux desktop backends: messages and the open-file dialog through zenity
+// Linux desktop backends: messages and the file dialogs through zenity
 // where a desktop can show it, the documents folder from the XDG user
-// directories.
+// directories, documents opened with xdg-open.
 #include "platform/Desktop.h"
+#include "platform/posix/XdgPaths.h"
 
 #include <spawn.h>
 #include <sys/stat.h>
 #include <cerrno>
 #include <sys/wait.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -98,6 +98,17 @@ class ZenityFileDialog final : public FileDialog {
 public:
     std::optional<std::string> chooseFileToOpen(const OpenFileRequest& request) override
     {
+        return choose(request, {"--title=Load corr. file"});
+    }
+
+    std::optional<std::string> chooseFileToSave(const OpenFileRequest& request) override
+    {
+        return choose(request, {"--title=Save corr. file", "--save", "--confirm-overwrite"});
+    }
+
+private:
+    static std::optional<std::string> choose(const OpenFileRequest& request, std::vector<std::string> how)
+    {
         if (!desktopAvailable())
             return std::nullopt;
         // zenity starts in the folder of --filename and preselects its last
@@ -105,12 +116,12 @@ public:
         const std::string start = !request.initialName.empty() && request.initialName.front() == '/'
                                       ? request.initialName
                                       : request.initialFolder + request.initialName;
+        std::vector<std::string> arguments = {"zenity", "--file-selection"};
+        arguments.insert(arguments.end(), how.begin(), how.end());
+        arguments.push_back("--filename=" + start);
+        arguments.push_back("--file-filter=" + request.filterDescription + " | " + request.filterPattern);
         std::string chosen;
-        const int status = runProgram({"zenity", "--file-selection", "--title=Load corr. file",
-                                       "--filename=" + start,
-                                       "--file-filter=" + request.filterDescription + " | "
-                                           + request.filterPattern},
-                                      &chosen);
+        const int status = runProgram(arguments, &chosen);
         while (!chosen.empty() && (chosen.back() == '\n' || chosen.back() == '\r'))
             chosen.pop_back();
         if (status != 0 || chosen.empty())
@@ -118,15 +129,6 @@ public:
         return chosen;
     }
 };
-
-std::optional<std::string> homeFolder()
-{
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
-        return std::string(home);
-    if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr)
-        return std::string(entry->pw_dir);
-    return std::nullopt;
-}
 
 // XDG_DOCUMENTS_DIR from user-dirs.dirs, with $HOME expanded; the usual
 // "~/Documents" when the file does not name one.
@@ -136,9 +138,7 @@ std::optional<std::string> xdgDocumentsFolder()
     if (!home)
         return std::nullopt;
 
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    const std::string config = configHome != nullptr && *configHome == '/' ? configHome : *home + "/.config";
-    std::ifstream dirs(config + "/user-dirs.dirs");
+    std::ifstream dirs(*userConfigFolder() + "/user-dirs.dirs");
     const std::string key = "XDG_DOCUMENTS_DIR=";
     for (std::string line; std::getline(dirs, line);) {
         if (line.compare(0, key.size(), key) != 0)
@@ -175,6 +175,21 @@ public:
     }
 
     void createDirectory(const std::string& path) override { mkdir(path.c_str(), 0777); }
+
+    // xdg-open exits with 2 when the file does not exist.
+    DocumentOpenResult openDocument(const std::string& path) override
+    {
+        if (!exists(path))
+            return DocumentOpenResult::NotFound;
+        switch (runProgram({"xdg-open", path}, nullptr)) {
+        case 0:
+            return DocumentOpenResult::Opened;
+        case 2:
+            return DocumentOpenResult::NotFound;
+        default:
+            return DocumentOpenResult::Failed;
+        }
+    }
 
     char separator() const override { return '/'; }
 };

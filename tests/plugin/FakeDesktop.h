@@ -42,10 +42,17 @@ public:
         return std::filesystem::exists(path, error);
     }
     void createDirectory(const std::string& path) override { created.push_back(path); }
+    DocumentOpenResult openDocument(const std::string& path) override
+    {
+        opened.push_back(path);
+        return openResult;
+    }
     char separator() const override { return '/'; }
 
     std::optional<std::string> documents = std::string("/home/player/Documents");
     std::vector<std::string> created;
+    std::vector<std::string> opened;
+    DocumentOpenResult openResult = DocumentOpenResult::Opened;
 };
 
 class FakeFileDialog final : public FileDialog {
@@ -58,6 +65,10 @@ public:
         std::optional<std::string> answer = answers.front();
         answers.pop_front();
         return answer;
+    }
+    std::optional<std::string> chooseFileToSave(const OpenFileRequest& request) override
+    {
+        return chooseFileToOpen(request);
     }
     std::deque<std::optional<std::string>> answers;
     std::vector<OpenFileRequest> requests;

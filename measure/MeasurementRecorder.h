@@ -1,0 +1,103 @@
+// One measurement from the recording to the correction, as the measurement
+// window and the command-line tool both make it: two capture buffers, the
+// block processor in record mode, the stream, then the clipping report or
+// the analysis and the design. Also reads a driver's channel names, as both
+// do when a driver is chosen.
+//
+// Controlling (dialog or tool) thread only. The driver's thread touches
+// nothing here but the capture buffers and the processor's RecordState,
+// handed over in order: prepared before the stream starts, read only after
+// recordDone was seen and the stream was stopped.
+#pragma once
+
+#include "audio/StreamSetup.h"
+#include "design/CorrectionDesign.h"
+#include "measure/BlockProcessor.h"
+#include "platform/Messages.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrava {
+
+inline constexpr const char* kClipLeftText = "Error: Clipping in the left channel.\nCheck the left input.;";
+inline constexpr const char* kClipRightText = "Error: Clipping in the right channel.\nCheck the right input.;";
+inline constexpr const char* kUnusableDesignText =
+    "Error: This recording gives no usable correction.\nCheck both inputs and record again.;";
+
+struct DesignOutcome {
+    BandLayout layout = BandLayout::standard();
+    MeasurementAnalysis analysis;
+    DesignResult result;
+    CorrectionSet correction;
+};
+
+// The clipping messages ("Info"), microphone first.
+void reportClipping(bool microphone, bool pickup, Messages& messages);
+
+// Whether both capture buffers got their storage; tells the user when not.
+bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pickup, Messages& messages);
+
+// Analyses two filled capture buffers (consumed and released whatever the
+// outcome); false after telling why (silence, no memory for the transform).
+bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
+                     MeasurementAnalysis& analysis);
+
+// Analyses two filled capture buffers as above and designs the correction. False after telling why: a silent
+// recording, no memory for the transform, or a design whose numbers are not
+// finite, which must never reach a filter or a file.
+bool designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
+                        const DesignOptions& options, DesignOutcome& outcome);
+
+struct DriverChannels {
+    std::vector<std::string> inputs;
+    std::vector<std::string> outputs;
+};
+
+enum class DriverChannelsStatus { Read, NotLoaded, NotInitialised };
+
+// Loads and initialises the driver, reads its channel names and releases it
+// again. When it cannot be initialised, `error` holds the driver's text.
+DriverChannelsStatus loadDriverChannels(DriverCatalog& catalog, const std::string& name,
+                                        DriverChannels& channels, std::string& error);
+
+enum class RecordingStart { Started, NoStorage, StreamFailed };
+
+class MeasurementRecorder {
+public:
+    MeasurementRecorder(BlockProcessor& processor, StreamSetup& stream, Messages& messages);
+    // Stops a recording that still runs and drops it.
+    ~MeasurementRecorder();
+    MeasurementRecorder(const MeasurementRecorder&) = delete;
+    MeasurementRecorder& operator=(const MeasurementRecorder&) = delete;
+
+    // Allocates both buffers zero-filled, selects record mode and starts
+    // the stream. When anything fails nothing is kept: the buffers are
+    // released and the processor's mode is the one it had.
+    RecordingStart start();
+
+    // A recording was started and not yet finished or abandoned.
+    bool active() const { return microphone_ != nullptr; }
+    bool done() const;
+    // recordPosition * 100 / recordLength.
+    int percent() const;
+
+    // Stops the stream; the recording's buffers stay for finish().
+    void stopStream();
+    // After done(): stops the stream if it still runs, then reports clipping
+    // or analyses and designs. The buffers are released in every case.
+    std::optional<DesignOutcome> finish(const DesignOptions& options);
+    // Stops the stream and drops the recording.
+    void abandon();
+
+private:
+    BlockProcessor& processor_;
+    StreamSetup& stream_;
+    Messages& messages_;
+    std::unique_ptr<CaptureBuffer> microphone_;
+    std::unique_ptr<CaptureBuffer> pickup_;
+};
+
+}  // namespace kestrava

@@ -1,0 +1,53 @@
+#include "platform/ProductSettings.h"
+
+namespace kestrava {
+
+std::string prepareDataFolder(Shell& shell, Messages& messages)
+{
+    std::string folder;
+    if (std::optional<std::string> documents = shell.documentsFolder())
+        folder = *documents;
+    else
+        showError(messages, kDocumentsFolderFailedText);
+    const char separator = shell.separator();
+    folder += separator;
+    folder += kProductFolderName;
+    folder += separator;
+    if (!shell.exists(folder))
+        shell.createDirectory(folder);
+    return folder;
+}
+
+void prepareSettings(SettingsStore& store, Messages& messages)
+{
+    const SettingsKeyState state = store.openUserSettings();
+    if (state == SettingsKeyState::Failed) {
+        showError(messages, kSettingsCreateFailedText);
+        return;
+    }
+    if (state == SettingsKeyState::Created && !store.setUserString(kAlgPathValue, "None"))
+        showError(messages, kSettingsSetFailedText);
+    store.closeUserSettings();
+}
+
+std::string helpDocumentPath(SettingsStore& store, Shell& shell, Messages& messages)
+{
+    std::string folder;
+    if (!store.openInstallation())
+        showError(messages, kInstallationOpenFailedText);
+    if (std::optional<std::string> installed = store.installationString(kInstallDirValue))
+        folder = *installed;
+    else
+        showError(messages, kInstallationQueryFailedText);
+    store.closeInstallation();
+    const char separator = shell.separator();
+    return folder + separator + kProductFolderName + separator + store.helpDocument();
+}
+
+void openHelp(SettingsStore& store, Shell& shell, Messages& messages)
+{
+    if (shell.openDocument(helpDocumentPath(store, shell, messages)) == DocumentOpenResult::NotFound)
+        showError(messages, kHelpNotFoundText);
+}
+
+}  // namespace kestrava

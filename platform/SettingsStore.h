@@ -1,0 +1,46 @@
+// The product's settings store: the per-user settings ("Software\Kestrava
+// Sonalve" with its "alg_path" value) and the machine-wide installation entry
+// ("SOFTWARE\Kestrava Sonalve", value "Install_Dir") that says where the help
+// lies. Windows keeps both in the registry, Linux in XDG configuration files;
+// tests use fakes.
+//
+// User-interface threads only (it touches the registry or the file system).
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace kestrava {
+
+inline constexpr const char* kSettingsKeyName = "Software\\Kestrava Sonalve";
+inline constexpr const char* kInstallationKeyName = "SOFTWARE\\Kestrava Sonalve";
+inline constexpr const char* kAlgPathValue = "alg_path";
+inline constexpr const char* kInstallDirValue = "Install_Dir";
+
+enum class SettingsKeyState { Failed, Created, Opened };
+
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+
+    // Creates the per-user settings, or opens them where they exist; they
+    // stay open until closeUserSettings.
+    virtual SettingsKeyState openUserSettings() = 0;
+    // Sets a string value in the open user settings; false when it failed.
+    virtual bool setUserString(const std::string& name, const std::string& value) = 0;
+    virtual void closeUserSettings() = 0;
+
+    // Opens the machine-wide installation entry for reading; false when it
+    // cannot be opened.
+    virtual bool openInstallation() = 0;
+    // A string value of the open installation entry; nothing when it cannot
+    // be read.
+    virtual std::optional<std::string> installationString(const std::string& name) = 0;
+    virtual void closeInstallation() = 0;
+
+    // Where the help lies below the product folder of the installation
+    // ("Help.chm" on Windows), with this platform's separators.
+    virtual std::string helpDocument() const = 0;
+};
+
+}  // namespace kestrava

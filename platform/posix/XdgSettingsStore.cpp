@@ -1,0 +1,122 @@
+// The settings store on Linux: the per-user settings in
+// $XDG_CONFIG_HOME/Kestrava Sonalve/settings.ini, the installation entry in
+// "Kestrava Sonalve/installation.ini" under the first folder of
+// $XDG_CONFIG_DIRS (normally /etc/xdg) that has one. Both hold "name=value"
+// lines; the help pages lie as HTML below the installation's product folder.
+#include "platform/Desktop.h"
+#include "platform/posix/XdgPaths.h"
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace kestrava {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kProductConfigFolder = "Kestrava Sonalve";
+
+using Values = std::map<std::string, std::string>;
+
+Values readValues(std::ifstream& in)
+{
+    Values values;
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            values[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return values;
+}
+
+class XdgSettingsStore final : public SettingsStore {
+public:
+    SettingsKeyState openUserSettings() override
+    {
+        const std::optional<std::string> config = userConfigFolder();
+        if (!config)
+            return SettingsKeyState::Failed;
+        userFile_ = fs::path(*config) / kProductConfigFolder / "settings.ini";
+        if (std::ifstream existing(userFile_); existing) {
+            userValues_ = readValues(existing);
+            return SettingsKeyState::Opened;
+        }
+        std::error_code ignored;
+        fs::create_directories(userFile_.parent_path(), ignored);
+        userValues_.clear();
+        return writeUserValues() ? SettingsKeyState::Created : SettingsKeyState::Failed;
+    }
+
+    bool setUserString(const std::string& name, const std::string& value) override
+    {
+        if (userFile_.empty())
+            return false;
+        userValues_[name] = value;
+        return writeUserValues();
+    }
+
+    void closeUserSettings() override
+    {
+        userFile_.clear();
+        userValues_.clear();
+    }
+
+    bool openInstallation() override
+    {
+        for (const std::string& folder : systemConfigFolders()) {
+            std::ifstream in(fs::path(folder) / kProductConfigFolder / "installation.ini");
+            if (in) {
+                installation_ = readValues(in);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::optional<std::string> installationString(const std::string& name) override
+    {
+        if (!installation_)
+            return std::nullopt;
+        const auto found = installation_->find(name);
+        if (found == installation_->end())
+            return std::nullopt;
+        return found->second;
+    }
+
+    void closeInstallation() override { installation_.reset(); }
+
+    std::string helpDocument() const override { return "Help/index.html"; }
+
+private:
+    // Written aside and renamed over the old file, so a failed write never
+    // leaves half a file.
+    bool writeUserValues()
+    {
+        const fs::path aside = userFile_.string() + ".new";
+        {
+            std::ofstream out(aside, std::ios::trunc);
+            for (const auto& [name, value] : userValues_)
+                out << name << '=' << value << '\n';
+            if (!out.flush())
+                return false;
+        }
+        std::error_code error;
+        fs::rename(aside, userFile_, error);
+        return !error;
+    }
+
+    fs::path userFile_;
+    Values userValues_;
+    std::optional<Values> installation_;
+};
+
+}  // namespace
+
+SettingsStore& settingsStore()
+{
+    static XdgSettingsStore store;
+    return store;
+}
+
+}  // namespace kestrava

@@ -1,0 +1,57 @@
+// A settings store for tests: the user settings and the installation entry
+// are maps the test fills, and each step can be made to fail.
+#pragma once
+
+#include "platform/SettingsStore.h"
+
+#include <map>
+#include <optional>
+#include <string>
+
+namespace kestrava::testing {
+
+class FakeSettingsStore final : public SettingsStore {
+public:
+    SettingsKeyState openUserSettings() override
+    {
+        if (failCreate)
+            return SettingsKeyState::Failed;
+        open = true;
+        if (userExists)
+            return SettingsKeyState::Opened;
+        userExists = true;
+        return SettingsKeyState::Created;
+    }
+    bool setUserString(const std::string& name, const std::string& value) override
+    {
+        if (!open || failSet)
+            return false;
+        user[name] = value;
+        return true;
+    }
+    void closeUserSettings() override { open = false; }
+
+    bool openInstallation() override
+    {
+        installationOpen = installation.has_value();
+        return installationOpen;
+    }
+    std::optional<std::string> installationString(const std::string& name) override
+    {
+        if (!installationOpen || installation->count(name) == 0)
+            return std::nullopt;
+        return installation->at(name);
+    }
+    void closeInstallation() override { installationOpen = false; }
+    std::string helpDocument() const override { return "Help.chm"; }
+
+    bool userExists = false;
+    bool failCreate = false;
+    bool failSet = false;
+    bool open = false;
+    std::map<std::string, std::string> user;
+    std::optional<std::map<std::string, std::string>> installation;
+    bool installationOpen = false;
+};
+
+}  // namespace kestrava::testing
