@@ -15,13 +15,14 @@ KeyEvent toolkitKey(const EditorKey& key)
 AEffGUIEditor::AEffGUIEditor(AudioEffectX* effect, WindowSystem& windows)
     : AEffEditor(effect), effectX_(effect), windows_(windows), nextIdle_(windows.milliseconds())
 {
-    windows_.attachThread();
+    threadAttached_ = windows_.attachThread();
 }
 
 AEffGUIEditor::~AEffGUIEditor()
 {
     frame_.reset();
-    windows_.detachThread();
+    if (threadAttached_)
+        windows_.detachThread();
 }
 
 bool AEffGUIEditor::getRect(vst2::ERect** rect)

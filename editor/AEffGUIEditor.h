@@ -43,6 +43,7 @@ protected:
 private:
     std::uint32_t nextIdle_;
     bool insideHostIdle_ = false;
+    bool threadAttached_ = false;
 };
 
 }  // namespace kestrava

@@ -44,9 +44,9 @@ public:
     virtual void dispatchPendingPaint() = 0;
     virtual std::uint32_t milliseconds() = 0;
     virtual void wait(std::uint32_t milliseconds) = 0;
-    // Set-up and tear-down an editor asks for on its thread (OLE on Windows,
-    // for the drop target).
-    virtual void attachThread() {}
+    // Set-up an editor asks for on its thread (OLE on Windows, for the drop
+    // target); each attach that answered true is matched by one detach.
+    virtual bool attachThread() { return false; }
     virtual void detachThread() {}
 };
 

@@ -170,6 +170,9 @@ TEST_F(EditorWindowTest, AboutBoxesOpenPerClickAndCloseWithTheLastEffect)
     window_->click(165 + 36, 87 + 10);
     ASSERT_TRUE(idleUntil([this] { return window_->aboutBoxes() == 1; }));
     idle(200);
+    const RgbImage box = window_->aboutBoxScreenshot();
+    EXPECT_TRUE(writePng(std::string(SCREENSHOT_FOLDER) + "/about-box.png", box));
+    EXPECT_GT(box.width, 100);
     window_->click(165 + 36, 87 + 10);
     ASSERT_TRUE(idleUntil([this] { return window_->aboutBoxes() == 2; }));
     window_->clickOkOfAnAboutBox();

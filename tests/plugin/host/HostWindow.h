@@ -30,6 +30,8 @@ public:
     // About boxes on screen, and a click on the "OK" of one of them.
     virtual int aboutBoxes() = 0;
     virtual void clickOkOfAnAboutBox() = 0;
+    // The first About box as it is on screen (empty when there is none).
+    virtual RgbImage aboutBoxScreenshot() = 0;
 };
 
 }  // namespace kestrava::test

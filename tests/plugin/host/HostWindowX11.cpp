@@ -66,21 +66,15 @@ public:
         } while (std::chrono::steady_clock::now() < end);
     }
 
-    RgbImage screenshot() override
+    RgbImage screenshot() override { return capture(window_, width_, height_); }
+
+    RgbImage aboutBoxScreenshot() override
     {
-        XSync(display_, False);
-        XImage* image = XGetImage(display_, window_, 0, 0, width_, height_, AllPlanes, ZPixmap);
-        RgbImage result{width_, height_, {}};
-        for (int y = 0; y < height_; ++y) {
-            for (int x = 0; x < width_; ++x) {
-                const unsigned long pixel = XGetPixel(image, x, y);
-                result.rgb.push_back(static_cast<std::uint8_t>((pixel & image->red_mask) >> 16));
-                result.rgb.push_back(static_cast<std::uint8_t>((pixel & image->green_mask) >> 8));
-                result.rgb.push_back(static_cast<std::uint8_t>(pixel & image->blue_mask));
-            }
-        }
-        XDestroyImage(image);
-        return result;
+        const std::vector<Window> boxes = findAboutBoxes();
+        XWindowAttributes attributes;
+        if (boxes.empty() || !XGetWindowAttributes(display_, boxes.front(), &attributes))
+            return {};
+        return capture(boxes.front(), attributes.width, attributes.height);
     }
 
     void click(int x, int y) override { clickIn(window_, x, y); }
@@ -95,6 +89,25 @@ public:
     }
 
 private:
+    RgbImage capture(Window window, int width, int height)
+    {
+        XSync(display_, False);
+        XImage* image = XGetImage(display_, window, 0, 0, width, height, AllPlanes, ZPixmap);
+        RgbImage result{width, height, {}};
+        if (image == nullptr)
+            return result;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const unsigned long pixel = XGetPixel(image, x, y);
+                result.rgb.push_back(static_cast<std::uint8_t>((pixel & image->red_mask) >> 16));
+                result.rgb.push_back(static_cast<std::uint8_t>((pixel & image->green_mask) >> 8));
+                result.rgb.push_back(static_cast<std::uint8_t>(pixel & image->blue_mask));
+            }
+        }
+        XDestroyImage(image);
+        return result;
+    }
+
     void clickIn(Window window, int x, int y)
     {
         int rootX = 0, rootY = 0;
