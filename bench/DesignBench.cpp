@@ -5,7 +5,9 @@
 //  - the 2^20-point transform against FFTW's estimate plan for the same size;
 //  - a whole analysis and design of the demonstration take: seconds, passes
 //    and the peak memory it adds (the measurement program holds 48 MiB).
+// --instruction-set=sse2|avx2|avx512 runs the kernels on a narrower set.
 #include "apps/kestrava/DemoTake.h"
+#include "bench/InstructionSetOption.h"
 #include "apps/kestrava/Take.h"
 #include "design/CorrectionDesign.h"
 #include "design/FourierTransform.h"
@@ -176,8 +178,12 @@ void transformSpeed(const DemoValues& demo)
 
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (!kestrava::bench::applyInstructionSetOption(argc, argv) || argc > 1) {
+        std::fprintf(stderr, "usage: kestrava_design_bench [--instruction-set=sse2|avx2|avx512]\n");
+        return 2;
+    }
     const DemoValues demo = demoValues();
     const MeasurementAnalysis analysis = wholeDesign(demo);
     passSpeed(analysis);

@@ -1,8 +1,10 @@
 // Throughput of the correction filter, sample by sample and by blocks, for a
 // 199-section correction, and the cost of the Air network per sample. Prints
 // the block path's speed-up over the per-sample recursion measured in the
-// same run.
+// same run, for the chosen instruction set and for every set the processor
+// supports.
 #include "bench/BenchCorrection.h"
+#include "bench/InstructionSetOption.h"
 #include "engine/AirAmbience.h"
 #include "engine/CorrectionFilter.h"
 
@@ -17,6 +19,7 @@
 namespace {
 
 using kestrava::CorrectionFilter;
+namespace simd = kestrava::simd;
 
 constexpr int kBlock = 512;
 
@@ -65,6 +68,16 @@ void processBlock199(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kBlock);
 }
 
+// The block path on one given instruction set; the chosen set is restored
+// for the benchmarks that follow.
+void processBlock199On(benchmark::State& state, simd::InstructionSet set)
+{
+    const simd::InstructionSet chosen = simd::activeInstructionSet();
+    simd::useInstructionSet(set);
+    processBlock199(state);
+    simd::useInstructionSet(chosen);
+}
+
 void airPerSample(benchmark::State& state)
 {
     auto air = std::make_unique<kestrava::AirAmbience>();
@@ -105,15 +118,29 @@ public:
 
 int main(int argc, char** argv)
 {
+    if (!kestrava::bench::applyInstructionSetOption(argc, argv))
+        return 2;
     benchmark::Initialize(&argc, argv);
+    for (simd::InstructionSet set :
+         {simd::InstructionSet::Sse2, simd::InstructionSet::Avx2, simd::InstructionSet::Avx512}) {
+        if (set <= simd::widestSupportedSet()) {
+            const std::string name = std::string("processBlock199/") + simd::instructionSetName(set);
+            benchmark::RegisterBenchmark(name.c_str(), processBlock199On, set);
+        }
+    }
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double perSample = reporter.rates["processSample199"];
     const double perBlock = reporter.rates["processBlock199"];
     const double air = reporter.rates["airPerSample"];
     if (perSample > 0 && perBlock > 0) {
-        std::printf("\n199 sections: processSample %.3g samples/s, processBlock %.3g samples/s, ratio %.1f\n",
-                    perSample, perBlock, perBlock / perSample);
+        std::printf("\n199 sections: processSample %.3g samples/s, processBlock (%s) %.3g samples/s, ratio %.1f\n",
+                    perSample, simd::instructionSetName(simd::activeInstructionSet()), perBlock,
+                    perBlock / perSample);
+        for (const auto& [name, rate] : reporter.rates) {
+            if (name.rfind("processBlock199/", 0) == 0)
+                std::printf("  %-22s %.3g samples/s, ratio %.1f\n", name.c_str(), rate, rate / perSample);
+        }
     }
     if (air > 0) {
         std::printf("Air network: %.2f ns per sample\n", 1e9 / air);

@@ -1,9 +1,11 @@
 // The two hot loops of the design library, compiled once per instruction
-// set (2-, 4- and 8-double vectors) and picked once per process for the
-// processor at hand. Every variant runs the same operations on the same
+// set (2-, 4- and 8-double vectors); the active set's variant runs
+// (engine/InstructionSet.h). Every variant runs the same operations on the same
 // operands in every logical lane, so the choice changes the speed, never
 // the bits. Internal to the design library; nothing here allocates.
 #pragma once
+
+#include "engine/InstructionSet.h"
 
 namespace kestrava::detail {
 
@@ -25,10 +27,19 @@ struct DesignKernels {
     void (*batchTransform)(double* re, double* im, const double* cosSide, const double* sinSide);
 };
 
-DesignKernels designKernelsSse2();
-DesignKernels designKernelsAvx();
-DesignKernels designKernelsAvx512();
+namespace sse2 {
+DesignKernels designKernels();
+}
+namespace avx2 {
+DesignKernels designKernels();
+}
+namespace avx512 {
+DesignKernels designKernels();
+}
 
-const DesignKernels& designKernels();
+inline DesignKernels designKernels()
+{
+    return simd::forActiveSet(&sse2::designKernels, &avx2::designKernels, &avx512::designKernels)();
+}
 
 }  // namespace kestrava::detail

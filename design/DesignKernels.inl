@@ -1,39 +1,21 @@
-// The design kernels for one vector width, included once per instruction
-// set by a file compiled with that set's target flags, after defining
-// KESTRAVA_DESIGN_LANES (doubles per vector register). Everything stays in
-// an unnamed namespace so no code of one width can stand in for another.
+// The design kernels for one vector width, compiled once per instruction
+// set by kestrava_vector_variants (KESTRAVA_VECTOR_LANES doubles per vector,
+// code in namespace detail::KESTRAVA_VECTOR_VARIANT).
 
 #include "design/DesignKernels.h"
+#include "engine/VectorLanes.h"
 
-#include <cstring>
-
-namespace kestrava::detail {
+namespace kestrava::detail::KESTRAVA_VECTOR_VARIANT {
 namespace {
 
-constexpr int kLanes = KESTRAVA_DESIGN_LANES;
-using Vec = double __attribute__((vector_size(kLanes * 8)));
-
-inline Vec load(const double* p)
-{
-    Vec v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-inline void store(double* p, Vec v)
-{
-    std::memcpy(p, &v, sizeof v);
-}
-
-inline Vec broadcast(double d)
-{
-    return Vec{} + d;
-}
+using namespace simd;
 
 // Rows are taken kRows at a time so that eight multiplication chains (four
 // numerators, four denominators) run side by side whatever the vector width;
-// a single row's chains would wait on each other's latency. Every row still
-// sees exactly the operations it would see alone.
+// a single row's chains would wait on each other's latency. Each operand is
+// loaded once and kept in a register for all its uses: loads, not
+// multiplications, would otherwise set the pace. Every row still sees
+// exactly the operations it would see alone.
 constexpr int kVectors = kProductLanes / kLanes;
 constexpr int kRows = kVectors >= 4 ? 1 : 4 / kVectors;
 
@@ -51,10 +33,10 @@ void rowProducts(const double* table, int stride, const double* c1, const double
     for (int m0 = 0; m0 < stride; m0 += kProductLanes) {
         for (int k = 0; k < kVectors; ++k) {
             const int m = m0 + k * kLanes;
-            const Vec a = load(c1 + m);
-            const Vec b = load(c2 + m);
+            const Vec a = inRegister(load(c1 + m));
+            const Vec b = inRegister(load(c2 + m));
             for (int r = 0; r < Rows; ++r) {
-                const Vec tv = load(table + (j + r) * stride + m);
+                const Vec tv = inRegister(load(table + (j + r) * stride + m));
                 num[r][k] *= tv + a;
                 den[r][k] *= tv + b;
             }
@@ -112,4 +94,10 @@ void batchTransform(double* re, double* im, const double* cosSide, const double*
 }
 
 }  // namespace
-}  // namespace kestrava::detail
+
+DesignKernels designKernels()
+{
+    return {&bandResponses, &batchTransform};
+}
+
+}  // namespace kestrava::detail::KESTRAVA_VECTOR_VARIANT

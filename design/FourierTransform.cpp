@@ -137,7 +137,7 @@ bool forwardTransform(double* re, double* im)
         return false;
     fillTables(*tables);
     const Tables& t = *tables;
-    const detail::DesignKernels& kernels = detail::designKernels();
+    const detail::DesignKernels kernels = detail::designKernels();
     const int cores = detail::availableCores();
 
     detail::splitAcrossCores(kBatches, cores, [&](int begin, int end, int worker) {

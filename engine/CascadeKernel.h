@@ -1,17 +1,36 @@
 // Runs the band sections of a cascade over a whole block, in place.
-// Internal to the engine: the filter picks the fastest runner the processor
-// supports once, at start-up. Runners never allocate, lock or call out.
+// Internal to the engine: the filter calls the runner of the active
+// instruction set (engine/InstructionSet.h). Runners never allocate, lock or
+// call out.
 #pragma once
 
 #include "engine/CorrectionFilter.h"
+#include "engine/InstructionSet.h"
 
 namespace kestrava::detail {
 
 using CascadeRunner = void (*)(CascadeArrays& cascade, double* signal, int n);
 
-// The fastest runner for this processor, chosen once per process.
+// One runner per instruction set, each compiled with that set's flags.
+namespace sse2 {
 template <bool Flush>
-CascadeRunner bestCascadeRunner();
+void runCascade(CascadeArrays& cascade, double* signal, int n);
+}
+namespace avx2 {
+template <bool Flush>
+void runCascade(CascadeArrays& cascade, double* signal, int n);
+}
+namespace avx512 {
+template <bool Flush>
+void runCascade(CascadeArrays& cascade, double* signal, int n);
+}
+
+template <bool Flush>
+CascadeRunner cascadeRunner()
+{
+    return simd::forActiveSet<CascadeRunner>(&sse2::runCascade<Flush>, &avx2::runCascade<Flush>,
+                                              &avx512::runCascade<Flush>);
+}
 
 // One section over a block, sample after sample: the reference recursion.
 template <bool Flush>
@@ -38,14 +57,5 @@ inline void runSection(CascadeArrays& c, int i, double* signal, int n)
     c.z1[i] = z1;
     c.z2[i] = z2;
 }
-
-// Declared per instruction set; each is compiled in its own file with the
-// matching target flags.
-template <bool Flush>
-void runCascadeSse2(CascadeArrays& cascade, double* signal, int n);
-template <bool Flush>
-void runCascadeAvx(CascadeArrays& cascade, double* signal, int n);
-template <bool Flush>
-void runCascadeAvx512(CascadeArrays& cascade, double* signal, int n);
 
 }  // namespace kestrava::detail

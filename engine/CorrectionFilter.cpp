@@ -113,7 +113,7 @@ void BasicCorrectionFilter<Variant>::processBlock(const double* in, double* out,
     if (in != out) {
         std::copy(in, in + n, out);
     }
-    detail::bestCascadeRunner<kFlushesSmallValues>()(cascade_, out, n);
+    detail::cascadeRunner<kFlushesSmallValues>()(cascade_, out, n);
     const double scale = outputScale_;
     for (int t = 0; t < n; ++t) {
         out[t] *= scale;

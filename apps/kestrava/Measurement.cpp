@@ -1,26 +1,11 @@
 #include "apps/kestrava/Measurement.h"
+#include "audio/SampleTypeNames.h"
 
-#include <algorithm>
 #include <csignal>
-#include <iterator>
 
 namespace kestrava::tool {
 
 namespace {
-
-struct SampleTypeName {
-    const char* name;
-    ASIOSampleType type;
-};
-
-constexpr SampleTypeName kSampleTypes[] = {
-    {"Int16LSB", ASIOSTInt16LSB},     {"Int24LSB", ASIOSTInt24LSB},     {"Int32LSB", ASIOSTInt32LSB},
-    {"Float32LSB", ASIOSTFloat32LSB}, {"Float64LSB", ASIOSTFloat64LSB}, {"Int32LSB16", ASIOSTInt32LSB16},
-    {"Int32LSB18", ASIOSTInt32LSB18}, {"Int32LSB20", ASIOSTInt32LSB20}, {"Int32LSB24", ASIOSTInt32LSB24},
-    {"Int16MSB", ASIOSTInt16MSB},     {"Int24MSB", ASIOSTInt24MSB},     {"Int32MSB", ASIOSTInt32MSB},
-    {"Float32MSB", ASIOSTFloat32MSB}, {"Float64MSB", ASIOSTFloat64MSB}, {"Int32MSB16", ASIOSTInt32MSB16},
-    {"Int32MSB18", ASIOSTInt32MSB18}, {"Int32MSB20", ASIOSTInt32MSB20}, {"Int32MSB24", ASIOSTInt32MSB24},
-};
 
 volatile std::sig_atomic_t interruptSeen = 0;
 
@@ -59,15 +44,14 @@ bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std:
         }
     }
     if (const std::optional<std::string> type = a.value("--sample-type")) {
-        const auto known = std::find_if(std::begin(kSampleTypes), std::end(kSampleTypes),
-                                        [&](const SampleTypeName& t) { return *type == t.name; });
-        if (known == std::end(kSampleTypes)) {
+        const std::optional<ASIOSampleType> known = sampleTypeNamed(*type);
+        if (!known) {
             error = "--sample-type is one of";
-            for (const SampleTypeName& t : kSampleTypes)
+            for (const SampleTypeName& t : sampleTypeNames())
                 error += std::string(" ") + t.name;
             return false;
         }
-        options.sampleType = known->type;
+        options.sampleType = *known;
     }
     return true;
 }

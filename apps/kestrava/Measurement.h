@@ -22,7 +22,7 @@ namespace kestrava::tool {
 bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std::string& error);
 
 // The drivers this build offers: JACK and the recorded file on Linux, the
-// recorded file alone where there is no JACK.
+// installed ASIO drivers and the recorded file on Windows.
 std::unique_ptr<DriverSource> toolDriverSource(const FileDriverOptions& file);
 
 // Loads and initialises the driver, reads its channel names and releases it

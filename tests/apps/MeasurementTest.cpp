@@ -198,10 +198,9 @@ TEST_F(MeasurementTest, DriversListsEveryDriverWithItsChannels)
     const std::string take = write("take.wav", {16}, {s.microphone, s.pickup, s.pickup});
     const ToolRun r = kestrava({"drivers", "--input-file", take});
     ASSERT_EQ(r.status, kExitOk) << r.err;
-    // The recorded file comes last; JACK before it where the build has it.
-#ifdef _WIN32
-    EXPECT_EQ(r.out.rfind("Recorded File\n", 0), 0u) << r.out;
-#else
+    // The recorded file comes last; JACK before it where the build has it,
+    // and on Windows whatever ASIO drivers are installed.
+#ifndef _WIN32
     EXPECT_EQ(r.out.rfind("JACK\n", 0), 0u) << r.out;
 #endif
     EXPECT_NE(r.out.find("Recorded File\n  input 1: File channel 1\n  input 2: File channel 2\n"

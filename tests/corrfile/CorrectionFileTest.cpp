@@ -4,11 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <limits>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
 
 namespace kestrava {
 namespace {
@@ -60,6 +69,27 @@ protected:
     std::filesystem::path dir_;
     RecordingMessages messages_;
 };
+
+// A good image with one plain value replaced, scrambled again.
+std::vector<std::uint8_t> withValue(std::size_t offset, double value)
+{
+    std::vector<std::uint8_t> image = encodeCorrectionFile(designedLooking(199));
+    scrambleCorrectionImage(image);
+    std::memcpy(image.data() + offset, &value, sizeof value);
+    scrambleCorrectionImage(image);
+    return image;
+}
+
+std::string contentsOf(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::size_t filesIn(const std::filesystem::path& dir)
+{
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
+}
 
 TEST(CorrectionFileImage, LayoutSizeMagicAndScramblePositions)
 {
@@ -162,6 +192,119 @@ TEST_F(CorrectionFileOnDisk, DamagedFilesAreReportedAndChangeNothing)
         EXPECT_EQ(messages_.shown[0].caption, "Error");
         EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Error);
     }
+}
+
+// Values a filter cannot run, and paths that are no file: each is damaged,
+// changes nothing and is answered at once (a pipe without a writer or an
+// endless device must not hold the reader).
+TEST_F(CorrectionFileOnDisk, UnrunnableValuesAndNonFilesAreDamagedAndChangeNothing)
+{
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    constexpr std::size_t gain = 24;
+    constexpr std::size_t centre = 32;
+    constexpr std::size_t quality = 32 + 8 * 199;
+    constexpr std::size_t peak = 32 + 16 * 199;
+    const struct {
+        const char* name;
+        std::function<std::string()> make;
+    } cases[] = {
+        {"NaN output gain", [&] { writeBytes(path("c.alg"), withValue(gain, nan)); return path("c.alg"); }},
+        {"infinite output gain", [&] { writeBytes(path("c.alg"), withValue(gain, -inf)); return path("c.alg"); }},
+        {"NaN centre", [&] { writeBytes(path("c.alg"), withValue(centre + 8 * 7, nan)); return path("c.alg"); }},
+        {"zero centre", [&] { writeBytes(path("c.alg"), withValue(centre, 0.0)); return path("c.alg"); }},
+        {"negative centre", [&] { writeBytes(path("c.alg"), withValue(centre + 8 * 198, -50.0)); return path("c.alg"); }},
+        {"infinite quality", [&] { writeBytes(path("c.alg"), withValue(quality + 8 * 3, inf)); return path("c.alg"); }},
+        {"zero quality", [&] { writeBytes(path("c.alg"), withValue(quality, -0.0)); return path("c.alg"); }},
+        {"NaN section gain", [&] { writeBytes(path("c.alg"), withValue(peak + 8 * 100, nan)); return path("c.alg"); }},
+        {"a directory", [&] { std::filesystem::create_directory(path("dir.alg")); return path("dir.alg"); }},
+#ifndef _WIN32
+        {"a named pipe nobody writes to", [&] { ::mkfifo(path("pipe.alg").c_str(), 0600); return path("pipe.alg"); }},
+        {"an endless device", [] { return std::string("/dev/zero"); }},
+#else
+        {"a device", [] { return std::string("NUL"); }},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = c.make();
+        const CorrectionSet before = designedLooking(12);
+        CorrectionSet current = before;
+        messages_.shown.clear();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(readCorrectionFile(file, current, messages_), 1);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        EXPECT_TRUE(sameValues(current, before));
+        ASSERT_EQ(messages_.shown.size(), 1u);
+        EXPECT_EQ(messages_.shown[0].text, "ALG file is damaged.");
+    }
+}
+
+TEST_F(CorrectionFileOnDisk, OnlyTheLargestCorrectionsLengthIsReadAndTrailingBytesAreIgnored)
+{
+    std::vector<std::uint8_t> image = encodeCorrectionFile(designedLooking(200));
+    image.resize(image.size() + (1 << 20), 0xEE);
+    writeBytes(path("long.alg"), image);
+    CorrectionSet read;
+    ASSERT_EQ(readCorrectionFile(path("long.alg"), read, messages_), 0);
+    EXPECT_TRUE(sameValues(read, designedLooking(200)));
+    EXPECT_EQ(kMaxCorrectionFileBytes, 4832u);
+}
+
+TEST_F(CorrectionFileOnDisk, ASaveReplacesTheOldFileWholeOrLeavesItAsItWas)
+{
+    ASSERT_TRUE(writeCorrectionFile(path("kept.alg"), designedLooking(199), messages_));
+    const std::string old = contentsOf(path("kept.alg"));
+
+    // A directory in the way is not replaced.
+    std::filesystem::create_directory(path("folder.alg"));
+    EXPECT_FALSE(writeCorrectionFile(path("folder.alg"), designedLooking(3), messages_));
+    EXPECT_TRUE(std::filesystem::is_directory(path("folder.alg")));
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_EQ(messages_.shown[0].text, "CreateFile Error.");
+
+#ifndef _WIN32
+    // A reader that has the old file open still reads all of it.
+    std::ifstream reader(path("kept.alg"), std::ios::binary);
+    ASSERT_TRUE(writeCorrectionFile(path("kept.alg"), designedLooking(5), messages_));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), old);
+    EXPECT_EQ(std::filesystem::file_size(path("kept.alg")), 32u + 24u * 5);
+
+    // A write that fails part-way (the process may not write more than 1000
+    // bytes) leaves the file that was there.
+    const std::string five = contentsOf(path("kept.alg"));
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit small{1000, limit.rlim_max};
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = writeCorrectionFile(path("kept.alg"), designedLooking(199), messages_);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(messages_.shown.back().text, "WriteFile Error.");
+    EXPECT_EQ(contentsOf(path("kept.alg")), five);
+#endif
+    // Nothing is left beside the destinations.
+    EXPECT_EQ(filesIn(dir_), 2u);
+}
+
+TEST_F(CorrectionFileOnDisk, TheCodecSaysWhatIsWrongWithoutShowingIt)
+{
+    CorrectionSet current = designedLooking(3);
+    const CorrectionFileResult missing = loadCorrectionFile(path("missing.alg"), current);
+    EXPECT_EQ(missing.status, CorrectionFileStatus::CannotOpen);
+    EXPECT_FALSE(missing.reason.empty());
+    const CorrectionFileResult nan =
+        decodeCorrectionFile(withValue(32 + 8 * 199 + 8 * 41, std::nan("")), current);
+    EXPECT_EQ(nan.status, CorrectionFileStatus::Damaged);
+    EXPECT_NE(nan.reason.find("quality"), std::string::npos) << nan.reason;
+    EXPECT_NE(nan.reason.find("section 42"), std::string::npos) << nan.reason;
+    const CorrectionFileResult cannot = saveCorrectionFile(path("no/such/folder/x.alg"), current);
+    EXPECT_EQ(cannot.status, CorrectionFileStatus::CannotCreate);
+    EXPECT_FALSE(cannot.reason.empty());
+    EXPECT_TRUE(messages_.shown.empty());
+    EXPECT_TRUE(sameValues(current, designedLooking(3)));
 }
 
 TEST_F(CorrectionFileOnDisk, FilesThatCannotBeOpenedOrCreatedAreReported)

@@ -134,25 +134,20 @@ TEST(CascadeBlock, MeasurementBlocksGiveTheSameBitsAsSamples)
 TEST(CascadeBlock, EveryVectorRunnerMatchesThePlainRecursion)
 {
     struct Runner {
-        const char* name;
-        const char* feature;
+        simd::InstructionSet set;
         detail::CascadeRunner run;
     };
     const Runner runners[] = {
-        {"sse2", "sse2", &detail::runCascadeSse2<true>},
-        {"avx2", "avx2", &detail::runCascadeAvx<true>},
-        {"avx512", "avx512f", &detail::runCascadeAvx512<true>},
+        {simd::InstructionSet::Sse2, &detail::sse2::runCascade<true>},
+        {simd::InstructionSet::Avx2, &detail::avx2::runCascade<true>},
+        {simd::InstructionSet::Avx512, &detail::avx512::runCascade<true>},
     };
-    __builtin_cpu_init();
     for (const Runner& runner : runners) {
-        const bool supported = std::string(runner.feature) == "sse2"
-                               || (std::string(runner.feature) == "avx2" && __builtin_cpu_supports("avx2"))
-                               || (std::string(runner.feature) == "avx512f" && __builtin_cpu_supports("avx512f"));
-        if (!supported) {
+        if (runner.set > simd::widestSupportedSet()) {
             continue;
         }
         for (int n : {1, 6, 13, 40, 199}) {
-            SCOPED_TRACE(::testing::Message() << runner.name << ", sections " << n);
+            SCOPED_TRACE(::testing::Message() << simd::instructionSetName(runner.set) << ", sections " << n);
             CorrectionFilter prepared;
             prepared.setSampleRate(48000.0);
             prepared.setCorrection(randomCorrection(n, 1000 + n));

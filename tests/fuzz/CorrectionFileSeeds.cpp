@@ -1,5 +1,7 @@
 // Writes a few valid correction-file images into a folder, the starting
-// corpus of the decoder's fuzzer: empty, small and the largest correction.
+// corpus of the decoder's fuzzer: empty, small and the largest correction,
+// each as a file image and as its plain values after the magic (the form
+// the fuzzer's second reading takes).
 // Usage: kestrava_corrfile_seeds FOLDER
 
 #include "corrfile/CorrectionFile.h"
@@ -10,6 +12,15 @@
 #include <iostream>
 #include <string>
 #include <vector>
+
+static bool writeSeed(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        std::cerr << "cannot write " << path << '\n';
+    return static_cast<bool>(out);
+}
 
 int main(int argc, char** argv)
 {
@@ -27,14 +38,12 @@ int main(int argc, char** argv)
             set.peakGain[i] = (i % 2 == 0 ? 0.4 : -0.6);
         }
         const std::vector<std::uint8_t> image = kestrava::encodeCorrectionFile(set);
-        const std::string path = std::string(argv[1]) + "/sections-" + std::to_string(count) + ".alg";
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(image.data()),
-                  static_cast<std::streamsize>(image.size()));
-        if (!out) {
-            std::cerr << "cannot write " << path << '\n';
+        std::vector<std::uint8_t> plain = image;
+        kestrava::scrambleCorrectionImage(plain);
+        plain.erase(plain.begin(), plain.begin() + 4);
+        const std::string name = std::string(argv[1]) + "/sections-" + std::to_string(count);
+        if (!writeSeed(name + ".alg", image) || !writeSeed(name + ".plain", plain))
             return 1;
-        }
     }
     return 0;
 }

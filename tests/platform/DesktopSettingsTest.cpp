@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -31,7 +32,7 @@ std::vector<std::string> texts(const RecordingMessages& messages)
     return shown;
 }
 
-std::string contents(const fs::path& file)
+[[maybe_unused]] std::string contents(const fs::path& file)
 {
     std::ifstream in(file);
     std::stringstream all;

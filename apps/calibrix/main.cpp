@@ -1,0 +1,140 @@
+// Calibrix: the measurement program. One modal dialog from the resource
+// template; its procedure hands the user's actions to the measurement
+// workflow and lets the workflow's view show the results. The program ends
+// when the dialog closes.
+#include "apps/calibrix/DialogView.h"
+#include "apps/calibrix/Drivers.h"
+#include "measure/MeasurementDialog.h"
+#include "platform/Desktop.h"
+#include "platform/win32/OwnedDesktop.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+
+namespace kestrava {
+namespace {
+
+constexpr int kDialogTemplate = 101;
+
+// Everything the dialog owns for as long as it is open.
+struct Window {
+    std::unique_ptr<DialogView> view;
+    std::unique_ptr<Messages> messages;
+    std::unique_ptr<FileDialog> fileDialog;
+    std::unique_ptr<DriverSource> drivers;
+    std::unique_ptr<MeasurementDialog> workflow;
+};
+
+Window window;
+
+void create(HWND dialog)
+{
+    const DesktopServices desktop = desktopServices();
+    window.view = std::make_unique<DialogView>(dialog);
+    window.messages = messagesOwnedBy(dialog);
+    window.fileDialog = fileDialogOwnedBy(dialog);
+    window.drivers = calibrixDrivers();
+    window.workflow = std::make_unique<MeasurementDialog>(
+        MeasurementServices{*window.view, *window.messages, desktop.messages, desktop.shell, *window.fileDialog,
+                            settingsStore(), *window.drivers});
+    window.workflow->open();
+}
+
+// Only the notifications the workflow acts on; anything else is left to
+// the default dialog handling.
+bool command(HWND dialog, int id, int code)
+{
+    MeasurementDialog& w = *window.workflow;
+    switch (id) {
+    case IDOK:
+    case IDCANCEL:
+        if (w.closeRequested())
+            EndDialog(dialog, id);
+        return true;
+    case control::kDriverList:
+        if (code == CBN_SELENDOK)
+            w.driverChosen();
+        return code == CBN_SELENDOK;
+    case control::kLeftOutputList:
+    case control::kRightOutputList:
+    case control::kMicInputList:
+    case control::kPickupInputList:
+        if (code == CBN_SELENDOK)
+            w.channelChosen(id);
+        return code == CBN_SELENDOK;
+    default:
+        break;
+    }
+    if (code != BN_CLICKED)
+        return false;
+    switch (id) {
+    case control::kApplyButton:
+        w.driverChosen();
+        return true;
+    case control::kConfigurationButton:
+        w.configureDriver();
+        return true;
+    case control::kMicSource:
+    case control::kPickupSource:
+    case control::kProcessedSource:
+        w.monitorSourceClicked(id);
+        return true;
+    case control::kAirCheck:
+        w.airClicked();
+        return true;
+    case control::kMonitorButton:
+        w.monitorClicked();
+        return true;
+    case control::kRecordButton:
+        w.recordClicked();
+        return true;
+    case control::kLoadButton:
+        w.loadClicked();
+        return true;
+    case control::kSaveButton:
+        w.saveClicked();
+        return true;
+    case control::kHelpButton:
+        w.helpClicked();
+        return true;
+    default:
+        return false;
+    }
+}
+
+INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        create(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        return command(dialog, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+    case WM_VSCROLL:
+        // Only the dragged thumb changes a volume.
+        if (LOWORD(wParam) == TB_THUMBTRACK && lParam != 0)
+            window.workflow->sliderDragged(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)), HIWORD(wParam));
+        return TRUE;
+    case WM_TIMER:
+        window.workflow->timerTick(static_cast<int>(wParam));
+        return TRUE;
+    case WM_DESTROY:
+        window.workflow.reset();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+}  // namespace kestrava
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(kestrava::kDialogTemplate), nullptr, &kestrava::dialogProcedure, 0);
+    return 0;
+}

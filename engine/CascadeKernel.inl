@@ -1,0 +1,216 @@
+// The vector cascade runner, compiled once per instruction set by
+// kestrava_vector_variants (KESTRAVA_VECTOR_LANES doubles per vector, code in
+// namespace detail::KESTRAVA_VECTOR_VARIANT).
+//
+// A group of W = lanes * K consecutive sections runs as a wavefront: at step
+// t, section i of the group works on time t - i, taking as input what
+// section i - 1 produced at the previous step. Section i sits in lane i / K
+// of vector i % K, so its input waits in the same lane of the vector before;
+// only vector 0 takes its input across lanes, from the last vector one lane
+// down, with the new sample entering lane 0. The K vectors of a step do not
+// depend on each other, so the processor overlaps their recursions and the
+// group runs at the speed of its arithmetic rather than of one section's
+// latency; K is chosen per instruction set for that.
+//
+// Every section does the scalar recursion's operations on its operands, or
+// operations that give the same bits, so the results are the same bits; only
+// the order in which independent operations run changes. The first and last
+// steps of a block, where some sections have no sample yet or any more, run
+// with a mask that keeps those sections' states untouched.
+
+#include "engine/CascadeKernel.h"
+#include "engine/VectorLanes.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace kestrava::detail::KESTRAVA_VECTOR_VARIANT {
+namespace {
+
+using namespace simd;
+
+// Vectors per group: enough independent recursions per step to cover the
+// latency of one, few enough to keep the group's state in registers.
+constexpr int kPreferredVectors = kLanes == 4 ? 8 : 4;
+constexpr int kMostVectors = 2 * kPreferredVectors - 1;
+
+// Which sections of a step may change their state: all, those up to a
+// bound (the first steps of a block), those from a bound on (the last
+// steps), or those between two bounds (a block shorter than the group).
+enum class Live { All, UpTo, From, Between };
+
+template <int K, bool Flush>
+struct Group {
+    static constexpr int kWidth = kLanes * K;
+
+    // The feedback coefficient of z2 is kept negated: z2 is formed as
+    // (-fb2) * y - ff * x, which is the recursion's -(ff * x) - fb2 * y
+    // bit for bit (negation and the order of two addends change no bits)
+    // and saves the negation of ff * x.
+    Vec ff[K], fb1[K], negFb2[K], z1[K], z2[K];
+    Vec x[K];
+    Vec section[K];
+
+    Group(const CascadeArrays& c, int s0, int active)
+    {
+        for (int k = 0; k < K; ++k) {
+            for (int j = 0; j < kLanes; ++j) {
+                const int i = k + j * K;
+                const bool used = i < active;
+                section[k][j] = i;
+                ff[k][j] = used ? c.feedForward[s0 + i] : 0.0;
+                fb1[k][j] = used ? c.feedback1[s0 + i] : 0.0;
+                negFb2[k][j] = used ? -c.feedback2[s0 + i] : 0.0;
+                z1[k][j] = used ? c.z1[s0 + i] : 0.0;
+                z2[k][j] = used ? c.z2[s0 + i] : 0.0;
+            }
+            x[k] = Vec{};
+        }
+    }
+
+    void save(CascadeArrays& c, int s0, int active) const
+    {
+        for (int i = 0; i < active; ++i) {
+            c.z1[s0 + i] = z1[i % K][i / K];
+            c.z2[s0 + i] = z2[i % K][i / K];
+        }
+    }
+
+    // One step; `low` and `high` bound the live sections as `Which` says.
+    template <Live Which>
+    inline void step(double input, Vec low, Vec high)
+    {
+        Vec in[K];
+        in[0] = shiftUp(broadcast(input), x[K - 1]);
+        for (int k = 1; k < K; ++k) {
+            in[k] = x[k - 1];
+        }
+        for (int k = 0; k < K; ++k) {
+            // y = z1 - (-(ff * x)), written as the identical z1 + ff * x.
+            const Vec product = ff[k] * in[k];
+            Vec y = z1[k] + product;
+            if constexpr (Flush) {
+                const Bits magnitude = (Bits)y & (Bits{} + 0x7fffffffffffffffLL);
+                const Bits tiny = (Vec)magnitude < broadcast(1e-100);
+                y = (Vec)((Bits)y & ~tiny);
+            }
+            const Vec nextZ1 = z2[k] - fb1[k] * y;
+            const Vec nextZ2 = negFb2[k] * y - product;
+            x[k] = y + in[k];
+            if constexpr (Which == Live::All) {
+                z1[k] = nextZ1;
+                z2[k] = nextZ2;
+            } else {
+                Bits live;
+                if constexpr (Which == Live::UpTo)
+                    live = section[k] <= high;
+                else if constexpr (Which == Live::From)
+                    live = section[k] >= low;
+                else
+                    live = (section[k] >= low) & (section[k] <= high);
+                z1[k] = select(live, nextZ1, z1[k]);
+                z2[k] = select(live, nextZ2, z2[k]);
+            }
+        }
+    }
+
+    double output(int i) const { return x[i % K][i / K]; }
+
+    // The steps between the ramps. The last section's output is read from a
+    // place known at compile time, which keeps the state in registers. Only
+    // the last group of a cascade may be short of full, by less than a
+    // vector; Short says by how much.
+    template <int Short>
+    int steadyStepsShort(double* signal, int n, int last, int t)
+    {
+        constexpr int kLast = kWidth - 1 - Short;
+        // A local copy, so the compiler sees that writing the signal cannot
+        // change the state and keeps the state in registers.
+        Group local = *this;
+        for (; t < n; ++t) {
+            local.template step<Live::All>(signal[t], Vec{}, Vec{});
+            signal[t - last] = local.x[kLast % K][kLast / K];
+        }
+        *this = local;
+        return t;
+    }
+
+    template <int... Short>
+    int steadySteps(double* signal, int n, int last, int t, std::integer_sequence<int, Short...>)
+    {
+        const int missing = kWidth - 1 - last;
+        ((missing == Short ? (void)(t = steadyStepsShort<Short>(signal, n, last, t)) : void()), ...);
+        return t;
+    }
+
+    // Section i is live at step t when it has a sample to work on (0 <= t - i
+    // < n). Sections beyond the last real one have zero coefficients, are
+    // never saved and feed nothing that is read, so they may run or not.
+    void run(double* signal, int n, int active)
+    {
+        const int last = active - 1;
+        const int steps = n + last;
+        if (n <= last) {
+            for (int t = 0; t < steps; ++t) {
+                step<Live::Between>(t < n ? signal[t] : 0.0, broadcast(t - n + 1), broadcast(t));
+                if (t >= last)
+                    signal[t - last] = output(last);
+            }
+            return;
+        }
+        int t = 0;
+        for (; t < last; ++t) {
+            step<Live::UpTo>(signal[t], Vec{}, broadcast(t));
+        }
+        t = steadySteps(signal, n, last, t, std::make_integer_sequence<int, kLanes>{});
+        for (; t < steps; ++t) {
+            step<Live::From>(0.0, broadcast(t - n + 1), Vec{});
+            signal[t - last] = output(last);
+        }
+    }
+};
+
+template <int K, bool Flush>
+void runGroup(CascadeArrays& c, int s0, int active, double* signal, int n)
+{
+    Group<K, Flush> group(c, s0, active);
+    group.run(signal, n, active);
+    group.save(c, s0, active);
+}
+
+using GroupRunner = void (*)(CascadeArrays&, int, int, double*, int);
+
+template <bool Flush, int... K>
+constexpr std::array<GroupRunner, sizeof...(K)> groupRunners(std::integer_sequence<int, K...>)
+{
+    return {&runGroup<K + 1, Flush>...};
+}
+
+// The runner of a group of K vectors at [K - 1].
+template <bool Flush>
+constexpr auto kGroupRunners = groupRunners<Flush>(std::make_integer_sequence<int, kMostVectors>{});
+
+}  // namespace
+
+// The sections are cut into groups of about kPreferredVectors vectors each,
+// as even as the count allows, so no short remainder runs alone at the
+// speed of a single vector.
+template <bool Flush>
+void runCascade(CascadeArrays& c, double* signal, int n)
+{
+    const int vectors = (c.sectionCount + kLanes - 1) / kLanes;
+    const int groups = std::max(1, vectors / kPreferredVectors);
+    int s0 = 0;
+    for (int g = 0; g < groups && s0 < c.sectionCount; ++g) {
+        const int groupVectors = vectors / groups + (g < vectors % groups ? 1 : 0);
+        const int active = std::min(groupVectors * kLanes, c.sectionCount - s0);
+        kGroupRunners<Flush>[groupVectors - 1](c, s0, active, signal, n);
+        s0 += active;
+    }
+}
+
+template void runCascade<true>(CascadeArrays&, double*, int);
+template void runCascade<false>(CascadeArrays&, double*, int);
+
+}  // namespace kestrava::detail::KESTRAVA_VECTOR_VARIANT

@@ -1,0 +1,362 @@
+#include "measure/MeasurementDialog.h"
+
+#include "corrfile/CorrectionFile.h"
+#include "platform/ProductSettings.h"
+
+#include <array>
+#include <cstdio>
+#include <utility>
+
+namespace kestrava {
+
+namespace {
+
+constexpr std::array kDeviceControls = {control::kConfigurationButton, control::kApplyButton,
+                                        control::kDriverList,          control::kLeftOutputList,
+                                        control::kRightOutputList,     control::kMicInputList,
+                                        control::kPickupInputList};
+
+// Passes messages on and notes whether the correction file could not be
+// opened at all, which is the one read failure that does not count as saved.
+class OpenFailureWatch final : public Messages {
+public:
+    explicit OpenFailureWatch(Messages& next) : next_(next) {}
+    void show(const std::string& text, const std::string& caption, MessageIcon icon) override
+    {
+        if (text == kReadOpenFailedText)
+            openFailed = true;
+        next_.show(text, caption, icon);
+    }
+    bool openFailed = false;
+
+private:
+    Messages& next_;
+};
+
+int modeOfSource(int source)
+{
+    switch (source) {
+    case control::kMicSource:
+        return kModeMic;
+    case control::kPickupSource:
+        return kModePickup;
+    case control::kProcessedSource:
+        return kModeProcessed;
+    default:
+        return kModeIdle;
+    }
+}
+
+}  // namespace
+
+MeasurementDialog::MeasurementDialog(MeasurementServices services)
+    : services_(services),
+      view_(services.view),
+      processor_(std::make_unique<BlockProcessor>()),
+      stream_(services.drivers, *processor_, services.desktopMessages),
+      recorder_(*processor_, stream_, services.windowMessages)
+{
+}
+
+MeasurementDialog::~MeasurementDialog()
+{
+    recorder_.abandon();
+    if (stream_.running())
+        stream_.stopStream();
+}
+
+void MeasurementDialog::open()
+{
+    {
+        const DriverCatalog catalog(services_.drivers);
+        const std::vector<std::string> names = catalog.listDriverNames(kDriverListSlots);
+        if (names.empty())
+            services_.windowMessages.show(kNoDriverText, kNoDriverCaption, MessageIcon::Information);
+        for (const std::string& name : names) {
+            if (name.find("DirectX") == std::string::npos)
+                view_.addListItem(control::kDriverList, name);
+        }
+    }
+    view_.selectListItem(control::kDriverList, 0);
+    driverChosen();
+
+    view_.setSliderPosition(control::kMainVolumeSlider, 50);
+    view_.setSliderPosition(control::kPickupVolumeSlider, 50);
+    view_.setChecked(control::kMicSource, true);
+    view_.setChecked(control::kAirCheck, true);
+    // The same states the window starts with: no correction yet, the main
+    // volume in use.
+    for (const int off : {control::kProcessedSource, control::kSaveButton, control::kPickupVolumeCaption,
+                          control::kPickupVolumeSlider, control::kPickupVolumeText})
+        view_.setEnabled(off, false);
+
+    dataFolder_ = prepareDataFolder(services_.shell, services_.desktopMessages);
+    prepareSettings(services_.settings, services_.desktopMessages);
+}
+
+void MeasurementDialog::driverChosen()
+{
+    const int selected = view_.selectedListItem(control::kDriverList);
+    stream_.selectedDriverName = selected >= 0 ? view_.listItemText(control::kDriverList, selected) : std::string();
+    DriverChannels channels;
+    std::string error;
+    if (loadDriverChannels(stream_.catalog(), stream_.selectedDriverName, channels, error)
+        != DriverChannelsStatus::Read)
+        return;
+    for (const int list : {control::kLeftOutputList, control::kRightOutputList, control::kMicInputList,
+                           control::kPickupInputList})
+        view_.clearList(list);
+    for (const std::string& name : channels.outputs) {
+        view_.addListItem(control::kLeftOutputList, name);
+        view_.addListItem(control::kRightOutputList, name);
+    }
+    for (const std::string& name : channels.inputs) {
+        view_.addListItem(control::kMicInputList, name);
+        view_.addListItem(control::kPickupInputList, name);
+    }
+    view_.selectListItem(control::kLeftOutputList, 0);
+    view_.selectListItem(control::kMicInputList, 0);
+    view_.selectListItem(control::kRightOutputList, 1);
+    view_.selectListItem(control::kPickupInputList, 1);
+    stream_.channels = StreamChannels{};
+}
+
+void MeasurementDialog::channelChosen(int list)
+{
+    StreamChannels& c = stream_.channels;
+    std::int32_t* choice = nullptr;
+    std::int32_t* partnerChoice = nullptr;
+    int partner = 0;
+    switch (list) {
+    case control::kLeftOutputList:
+        choice = &c.leftOutput, partnerChoice = &c.rightOutput, partner = control::kRightOutputList;
+        break;
+    case control::kRightOutputList:
+        choice = &c.rightOutput, partnerChoice = &c.leftOutput, partner = control::kLeftOutputList;
+        break;
+    case control::kMicInputList:
+        choice = &c.micInput, partnerChoice = &c.pickupInput, partner = control::kPickupInputList;
+        break;
+    case control::kPickupInputList:
+        choice = &c.pickupInput, partnerChoice = &c.micInput, partner = control::kMicInputList;
+        break;
+    default:
+        return;
+    }
+    const int chosen = view_.selectedListItem(list);
+    if (chosen < 0)
+        return;
+    // The two of a pair never name one channel: the partner takes the
+    // channel this list gives up.
+    if (chosen == *partnerChoice) {
+        *partnerChoice = *choice;
+        view_.selectListItem(partner, *choice);
+    }
+    *choice = chosen;
+}
+
+void MeasurementDialog::configureDriver()
+{
+    const int selected = view_.selectedListItem(control::kDriverList);
+    stream_.catalog().openControlPanel(selected >= 0 ? view_.listItemText(control::kDriverList, selected)
+                                                     : std::string());
+}
+
+void MeasurementDialog::monitorSourceClicked(int source)
+{
+    const int mode = modeOfSource(source);
+    // A recording owns the processor's mode until it has been finished.
+    if (mode == kModeIdle || recorder_.active())
+        return;
+    processor_->monitorMode.store(mode);
+    const bool main = mode != kModePickup;
+    for (const int c : {control::kMainVolumeCaption, control::kMainVolumeSlider, control::kMainVolumeText})
+        view_.setEnabled(c, main);
+    for (const int c : {control::kPickupVolumeCaption, control::kPickupVolumeSlider, control::kPickupVolumeText})
+        view_.setEnabled(c, !main);
+}
+
+void MeasurementDialog::airClicked()
+{
+    processor_->airEnabled.store(!processor_->airEnabled.load());
+}
+
+void MeasurementDialog::sliderDragged(int slider, int position)
+{
+    const bool main = slider == control::kMainVolumeSlider;
+    if (!main && slider != control::kPickupVolumeSlider)
+        return;
+    const double dB = (50 - position) * 20.0 / 50.0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%d dB", static_cast<int>(dB));
+    view_.setText(main ? control::kMainVolumeText : control::kPickupVolumeText, text);
+    (main ? processor_->mainVolume : processor_->pickupVolume).store(BlockProcessor::volumeForSliderPosition(position));
+}
+
+void MeasurementDialog::monitorClicked()
+{
+    if (recorder_.active())
+        return;
+    for (const int source : {control::kMicSource, control::kPickupSource, control::kProcessedSource}) {
+        if (view_.isChecked(source)) {
+            processor_->monitorMode.store(modeOfSource(source));
+            break;
+        }
+    }
+    if (!stopped_) {
+        stopMonitor();
+        return;
+    }
+    if (!stream_.startStream())
+        return;
+    view_.setText(control::kMonitorButton, kStopText);
+    stopped_ = false;
+    setDeviceControlsEnabled(false);
+}
+
+void MeasurementDialog::recordClicked()
+{
+    if (recorder_.active())
+        return;
+    const bool monitorWasRunning = !stopped_;
+    if (monitorWasRunning) {
+        stream_.stopStream();
+        view_.setText(control::kMonitorButton, kStartMonitoringText);
+        stopped_ = true;
+    }
+    if (recorder_.start() != RecordingStart::Started) {
+        // Nothing runs now, so the device can be chosen again.
+        if (monitorWasRunning)
+            setDeviceControlsEnabled(true);
+        return;
+    }
+    setRecordingControlsEnabled(false);
+    view_.showProgressBar();
+    finishingStage_ = 0;
+    progressTicks_ = 0;
+    view_.startTimer(kRecordTimer, kRecordTimerPeriodMs);
+}
+
+void MeasurementDialog::timerTick(int timer)
+{
+    if (timer != kRecordTimer || !recorder_.active())
+        return;
+    if (!recorder_.done()) {
+        const int percent = recorder_.percent();
+        if (percent > progressTicks_) {
+            ++progressTicks_;
+            view_.setProgress(percent);
+        }
+        return;
+    }
+    if (finishingStage_ == 0) {
+        view_.hideProgressBar();
+        recorder_.stopStream();
+        view_.setText(control::kStatusText, kWaitText);
+        finishingStage_ = 1;
+        return;
+    }
+    finishingStage_ = 2;
+    view_.stopTimer(kRecordTimer);
+    if (std::optional<DesignOutcome> outcome = recorder_.finish({})) {
+        correction_ = outcome->correction;
+        processor_->setCorrection(correction_);
+        hasCorrection_ = true;
+        saved_ = false;
+    }
+    endRecording();
+}
+
+void MeasurementDialog::loadClicked()
+{
+    const std::optional<std::string> path = services_.fileDialog.chooseFileToOpen(correctionFileRequest());
+    if (!path)
+        return;
+    OpenFailureWatch watch(services_.desktopMessages);
+    CorrectionSet loaded;
+    const bool valid = readCorrectionFile(*path, loaded, watch) == 0;
+    if (!watch.openFailed)
+        saved_ = true;
+    if (!valid)
+        return;
+    correction_ = loaded;
+    processor_->setCorrection(correction_);
+    hasCorrection_ = true;
+    view_.setEnabled(control::kProcessedSource, true);
+    view_.setEnabled(control::kSaveButton, true);
+}
+
+void MeasurementDialog::saveClicked()
+{
+    if (!hasCorrection_)
+        return;
+    const std::optional<std::string> path = services_.fileDialog.chooseFileToSave(correctionFileRequest());
+    if (path && writeCorrectionFile(*path, correction_, services_.desktopMessages))
+        saved_ = true;
+}
+
+void MeasurementDialog::helpClicked()
+{
+    openHelp(services_.settings, services_.shell, services_.desktopMessages);
+}
+
+bool MeasurementDialog::closeRequested()
+{
+    if (recorder_.active()) {
+        view_.stopTimer(kRecordTimer);
+        if (finishingStage_ == 0)
+            view_.hideProgressBar();
+        recorder_.abandon();
+        endRecording();
+    }
+    if (!stopped_)
+        stopMonitor();
+    if (saved_)
+        return true;
+    if (!view_.askYesNo(kUnsavedQuestion, "Info"))
+        return true;
+    saveClicked();
+    return false;
+}
+
+void MeasurementDialog::setDeviceControlsEnabled(bool enabled)
+{
+    for (const int c : kDeviceControls)
+        view_.setEnabled(c, enabled);
+}
+
+// Everything a running recording must not be disturbed by, the monitor
+// sources included: one of those would take the processor out of record
+// mode and the recording would never end.
+void MeasurementDialog::setRecordingControlsEnabled(bool enabled)
+{
+    setDeviceControlsEnabled(enabled);
+    for (const int c : {control::kMonitorButton, control::kRecordButton, control::kLoadButton,
+                        control::kMicSource, control::kPickupSource})
+        view_.setEnabled(c, enabled);
+    view_.setEnabled(control::kSaveButton, enabled && hasCorrection_);
+    view_.setEnabled(control::kProcessedSource, enabled && hasCorrection_);
+}
+
+void MeasurementDialog::stopMonitor()
+{
+    stream_.stopStream();
+    view_.setText(control::kMonitorButton, kStartMonitoringText);
+    setDeviceControlsEnabled(true);
+    stopped_ = true;
+}
+
+// After the design, after clipping or silence, and when the window closes
+// during a recording: the window is usable again in every case.
+void MeasurementDialog::endRecording()
+{
+    view_.setText(control::kStatusText, "");
+    setRecordingControlsEnabled(true);
+}
+
+OpenFileRequest MeasurementDialog::correctionFileRequest() const
+{
+    return {"ALG file", "*.alg", "", dataFolder_, "alg"};
+}
+
+}  // namespace kestrava

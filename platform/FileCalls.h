@@ -1,0 +1,30 @@
+// The few system calls behind FileAccess, one backend per platform:
+// inspecting and opening inputs, creating, replacing and removing files.
+// Same threads and rules as FileAccess.h.
+#pragma once
+
+#include "platform/FileAccess.h"
+
+#include <span>
+#include <string>
+
+namespace kestrava::filecalls {
+
+// The path to write to for `destination`: the destination itself, or the
+// file a symbolic link there points to (the link stays). Refuses a
+// destination that exists and is no regular file.
+FileResult resolveDestination(const std::string& destination, std::string& resolved);
+
+// A name in the same folder as `destination` that no other writer uses.
+std::string stagingName(const std::string& destination);
+
+// Creates `path`, which must not exist, and writes `bytes` whole to it and
+// to the disk. On failure nothing is left at `path`.
+FileResult writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Renames `from` over `to`, replacing `to` in one step.
+FileResult renameOver(const std::string& from, const std::string& to);
+
+void removeFile(const std::string& path);
+
+}  // namespace kestrava::filecalls
