@@ -303,6 +303,7 @@ TEST_F(EditorTest, KeysAndDropsAreDeclined)
     open();
     EXPECT_FALSE(editor_->onKeyDown({'a', 0, 0.0f}));
     EXPECT_FALSE(editor_->onKeyUp({'a', 0, 0.0f}));
+    EXPECT_FALSE(windows_.window->acceptsDrop());
 }
 
 TEST_F(EditorTest, LastEditorClosesTheAboutBoxes)

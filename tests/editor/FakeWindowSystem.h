@@ -61,6 +61,7 @@ public:
         }
         void handleEvents() override {}
         void click(CPoint where, unsigned buttons = kLButton) { client_.mouseDown(where, buttons); }
+        bool acceptsDrop() const { return client_.acceptsDrop(); }
 
     private:
         FakeWindowSystem& system_;
