@@ -74,12 +74,14 @@ bool CFrame::onKeyUp(const KeyEvent& key)
     return false;
 }
 
-bool CFrame::onWheel(CPoint where, float distance)
+void CFrame::wheel(CPoint where, float distance)
 {
-    for (auto view = views_.rbegin(); view != views_.rend(); ++view)
-        if ((*view)->getViewSize().contains(where))
-            return (*view)->onWheel(where, distance);
-    return false;
+    for (auto view = views_.rbegin(); view != views_.rend(); ++view) {
+        if ((*view)->getViewSize().contains(where)) {
+            (*view)->onWheel(where, distance);
+            return;
+        }
+    }
 }
 
 bool CFrame::acceptsDrop() const

@@ -42,10 +42,10 @@ public:
 
     bool onKeyDown(const KeyEvent& key);
     bool onKeyUp(const KeyEvent& key);
-    bool onWheel(CPoint where, float distance);
 
     void paint(CDrawContext& context, const CRect& area) override;
     void mouseDown(CPoint where, unsigned buttons) override;
+    void wheel(CPoint where, float distance) override;
     bool acceptsDrop() const override;
 
 private:

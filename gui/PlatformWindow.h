@@ -21,6 +21,8 @@ public:
     virtual ~WindowClient() = default;
     virtual void paint(CDrawContext& context, const CRect& area) = 0;
     virtual void mouseDown(CPoint where, unsigned buttons) = 0;
+    // Wheel turns, in notches (positive away from the user).
+    virtual void wheel(CPoint where, float distance) = 0;
     virtual bool acceptsDrop() const = 0;
 };
 

@@ -152,6 +152,12 @@ public:
         case WM_RBUTTONDOWN:
             client_.mouseDown({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, buttonsOf(message, wParam));
             return 0;
+        case WM_MOUSEWHEEL: {
+            POINT where{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ScreenToClient(window_, &where);
+            client_.wheel({where.x, where.y}, static_cast<float>(GET_WHEEL_DELTA_WPARAM(wParam)) / WHEEL_DELTA);
+            return 0;
+        }
         default:
             return DefWindowProcA(window_, message, wParam, lParam);
         }

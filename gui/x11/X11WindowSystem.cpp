@@ -68,6 +68,8 @@ public:
             } else if (event.type == ButtonPress && event.xbutton.button >= Button1
                        && event.xbutton.button <= Button3) {
                 client_.mouseDown({event.xbutton.x, event.xbutton.y}, buttonsOf(event.xbutton));
+            } else if (event.type == ButtonPress && (event.xbutton.button == Button4 || event.xbutton.button == Button5)) {
+                client_.wheel({event.xbutton.x, event.xbutton.y}, event.xbutton.button == Button4 ? 1.0f : -1.0f);
             }
         }
         if (!exposed.isEmpty())
