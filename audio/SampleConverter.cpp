@@ -1,5 +1,7 @@
 #include "audio/SampleConverter.h"
 
+#include "audio/ByteOrder.h"
+
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -18,38 +20,12 @@ constexpr std::int32_t kFloatFullScale = 32766;
 
 std::uint32_t load32(const unsigned char* p, bool bigEndian)
 {
-    if (bigEndian) {
-        return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-               std::uint32_t{p[3]};
-    }
-    return (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) |
-           std::uint32_t{p[0]};
+    return static_cast<std::uint32_t>(loadBytes(p, 4, bigEndian));
 }
 
 void store32(unsigned char* p, std::uint32_t v, bool bigEndian)
 {
-    for (int k = 0; k < 4; ++k) {
-        const int shift = bigEndian ? 24 - 8 * k : 8 * k;
-        p[k] = static_cast<unsigned char>(v >> shift);
-    }
-}
-
-std::uint64_t load64(const unsigned char* p, bool bigEndian)
-{
-    std::uint64_t v = 0;
-    for (int k = 0; k < 8; ++k) {
-        const int shift = bigEndian ? 56 - 8 * k : 8 * k;
-        v |= std::uint64_t{p[k]} << shift;
-    }
-    return v;
-}
-
-void store64(unsigned char* p, std::uint64_t v, bool bigEndian)
-{
-    for (int k = 0; k < 8; ++k) {
-        const int shift = bigEndian ? 56 - 8 * k : 8 * k;
-        p[k] = static_cast<unsigned char>(v >> shift);
-    }
+    storeBytes(p, v, 4, bigEndian);
 }
 
 // Products beyond the 32-bit range have no conversion of their own; they are
@@ -174,7 +150,7 @@ bool SampleConverter::toBlock(ASIOSampleType type, const void* device, std::int3
         return true;
     case Format::Float64:
         for (std::int32_t i = 0; i < n; ++i, p += 8) {
-            const double s = std::bit_cast<double>(load64(p, f.bigEndian));
+            const double s = std::bit_cast<double>(loadBytes(p, 8, f.bigEndian));
             block[i] = clampScaled(s * kDoubleInScale);
         }
         return true;
@@ -229,13 +205,69 @@ bool SampleConverter::fromBlock(ASIOSampleType type, const std::int32_t* block, 
     case Format::Float64:
         for (std::int32_t i = 0; i < n; ++i, p += 8) {
             const double s = static_cast<double>(static_cast<float>(block[i])) / kDoubleOutScale;
-            store64(p, std::bit_cast<std::uint64_t>(s), f.bigEndian);
+            storeBytes(p, std::bit_cast<std::uint64_t>(s), 8, f.bigEndian);
         }
         return true;
     case Format::Unsupported:
         break;
     }
     return false;
+}
+
+namespace {
+
+constexpr double kUnitScale = 2147483648.0;
+
+std::int32_t unitToInteger(double v)
+{
+    if (std::isnan(v)) {
+        return 0;
+    }
+    const double scaled = std::nearbyint(v * kUnitScale);
+    return static_cast<std::int32_t>(std::fmin(std::fmax(scaled, -kUnitScale), kUnitScale - 1.0));
+}
+
+}  // namespace
+
+bool SampleConverter::fromUnit(ASIOSampleType type, const double* unit, void* device, std::int32_t n)
+{
+    const Format f = formatOf(type);
+    auto* p = static_cast<unsigned char*>(device);
+    const int bytes = bytesPerSample(type);
+    for (std::int32_t i = 0; i < n; ++i, p += bytes) {
+        if (f.kind == Format::Float32) {
+            store32(p, std::bit_cast<std::uint32_t>(static_cast<float>(unit[i])), f.bigEndian);
+        } else if (f.kind == Format::Float64) {
+            storeBytes(p, std::bit_cast<std::uint64_t>(unit[i]), 8, f.bigEndian);
+        } else {
+            const std::int32_t block = unitToInteger(unit[i]);
+            if (!fromBlock(type, &block, p, 1)) {
+                return false;
+            }
+        }
+    }
+    return f.kind != Format::Unsupported;
+}
+
+bool SampleConverter::toUnit(ASIOSampleType type, const void* device, double* unit, std::int32_t n)
+{
+    const Format f = formatOf(type);
+    const auto* p = static_cast<const unsigned char*>(device);
+    const int bytes = bytesPerSample(type);
+    for (std::int32_t i = 0; i < n; ++i, p += bytes) {
+        if (f.kind == Format::Float32) {
+            unit[i] = std::bit_cast<float>(load32(p, f.bigEndian));
+        } else if (f.kind == Format::Float64) {
+            unit[i] = std::bit_cast<double>(loadBytes(p, 8, f.bigEndian));
+        } else {
+            std::int32_t block = 0;
+            if (!toBlock(type, p, &block, 1)) {
+                return false;
+            }
+            unit[i] = block / kUnitScale;
+        }
+    }
+    return f.kind != Format::Unsupported;
 }
 
 void SampleConverter::configure(const ASIOBufferInfo* buffers, ASIOSampleType type, std::int32_t blockLength,

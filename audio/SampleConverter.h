@@ -37,6 +37,14 @@ public:
     // unsupported type.
     static bool fromBlock(ASIOSampleType type, const std::int32_t* block, void* device, std::int32_t n);
 
+    // Unit-scaled samples (full scale +-1.0, as a sound file holds them) to
+    // device samples and back: floating-point types carry the value itself,
+    // integer types the value times 2^31, rounded to nearest and held inside
+    // the 32-bit range (not a number becomes 0). Return false, touching
+    // nothing, for an unsupported type.
+    static bool fromUnit(ASIOSampleType type, const double* unit, void* device, std::int32_t n);
+    static bool toUnit(ASIOSampleType type, const void* device, double* unit, std::int32_t n);
+
     // The stream's four buffers in the order microphone, pickup, left, right;
     // the sample type of the microphone channel selects the conversion for all.
     void configure(const ASIOBufferInfo* buffers, ASIOSampleType type, std::int32_t blockLength,

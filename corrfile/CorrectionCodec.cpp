@@ -109,10 +109,10 @@ std::vector<std::uint8_t> encodeCorrectionFile(const CorrectionSet& set)
 CorrectionFileResult decodeCorrectionFile(std::span<const std::uint8_t> image, CorrectionSet& set)
 {
     if (image.size() < 4 || get<std::int32_t>(image, 0) != kCorrectionFileMagic) {
-        return damaged("it does not begin as a correction file does");
+        return damaged("it is not a correction file");
     }
     if (image.size() < kHeaderBytes) {
-        return damaged("it ends inside its header");
+        return damaged("it ends inside the header of a correction file");
     }
     std::array<std::uint8_t, kHeaderBytes> header;
     std::memcpy(header.data(), image.data(), kHeaderBytes);

@@ -7,9 +7,11 @@
 namespace kestrava {
 namespace {
 
+// Limited first: a rate far beyond any line's capacity must not overflow
+// the conversion. Every length is clamped to its line afterwards.
 std::int32_t truncated(double value)
 {
-    return static_cast<std::int32_t>(value);
+    return static_cast<std::int32_t>(std::clamp(value, 0.0, 1e9));
 }
 
 std::int32_t capacityOf(int line)
@@ -60,6 +62,16 @@ template <AirVariant Variant>
 void BasicAirAmbience<Variant>::setTuning(const AirTuning& tuning)
 {
     tuning_ = tuning;
+}
+
+template <AirVariant Variant>
+void BasicAirAmbience<Variant>::clear()
+{
+    for (auto& line : allpass_) {
+        line.fill(0.0);
+    }
+    delay_.fill(0.0);
+    smoothed_ = 0.0;
 }
 
 template <AirVariant Variant>

@@ -49,6 +49,10 @@ public:
     void prepare(double sampleRate) { setTuning(AirTuning::forSampleRate(sampleRate)); }
     void setTuning(const AirTuning& tuning);
 
+    // Silences the memory and the smoother; the positions and the tuning
+    // stay. Audio thread; touches a few hundred kilobytes.
+    void clear();
+
     StereoSample processSample(double t);
 
     const AirTuning& tuning() const { return tuning_; }

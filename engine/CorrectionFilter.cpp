@@ -51,6 +51,15 @@ void BasicCorrectionFilter<Variant>::setSampleRate(double sampleRate)
 }
 
 template <FilterVariant Variant>
+void BasicCorrectionFilter<Variant>::setCorrection(const CorrectionSet& set, double sampleRate)
+    requires(Variant == FilterVariant::Plugin)
+{
+    set_ = set;
+    sampleRate_ = sampleRate;
+    prepare();
+}
+
+template <FilterVariant Variant>
 void BasicCorrectionFilter<Variant>::setVolume(double volume)
     requires(Variant == FilterVariant::Measurement)
 {
@@ -84,6 +93,13 @@ void BasicCorrectionFilter<Variant>::prepare()
     } else {
         outputScale_ = set_.outputGain * volume_;
     }
+}
+
+template <FilterVariant Variant>
+void BasicCorrectionFilter<Variant>::clearState()
+{
+    cascade_.z1.fill(0.0);
+    cascade_.z2.fill(0.0);
 }
 
 template <FilterVariant Variant>

@@ -55,12 +55,19 @@ public:
     void setSampleRate(double sampleRate)
         requires(Variant == FilterVariant::Plugin);
 
+    // Plugin only: a new correction at a new rate, derived once.
+    void setCorrection(const CorrectionSet& set, double sampleRate)
+        requires(Variant == FilterVariant::Plugin);
+
     // Measurement only: the output factor becomes outputGain * volume.
     void setVolume(double volume)
         requires(Variant == FilterVariant::Measurement);
 
     // Derives the coefficients of sections 0..N-1 and zeroes their state.
     void prepare();
+
+    // Zeroes every section's state, keeping the coefficients. Audio thread.
+    void clearState();
 
     double processSample(double x);
 

@@ -48,8 +48,7 @@ void BlockProcessor::prepareRecording(double* micCapture, double* pickupCapture,
 
 void BlockProcessor::setCorrection(const CorrectionSet& correction)
 {
-    correction_.staging().setCorrection(correction);
-    correction_.publish();
+    chain_.prepare(correction);
 }
 
 double BlockProcessor::volumeForSliderPosition(int position)
@@ -93,24 +92,15 @@ void BlockProcessor::monitor(const std::int32_t* in, double volume, std::int32_t
 
 void BlockProcessor::processed(std::int32_t n)
 {
-    MeasurementFilter& filter = correction_.acquire();
-    filter.setVolume(mainVolume.load(std::memory_order_relaxed));
+    chain_.beginBlock().setVolume(mainVolume.load(std::memory_order_relaxed));
     for (std::int32_t i = 0; i < n; ++i) {
-        scratch_[i] = static_cast<double>(blocks_.pickupIn[i]);
+        left_[i] = static_cast<double>(blocks_.pickupIn[i]);
     }
-    filter.processBlock(scratch_.data(), scratch_.data(), n);
-
-    if (airEnabled.load(std::memory_order_relaxed)) {
-        for (std::int32_t i = 0; i < n; ++i) {
-            const StereoSample s = air_.processSample(scratch_[i]);
-            blocks_.leftOut[i] = saturateToInt32(s.left);
-            blocks_.rightOut[i] = saturateToInt32(s.right);
-        }
-    } else {
-        for (std::int32_t i = 0; i < n; ++i) {
-            blocks_.leftOut[i] = saturateToInt32(scratch_[i]);
-            blocks_.rightOut[i] = blocks_.leftOut[i];
-        }
+    const AirSetting air = airEnabled.load(std::memory_order_relaxed) ? AirSetting::On : AirSetting::Off;
+    chain_.process(left_.data(), left_.data(), right_.data(), n, air);
+    for (std::int32_t i = 0; i < n; ++i) {
+        blocks_.leftOut[i] = saturateToInt32(left_[i]);
+        blocks_.rightOut[i] = saturateToInt32(right_[i]);
     }
 }
 

@@ -11,10 +11,8 @@
 // The object is large (the Air lines), so keep it on the heap.
 #pragma once
 
-#include "engine/AirAmbience.h"
-#include "engine/CorrectionFilter.h"
 #include "engine/CorrectionSet.h"
-#include "engine/Handover.h"
+#include "engine/ProcessingChain.h"
 #include "measure/StreamBlocks.h"
 
 #include <array>
@@ -87,9 +85,9 @@ private:
     StreamBlocks blocks_;
     RecordState record_;
     std::atomic<std::int32_t> fullScale_;
-    Handover<MeasurementFilter> correction_;
-    MeasurementAirAmbience air_;
-    std::array<double, kMaxBlockLength> scratch_{};
+    MeasurementChain chain_;
+    std::array<double, kMaxBlockLength> left_{};
+    std::array<double, kMaxBlockLength> right_{};
 };
 
 }  // namespace kestrava

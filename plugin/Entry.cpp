@@ -1,8 +1,11 @@
 // The library's exported entry: VSTPluginMain, also exported as `main` for
 // hosts that look for the older name. Wires the platform's desktop backends
-// into the effect.
+// into the effect and gives it its editor.
+#include "editor/NativeEditorServices.h"
+#include "editor/SDEditor.h"
 #include "plugin/ADelay.h"
 
+#include <memory>
 #include <new>
 
 #if defined(_WIN32)
@@ -18,7 +21,10 @@ vst2::AEffect* createEffect(vst2::audioMasterCallback host)
     if (host == nullptr || host(nullptr, vst2::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
     auto* effect = new (std::nothrow) kestrava::ADelay(host, kestrava::desktopServices());
-    return effect != nullptr ? effect->getAeffect() : nullptr;
+    if (effect == nullptr)
+        return nullptr;
+    effect->setEditor(std::make_unique<kestrava::SDEditor>(effect, kestrava::nativeEditorServices()));
+    return effect->getAeffect();
 }
 
 }  // namespace

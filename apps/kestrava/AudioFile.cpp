@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <cstdio>
+#include <cstring>
 
 namespace kestrava::tool {
 
 namespace {
 
-bool isWav(const std::string& path)
+bool hasWavName(const std::string& path)
 {
     std::string lower = path;
     std::transform(lower.begin(), lower.end(), lower.begin(),
@@ -16,15 +17,41 @@ bool isWav(const std::string& path)
     return lower.ends_with(".wav") || lower.ends_with(".wave");
 }
 
+// A pipe has no name to go by: its content says whether it is WAV.
+bool looksLikeWav(std::span<const std::uint8_t> bytes)
+{
+    return bytes.size() >= 12 && std::memcmp(bytes.data(), "RIFF", 4) == 0
+        && std::memcmp(bytes.data() + 8, "WAVE", 4) == 0;
+}
+
+bool couldBeRealAudio(const WavData& audio, const std::string& path, std::string& error)
+{
+    char text[200];
+    if (!(audio.sampleRate >= kLowestSampleRate && audio.sampleRate <= kHighestSampleRate)) {
+        std::snprintf(text, sizeof text, " claims a sample rate of %.0f Hz; recordings from %.0f to %.0f Hz are read",
+                      audio.sampleRate, kLowestSampleRate, kHighestSampleRate);
+        error = path + text;
+        return false;
+    }
+    if (audio.channels.empty() || audio.channels.size() > static_cast<std::size_t>(kMostChannels)) {
+        std::snprintf(text, sizeof text, " claims %zu channels; recordings of 1 to %d channels are read",
+                      audio.channels.size(), kMostChannels);
+        error = path + text;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool readAudioFile(const std::string& path, WavData& audio, std::string& error)
 {
-    if (!std::ifstream(path, std::ios::binary)) {
-        error = "cannot open " + path;
+    std::vector<std::uint8_t> bytes;
+    if (!readWavInput(path, bytes, error))
         return false;
-    }
-    return isWav(path) ? readWav(path, audio, error) : readWithDecoder(path, audio, error);
+    const bool decoded = looksLikeWav(bytes) || hasWavName(path) ? parseWav(bytes, path, audio, error)
+                                                                 : decodeWithLibrary(bytes, path, audio, error);
+    return decoded && couldBeRealAudio(audio, path, error);
 }
 
 }  // namespace kestrava::tool

@@ -9,7 +9,7 @@
 #include "apps/kestrava/Render.h"
 #include "apps/kestrava/Report.h"
 #include "apps/kestrava/Take.h"
-#include "corrfile/CorrectionFile.h"
+#include "apps/kestrava/ToolFiles.h"
 
 #include <cmath>
 #include <cstdio>
@@ -70,18 +70,21 @@ int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
     context.out << "Generating the demonstration take (" << kDemoFrames / kDemoRate << " s at 48000 Hz)...\n";
     {
         DemoTake take = makeDemoTake();
-        if (!writeWav(takePath, {kDemoRate, 32, true, {std::move(take.microphone), std::move(take.pickup)}})) {
-            context.err << "kestrava demo: cannot write " << takePath << '\n';
+        OutputFiles files("demo", context);
+        files.add(takePath, encodeWav({kDemoRate, 32, true, {std::move(take.microphone), std::move(take.pickup)}}));
+        if (!files.commit())
             return kExitFailure;
-        }
     }
     context.out << "Wrote " << takePath << " (microphone left, pickup right)\n";
 
     DesignOutcome outcome;
     if (const int status = designFromTakes({takePath, 0}, {takePath, 1}, context, outcome); status != kExitOk)
         return status;
-    StreamMessages messages(context.err);
-    if (!writeCorrectionFile(algPath, outcome.correction, messages) || !writeReport(reportPath, outcome, context))
+    OutputFiles designFiles("demo", context);
+    designFiles.addCorrection(algPath, outcome.correction);
+    const std::string svg = designReportSvg(outcome);
+    designFiles.add(reportPath, {svg.begin(), svg.end()});
+    if (!designFiles.commit())
         return kExitFailure;
     printDesignSummary(outcome, context);
     context.out << "Wrote " << algPath << " and " << reportPath << '\n';
@@ -92,10 +95,10 @@ int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
         return kExitFailure;
     }
     const RenderedStereo corrected = renderThroughCorrection(outcome.correction, kDemoRate, take.channels[1], false);
-    if (!writeWav(correctedPath, {kDemoRate, 32, true, {corrected.left, corrected.right}})) {
-        context.err << "kestrava demo: cannot write " << correctedPath << '\n';
+    OutputFiles correctedFile("demo", context);
+    correctedFile.add(correctedPath, encodeWav({kDemoRate, 32, true, {corrected.left, corrected.right}}));
+    if (!correctedFile.commit())
         return kExitFailure;
-    }
     context.out << "Wrote " << correctedPath << " (the pickup through the correction)\n";
 
     // The corrected pickup as a float device would deliver it.

@@ -2,7 +2,7 @@
 // microphone and a pickup recording, or from one two-channel take.
 #include "apps/kestrava/Commands.h"
 #include "apps/kestrava/DesignFlow.h"
-
+#include "apps/kestrava/ToolFiles.h"
 
 namespace kestrava::tool {
 
@@ -58,6 +58,12 @@ int runDesignCommand(const std::vector<std::string>& args, ToolContext& context)
     if (!parseChannel(a.value("--mic-channel"), 0, mic.channel)
         || !parseChannel(a.value("--pickup-channel"), separate ? 0 : 1, pickup.channel))
         return usageError(context, "design", "a channel is a number from 1 on");
+    std::vector<std::string> outputs = {*output};
+    if (const std::optional<std::string> report = a.value("--report"))
+        outputs.push_back(*report);
+    if (const std::optional<int> refused =
+            refuseOverlappingFiles("design", {mic.path, pickup.path}, outputs, context))
+        return *refused;
 
     DesignOutcome outcome;
     if (const int status = designFromTakes(mic, pickup, context, outcome); status != kExitOk)

@@ -4,7 +4,7 @@
 #include "apps/kestrava/Report.h"
 #include "apps/kestrava/Resample.h"
 #include "apps/kestrava/Take.h"
-#include "corrfile/CorrectionFile.h"
+#include "apps/kestrava/ToolFiles.h"
 #include "design/FourierTransform.h"
 
 #include <cmath>
@@ -29,14 +29,18 @@ struct LoadedTake {
     bool clipped = false;
 };
 
-bool loadTake(const TakeSource& source, const char* role, ToolContext& context, LoadedTake& take)
+bool readTake(const std::string& path, ToolContext& context, WavData& audio)
 {
-    WavData audio;
     std::string error;
-    if (!readAudioFile(source.path, audio, error)) {
-        context.err << "kestrava design: " << error << '\n';
-        return false;
-    }
+    if (readAudioFile(path, audio, error))
+        return true;
+    context.err << "kestrava design: " << error << '\n';
+    return false;
+}
+
+bool loadTake(const TakeSource& source, WavData audio, const char* role, ToolContext& context, LoadedTake& take)
+{
+    std::string error;
     if (source.channel >= static_cast<int>(audio.channels.size())) {
         context.err << "kestrava design: " << source.path << " has " << audio.channels.size()
                     << " channel(s); the " << role << " channel " << source.channel + 1 << " does not exist\n";
@@ -101,9 +105,18 @@ void reportClipping(bool microphone, bool pickup, ToolContext& context)
 int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, ToolContext& context,
                     DesignOutcome& outcome)
 {
+    // A take that holds both is read once: it may be a pipe.
+    WavData micAudio;
+    WavData pickupAudio;
+    const bool oneTake = sameFile(microphone.path, pickup.path);
+    if (!readTake(microphone.path, context, micAudio) || (!oneTake && !readTake(pickup.path, context, pickupAudio)))
+        return kExitFailure;
+    if (oneTake)
+        pickupAudio = micAudio;
     LoadedTake mic;
     LoadedTake pick;
-    if (!loadTake(microphone, "microphone", context, mic) || !loadTake(pickup, "pickup", context, pick))
+    if (!loadTake(microphone, std::move(micAudio), "microphone", context, mic)
+        || !loadTake(pickup, std::move(pickupAudio), "pickup", context, pick))
         return kExitFailure;
     if (mic.clipped || pick.clipped) {
         reportClipping(mic.clipped, pick.clipped, context);
@@ -146,16 +159,17 @@ int designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolCon
 int saveDesign(const DesignOutcome& outcome, const std::string& output, const std::optional<std::string>& report,
                ToolContext& context)
 {
-    StreamMessages messages(context.err);
-    if (!writeCorrectionFile(output, outcome.correction, messages))
+    OutputFiles files("design", context);
+    files.addCorrection(output, outcome.correction);
+    if (report) {
+        const std::string svg = designReportSvg(outcome);
+        files.add(*report, {svg.begin(), svg.end()});
+    }
+    if (!files.commit())
         return kExitFailure;
     printDesignSummary(outcome, context);
-    context.out << "Wrote " << output << '\n';
-    if (report) {
-        if (!writeReport(*report, outcome, context))
-            return kExitFailure;
-        context.out << "Wrote " << *report << '\n';
-    }
+    for (const std::string& path : files.written())
+        context.out << "Wrote " << path << '\n';
     return kExitOk;
 }
 

@@ -38,8 +38,9 @@ int designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolCon
 // The clipping messages, microphone first.
 void reportClipping(bool microphone, bool pickup, ToolContext& context);
 
-// Writes the correction file and, when asked, the report; prints the
-// summary and what was written. kExitOk or kExitFailure after telling why.
+// Writes the correction file and, when asked, the report (both or neither
+// replaced); prints the summary and what was written. kExitOk or
+// kExitFailure after telling why.
 int saveDesign(const DesignOutcome& outcome, const std::string& output, const std::optional<std::string>& report,
                ToolContext& context);
 

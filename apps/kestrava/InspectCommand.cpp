@@ -1,6 +1,6 @@
 // kestrava inspect: the contents of a correction file, as a table or JSON.
 #include "apps/kestrava/Commands.h"
-#include "corrfile/CorrectionFile.h"
+#include "apps/kestrava/ToolFiles.h"
 
 #include <cmath>
 #include <cstdio>
@@ -8,6 +8,15 @@
 namespace kestrava::tool {
 
 namespace {
+
+// JSON has no NaN or infinity: such a value is written as null.
+const char* jsonNumber(double value, char (&text)[32])
+{
+    if (!std::isfinite(value))
+        return "null";
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
 
 constexpr const char* kUsage =
     "Usage: kestrava inspect FILE.alg [--json]\n"
@@ -26,19 +35,22 @@ int runInspectCommand(const std::vector<std::string>& args, ToolContext& context
         return *done;
     if (a.positional().size() != 1)
         return usageError(context, "inspect", "give one correction file");
-    StreamMessages messages(context.err);
     CorrectionSet c;
-    if (readCorrectionFile(a.positional()[0], c, messages) != 0)
+    if (!readCorrection("inspect", a.positional()[0], c, context))
         return kExitFailure;
 
     char line[160];
     if (a.flag("--json")) {
-        std::snprintf(line, sizeof line, "{\n  \"sectionCount\": %d,\n  \"outputGain\": %.17g,\n  \"sections\": [",
-                      c.sectionCount, c.outputGain);
+        char a1[32];
+        char a2[32];
+        char a3[32];
+        std::snprintf(line, sizeof line, "{\n  \"sectionCount\": %d,\n  \"outputGain\": %s,\n  \"sections\": [",
+                      c.sectionCount, jsonNumber(c.outputGain, a1));
         context.out << line;
         for (int i = 0; i < c.sectionCount; ++i) {
-            std::snprintf(line, sizeof line, "%s\n    {\"centreHz\": %.17g, \"quality\": %.17g, \"peakGain\": %.17g}",
-                          i ? "," : "", c.centreHz[i], c.quality[i], c.peakGain[i]);
+            std::snprintf(line, sizeof line, "%s\n    {\"centreHz\": %s, \"quality\": %s, \"peakGain\": %s}",
+                          i ? "," : "", jsonNumber(c.centreHz[i], a1), jsonNumber(c.quality[i], a2),
+                          jsonNumber(c.peakGain[i], a3));
             context.out << line;
         }
         context.out << (c.sectionCount ? "\n  ]\n}\n" : "]\n}\n");

@@ -2,6 +2,7 @@
 #include "audio/SampleTypeNames.h"
 
 #include <csignal>
+#include <filesystem>
 
 namespace kestrava::tool {
 
@@ -37,6 +38,14 @@ bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std:
 {
     options.inputPath = a.value("--input-file").value_or("");
     options.outputPath = a.value("--output-file").value_or("");
+    // The driver reads its take each time it is loaded (once to list its
+    // channels, once to run), which only a file allows.
+    std::error_code kind;
+    if (!options.inputPath.empty() && std::filesystem::exists(options.inputPath, kind)
+        && !std::filesystem::is_regular_file(options.inputPath, kind)) {
+        error = "--input-file " + options.inputPath + " is not a file (the driver reads it more than once)";
+        return false;
+    }
     if (const std::optional<std::string> size = a.value("--buffer-size")) {
         if (!parseInteger(*size, options.bufferSize) || options.bufferSize < 1) {
             error = "--buffer-size is a number of samples from 1 on";

@@ -3,7 +3,7 @@
 // the measurement program's monitor does.
 #include "apps/kestrava/Commands.h"
 #include "apps/kestrava/Measurement.h"
-#include "corrfile/CorrectionFile.h"
+#include "apps/kestrava/ToolFiles.h"
 #include "measure/BlockProcessor.h"
 
 #include <chrono>
@@ -84,10 +84,19 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
 
     const std::unique_ptr<DriverSource> drivers = toolDriverSource(file);
     const auto processor = std::make_unique<BlockProcessor>();
+    std::vector<std::string> inputs;
+    for (const char* option : {"--alg", "--input-file"}) {
+        if (const std::optional<std::string> path = a.value(option))
+            inputs.push_back(*path);
+    }
+    if (const std::optional<std::string> played = a.value("--output-file")) {
+        if (const std::optional<int> refused = refuseOverlappingFiles("monitor", inputs, {*played}, context))
+            return *refused;
+    }
     StreamMessages messages(context.err);
     if (const std::optional<std::string> alg = a.value("--alg")) {
         CorrectionSet correction;
-        if (readCorrectionFile(*alg, correction, messages) != 0)
+        if (!readCorrection("monitor", *alg, correction, context))
             return kExitFailure;
         processor->setCorrection(correction);
     }

@@ -5,6 +5,7 @@
 #include "apps/kestrava/Commands.h"
 #include "apps/kestrava/DesignFlow.h"
 #include "apps/kestrava/Measurement.h"
+#include "apps/kestrava/ToolFiles.h"
 #include "measure/BlockProcessor.h"
 
 #include <chrono>
@@ -62,6 +63,15 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
     FileDriverOptions file;
     if (!parseFileDriverOptions(a, file, error))
         return usageError(context, "record", error);
+    std::vector<std::string> outputs = {*output};
+    for (const char* option : {"--report", "--output-file"}) {
+        if (const std::optional<std::string> path = a.value(option))
+            outputs.push_back(*path);
+    }
+    const std::vector<std::string> inputs = file.inputPath.empty() ? std::vector<std::string>{}
+                                                                   : std::vector<std::string>{file.inputPath};
+    if (const std::optional<int> refused = refuseOverlappingFiles("record", inputs, outputs, context))
+        return *refused;
 
     const std::unique_ptr<DriverSource> source = toolDriverSource(file);
     const auto processor = std::make_unique<BlockProcessor>();

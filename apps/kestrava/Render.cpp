@@ -1,7 +1,6 @@
 #include "apps/kestrava/Render.h"
 
-#include "engine/AirAmbience.h"
-#include "engine/CorrectionFilter.h"
+#include "engine/ProcessingChain.h"
 
 #include <algorithm>
 #include <memory>
@@ -11,33 +10,20 @@ namespace kestrava::tool {
 RenderedStereo renderThroughCorrection(const CorrectionSet& correction, double sampleRate,
                                        const std::vector<double>& input, bool air)
 {
-    // The filter and the network hold their lines inside the object: too
-    // large for the stack.
-    const auto filter = std::make_unique<CorrectionFilter>();
-    const auto ambience = std::make_unique<AirAmbience>();
-    filter->setSampleRate(sampleRate);
-    filter->setCorrection(correction);
-    ambience->prepare(sampleRate);
+    // The chain holds the Air lines inside the object: too large for the
+    // stack.
+    const auto chain = std::make_unique<PluginChain>();
+    chain->prepare(correction, sampleRate);
+    chain->beginBlock();
 
     RenderedStereo out;
     out.left.resize(input.size());
     out.right.resize(input.size());
-    constexpr int kBlock = 4096;
-    double block[kBlock];
+    const AirSetting setting = air ? AirSetting::On : AirSetting::Off;
+    constexpr std::size_t kBlock = 4096;
     for (std::size_t start = 0; start < input.size(); start += kBlock) {
-        const int n = static_cast<int>(std::min<std::size_t>(kBlock, input.size() - start));
-        filter->processBlock(input.data() + start, block, n);
-        for (int i = 0; i < n; ++i) {
-            double left = block[i];
-            double right = block[i];
-            if (air) {
-                const StereoSample s = ambience->processSample(block[i]);
-                left = s.left;
-                right = s.right;
-            }
-            out.left[start + i] = left;
-            out.right[start + i] = right;
-        }
+        const int n = static_cast<int>(std::min(kBlock, input.size() - start));
+        chain->process(input.data() + start, out.left.data() + start, out.right.data() + start, n, setting);
     }
     return out;
 }

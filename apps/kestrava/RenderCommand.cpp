@@ -3,8 +3,7 @@
 #include "apps/kestrava/AudioFile.h"
 #include "apps/kestrava/Commands.h"
 #include "apps/kestrava/Render.h"
-#include "corrfile/CorrectionFile.h"
-
+#include "apps/kestrava/ToolFiles.h"
 
 namespace kestrava::tool {
 
@@ -44,24 +43,28 @@ int runRenderCommand(const std::vector<std::string>& args, ToolContext& context)
     if (air != "on" && air != "off")
         return usageError(context, "render", "--air is on or off");
 
-    StreamMessages messages(context.err);
+    const std::string& inPath = a.positional()[0];
+    const std::string& outPath = a.positional()[1];
+    if (const std::optional<int> refused = refuseOverlappingFiles("render", {*a.value("--alg"), inPath}, {outPath}, context))
+        return *refused;
+
     CorrectionSet correction;
-    if (readCorrectionFile(*a.value("--alg"), correction, messages) != 0)
+    if (!readCorrection("render", *a.value("--alg"), correction, context))
         return kExitFailure;
     WavData audio;
-    if (!readAudioFile(a.positional()[0], audio, error)) {
+    if (!readAudioFile(inPath, audio, error)) {
         context.err << "kestrava render: " << error << '\n';
         return kExitFailure;
     }
     const std::size_t channel = input == "right" && audio.channels.size() > 1 ? 1 : 0;
     const RenderedStereo out =
         renderThroughCorrection(correction, audio.sampleRate, audio.channels[channel], air == "on");
-    if (!writeWav(a.positional()[1], {audio.sampleRate, 32, true, {out.left, out.right}})) {
-        context.err << "kestrava render: cannot write " << a.positional()[1] << '\n';
+    OutputFiles files("render", context);
+    files.add(outPath, encodeWav({audio.sampleRate, 32, true, {out.left, out.right}}));
+    if (!files.commit())
         return kExitFailure;
-    }
-    context.out << "Rendered " << out.left.size() << " frames at " << audio.sampleRate << " Hz to "
-                << a.positional()[1] << '\n';
+    context.out << "Rendered " << out.left.size() << " frames at " << audio.sampleRate << " Hz to " << outPath
+                << '\n';
     return kExitOk;
 }
 

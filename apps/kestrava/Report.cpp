@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 namespace kestrava::tool {
@@ -97,17 +96,6 @@ std::string designReportSvg(const DesignOutcome& o)
     }
     svg << "</svg>\n";
     return svg.str();
-}
-
-bool writeReport(const std::string& path, const DesignOutcome& outcome, ToolContext& context)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << designReportSvg(outcome);
-    if (!file) {
-        context.err << "kestrava: cannot write " << path << '\n';
-        return false;
-    }
-    return true;
 }
 
 }  // namespace kestrava::tool

@@ -12,7 +12,4 @@ namespace kestrava::tool {
 
 std::string designReportSvg(const DesignOutcome& outcome);
 
-// Writes the report to `path`; tells why on failure.
-bool writeReport(const std::string& path, const DesignOutcome& outcome, ToolContext& context);
-
 }  // namespace kestrava::tool

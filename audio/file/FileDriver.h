@@ -44,38 +44,30 @@ public:
     void getDriverName(char* name) override;
     ASIOError start() override;
     ASIOError stop() override;
-    ASIOError getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels) override;
-    ASIOError getLatencies(std::int32_t* inputLatency, std::int32_t* outputLatency) override;
-    ASIOError getBufferSize(std::int32_t* minSize, std::int32_t* maxSize, std::int32_t* preferredSize,
-                            std::int32_t* granularity) override;
     ASIOError canSampleRate(ASIOSampleRate rate) override;
     ASIOError getSampleRate(ASIOSampleRate* rate) override;
     ASIOError setSampleRate(ASIOSampleRate rate) override;
     ASIOError getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp) override;
-    ASIOError getChannelInfo(ASIOChannelInfo* info) override;
-    ASIOError createBuffers(ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
-                            ASIOCallbacks* callbacks) override;
-    ASIOError disposeBuffers() override;
 
 private:
     ~FileDriver() override;
+    bool channelCounts(std::int32_t& inputs, std::int32_t& outputs) override;
+    std::int32_t onlyBufferSize() override;
+    ASIOSampleType sampleType() override;
+    void channelName(bool isInput, std::int32_t channel, char* name, std::size_t size) override;
+    void buffersCreated() override;
     void run();
     void fillInputs(int half, std::int64_t frame);
     void keepOutputs(int half);
     bool writeOutputs();
 
-    struct Channel {
-        bool isInput;
-        std::int32_t number;
-        std::vector<unsigned char> halves[2];
-    };
-
     FileDriverOptions options_;
     bool initialised_ = false;
     WavData input_;
     WavData output_;
-    std::vector<Channel> channels_;
-    ASIOCallbacks callbacks_{};
+    // One half's samples at full scale +-1.0, on their way to or from the
+    // device format.
+    std::vector<double> unitSamples_;
     std::atomic<bool> running_{false};
     std::atomic<std::int64_t> position_{0};
     std::thread thread_;

@@ -1,10 +1,11 @@
 #include "audio/file/WavFile.h"
 
+#include "audio/ByteOrder.h"
+#include "platform/FileAccess.h"
+
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace kestrava {
 
@@ -16,26 +17,19 @@ constexpr std::uint16_t kFormatExtensible = 0xFFFE;
 
 std::uint32_t le32(const unsigned char* p)
 {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
+    return static_cast<std::uint32_t>(loadBytes(p, 4, false));
 }
 
 std::uint16_t le16(const unsigned char* p)
 {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    return static_cast<std::uint16_t>(loadBytes(p, 2, false));
 }
 
-void put32(std::vector<unsigned char>& out, std::uint32_t v)
+void put(std::vector<unsigned char>& out, std::uint32_t v, int bytes)
 {
-    for (int k = 0; k < 4; ++k) {
-        out.push_back(static_cast<unsigned char>(v >> (8 * k)));
-    }
-}
-
-void put16(std::vector<unsigned char>& out, std::uint16_t v)
-{
-    out.push_back(static_cast<unsigned char>(v));
-    out.push_back(static_cast<unsigned char>(v >> 8));
+    unsigned char le[4];
+    storeBytes(le, v, bytes, false);
+    out.insert(out.end(), le, le + bytes);
 }
 
 double decode(const unsigned char* p, int bits, bool floating)
@@ -44,27 +38,40 @@ double decode(const unsigned char* p, int bits, bool floating)
         if (bits == 32) {
             return std::bit_cast<float>(le32(p));
         }
-        const std::uint64_t v = le32(p) | (std::uint64_t{le32(p + 4)} << 32);
-        return std::bit_cast<double>(v);
+        return std::bit_cast<double>(loadBytes(p, 8, false));
     }
-    std::uint32_t raw = 0;
     const int bytes = bits / 8;
-    for (int k = 0; k < bytes; ++k) {
-        raw |= std::uint32_t{p[k]} << (8 * (4 - bytes + k));
-    }
+    const auto raw = static_cast<std::uint32_t>(loadBytes(p, bytes, false) << (8 * (4 - bytes)));
     return static_cast<double>(static_cast<std::int32_t>(raw)) / 2147483648.0;
 }
 
 }  // namespace
 
+bool readWavInput(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error)
+{
+    const FileResult read = readInput(path, kMaxWavFileBytes + 1, InputKinds::FileOrPipe, bytes);
+    if (read.error == FileError::NotAFile) {
+        error = path + " " + read.reason;
+    } else if (read.error == FileError::CannotOpen) {
+        error = "cannot open " + path + ": " + read.reason;
+    } else if (!read) {
+        error = "cannot read " + path + ": " + read.reason;
+    } else if (bytes.size() > kMaxWavFileBytes) {
+        error = path + " is longer than " + std::to_string(kMaxWavFileBytes >> 20) + " MiB, the most that is read";
+    } else {
+        return true;
+    }
+    return false;
+}
+
 bool readWav(const std::string& path, WavData& data, std::string& error)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot open " + path;
-        return false;
-    }
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> bytes;
+    return readWavInput(path, bytes, error) && parseWav(bytes, path, data, error);
+}
+
+bool parseWav(std::span<const std::uint8_t> bytes, const std::string& path, WavData& data, std::string& error)
+{
     if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
         std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
         error = path + " is not a WAV file";
@@ -113,41 +120,44 @@ bool readWav(const std::string& path, WavData& data, std::string& error)
     return false;
 }
 
-bool writeWav(const std::string& path, const WavData& data)
+std::vector<std::uint8_t> encodeWav(const WavData& data)
 {
     const auto channels = static_cast<std::uint16_t>(data.channels.size());
     const std::size_t frames = data.frames();
     const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames * channels * 4);
     std::vector<unsigned char> out;
-    out.reserve(44 + dataBytes);
+    out.reserve(44 + std::size_t{dataBytes});
     out.insert(out.end(), {'R', 'I', 'F', 'F'});
-    put32(out, 36 + dataBytes);
+    put(out, 36 + dataBytes, 4);
     out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put32(out, 16);
-    put16(out, data.floatingPoint ? kFormatFloat : kFormatPcm);
-    put16(out, channels);
+    put(out, 16, 4);
+    put(out, data.floatingPoint ? kFormatFloat : kFormatPcm, 2);
+    put(out, channels, 2);
     const auto rate = static_cast<std::uint32_t>(data.sampleRate);
-    put32(out, rate);
-    put32(out, rate * channels * 4u);
-    put16(out, static_cast<std::uint16_t>(channels * 4));
-    put16(out, 32);
+    put(out, rate, 4);
+    put(out, rate * channels * 4u, 4);
+    put(out, static_cast<std::uint16_t>(channels * 4), 2);
+    put(out, 32, 2);
     out.insert(out.end(), {'d', 'a', 't', 'a'});
-    put32(out, dataBytes);
+    put(out, dataBytes, 4);
     for (std::size_t f = 0; f < frames; ++f) {
         for (const std::vector<double>& channel : data.channels) {
             const double v = channel[f];
             if (data.floatingPoint) {
-                put32(out, std::bit_cast<std::uint32_t>(static_cast<float>(v)));
+                put(out, std::bit_cast<std::uint32_t>(static_cast<float>(v)), 4);
             } else {
                 const double scaled = std::isnan(v) ? 0.0 : std::nearbyint(v * 2147483648.0);
                 const double held = std::fmin(std::fmax(scaled, -2147483648.0), 2147483647.0);
-                put32(out, static_cast<std::uint32_t>(static_cast<std::int32_t>(held)));
+                put(out, static_cast<std::uint32_t>(static_cast<std::int32_t>(held)), 4);
             }
         }
     }
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    return static_cast<bool>(file);
+    return out;
+}
+
+bool writeWav(const std::string& path, const WavData& data)
+{
+    return static_cast<bool>(replaceFile(path, encodeWav(data)));
 }
 
 }  // namespace kestrava

@@ -7,7 +7,9 @@
 // called from inside a buffer callback.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,12 +25,27 @@ struct WavData {
     std::size_t frames() const { return channels.empty() ? 0 : channels[0].size(); }
 };
 
-// Reads the file; on failure returns false and a short reason in `error`.
+// The longest WAV input read (a RIFF file can be 4 GiB; this is an hour and
+// a half of 32-bit stereo at 48 kHz, and already 4 GiB of samples in memory).
+inline constexpr std::size_t kMaxWavFileBytes = std::size_t{1} << 30;
+
+// Reads the file, or a pipe, once and at most kMaxWavFileBytes of it; on
+// failure returns false and a short reason naming the file in `error`.
+bool readWavInput(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error);
+
+// readWavInput and parseWav.
 bool readWav(const std::string& path, WavData& data, std::string& error);
 
-// Writes 32-bit PCM (values rounded to the nearest multiple of 2^-31 and held
-// within range) or 32-bit float, as data.floatingPoint says;
-// data.bitsPerSample is ignored. Returns false when the file cannot be written.
+// Decodes a whole WAV image read from `path` (named in the reasons).
+bool parseWav(std::span<const std::uint8_t> bytes, const std::string& path, WavData& data, std::string& error);
+
+// The file image of 32-bit PCM (values rounded to the nearest multiple of
+// 2^-31 and held within range) or 32-bit float, as data.floatingPoint says;
+// data.bitsPerSample is ignored.
+std::vector<std::uint8_t> encodeWav(const WavData& data);
+
+// Writes encodeWav's image beside `path` and renames it into place. Returns
+// false when the file cannot be written; the old file is then as it was.
 bool writeWav(const std::string& path, const WavData& data);
 
 }  // namespace kestrava

@@ -131,7 +131,8 @@ int JackDriver::process(jack_nframes_t frames, void* self)
 
 void JackDriver::processCycle(jack_nframes_t frames)
 {
-    const bool streaming = streaming_.load(std::memory_order_acquire) && frames == bufferSize_;
+    const bool streaming =
+        streaming_.load(std::memory_order_acquire) && frames == static_cast<jack_nframes_t>(bufferFrames_);
     if (!streaming) {
         for (jack_port_t* port : outputPorts_) {
             std::memset(jack_port_get_buffer(port, frames), 0, frames * sizeof(float));
@@ -139,15 +140,15 @@ void JackDriver::processCycle(jack_nframes_t frames)
         return;
     }
     const std::size_t bytes = frames * sizeof(float);
-    for (Channel& channel : channels_) {
+    for (BufferedChannel& channel : channels_) {
         if (channel.isInput) {
-            std::memcpy(channel.halves[half_].data(), jack_port_get_buffer(channel.port, frames), bytes);
+            std::memcpy(channel.halves[half_].data(), jack_port_get_buffer(portOf(channel), frames), bytes);
         }
     }
     callbacks_.bufferSwitch(half_, ASIOTrue);
-    for (Channel& channel : channels_) {
+    for (const BufferedChannel& channel : channels_) {
         if (!channel.isInput) {
-            std::memcpy(jack_port_get_buffer(channel.port, frames), channel.halves[half_].data(), bytes);
+            std::memcpy(jack_port_get_buffer(portOf(channel), frames), channel.halves[half_].data(), bytes);
         }
     }
     for (jack_port_t* port : idleOutputs_) {
@@ -155,40 +156,6 @@ void JackDriver::processCycle(jack_nframes_t frames)
     }
     half_ = 1 - half_;
     position_.fetch_add(frames, std::memory_order_relaxed);
-}
-
-ASIOError JackDriver::getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels)
-{
-    if (client_ == nullptr) {
-        return ASE_NotPresent;
-    }
-    *numInputChannels = static_cast<std::int32_t>(inputPorts_.size());
-    *numOutputChannels = static_cast<std::int32_t>(outputPorts_.size());
-    return ASE_OK;
-}
-
-ASIOError JackDriver::getLatencies(std::int32_t* inputLatency, std::int32_t* outputLatency)
-{
-    if (client_ == nullptr) {
-        return ASE_NotPresent;
-    }
-    *inputLatency = static_cast<std::int32_t>(jack_get_buffer_size(client_));
-    *outputLatency = *inputLatency;
-    return ASE_OK;
-}
-
-ASIOError JackDriver::getBufferSize(std::int32_t* minSize, std::int32_t* maxSize, std::int32_t* preferredSize,
-                                    std::int32_t* granularity)
-{
-    if (client_ == nullptr) {
-        return ASE_NotPresent;
-    }
-    const auto size = static_cast<std::int32_t>(jack_get_buffer_size(client_));
-    *minSize = size;
-    *maxSize = size;
-    *preferredSize = size;
-    *granularity = 0;
-    return ASE_OK;
 }
 
 ASIOError JackDriver::canSampleRate(ASIOSampleRate rate)
@@ -224,76 +191,57 @@ ASIOError JackDriver::getSamplePosition(ASIOSamples* position, ASIOTimeStamp* ti
     return ASE_OK;
 }
 
-ASIOError JackDriver::getChannelInfo(ASIOChannelInfo* info)
+jack_port_t* JackDriver::portOf(const BufferedChannel& channel) const
 {
-    if (client_ == nullptr) {
-        return ASE_NotPresent;
-    }
-    const bool input = info->isInput == ASIOTrue;
-    const std::vector<jack_port_t*>& ports = input ? inputPorts_ : outputPorts_;
-    if (info->channel < 0 || static_cast<std::size_t>(info->channel) >= ports.size()) {
-        return ASE_InvalidParameter;
-    }
-    jack_port_t* port = ports[static_cast<std::size_t>(info->channel)];
-    info->isActive = std::any_of(channels_.begin(), channels_.end(), [port](const Channel& c) { return c.port == port; })
-                         ? ASIOTrue
-                         : ASIOFalse;
-    info->channelGroup = 0;
-    info->type = ASIOSTFloat32LSB;
-    std::snprintf(info->name, sizeof info->name, "%s", jack_port_short_name(port));
-    return ASE_OK;
+    return (channel.isInput ? inputPorts_ : outputPorts_)[static_cast<std::size_t>(channel.number)];
 }
 
-ASIOError JackDriver::createBuffers(ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
-                                    ASIOCallbacks* callbacks)
+bool JackDriver::channelCounts(std::int32_t& inputs, std::int32_t& outputs)
 {
     if (client_ == nullptr) {
-        return ASE_NotPresent;
+        return false;
     }
-    if (streaming_ || !channels_.empty() || bufferSize != static_cast<std::int32_t>(jack_get_buffer_size(client_))) {
-        return ASE_InvalidMode;
-    }
-    std::vector<Channel> channels;
-    for (std::int32_t c = 0; c < numChannels; ++c) {
-        const bool input = infos[c].isInput == ASIOTrue;
-        const std::vector<jack_port_t*>& ports = input ? inputPorts_ : outputPorts_;
-        if (infos[c].channelNum < 0 || static_cast<std::size_t>(infos[c].channelNum) >= ports.size()) {
-            return ASE_InvalidParameter;
-        }
-        Channel channel{ports[static_cast<std::size_t>(infos[c].channelNum)], input, {}};
-        channel.halves[0].assign(static_cast<std::size_t>(bufferSize), 0.0f);
-        channel.halves[1].assign(static_cast<std::size_t>(bufferSize), 0.0f);
-        channels.push_back(std::move(channel));
-    }
-    channels_ = std::move(channels);
-    for (std::int32_t c = 0; c < numChannels; ++c) {
-        infos[c].buffers[0] = channels_[static_cast<std::size_t>(c)].halves[0].data();
-        infos[c].buffers[1] = channels_[static_cast<std::size_t>(c)].halves[1].data();
-    }
+    inputs = static_cast<std::int32_t>(inputPorts_.size());
+    outputs = static_cast<std::int32_t>(outputPorts_.size());
+    return true;
+}
+
+std::int32_t JackDriver::onlyBufferSize()
+{
+    return client_ == nullptr ? 0 : static_cast<std::int32_t>(jack_get_buffer_size(client_));
+}
+
+ASIOSampleType JackDriver::sampleType()
+{
+    return ASIOSTFloat32LSB;
+}
+
+void JackDriver::channelName(bool isInput, std::int32_t channel, char* name, std::size_t size)
+{
+    const std::vector<jack_port_t*>& ports = isInput ? inputPorts_ : outputPorts_;
+    std::snprintf(name, size, "%s", jack_port_short_name(ports[static_cast<std::size_t>(channel)]));
+}
+
+void JackDriver::buffersCreated()
+{
     idleOutputs_.clear();
-    for (jack_port_t* port : outputPorts_) {
-        if (std::none_of(channels_.begin(), channels_.end(), [port](const Channel& c) { return c.port == port; })) {
-            idleOutputs_.push_back(port);
+    for (std::int32_t number = 0; number < static_cast<std::int32_t>(outputPorts_.size()); ++number) {
+        if (!isActive(false, number)) {
+            idleOutputs_.push_back(outputPorts_[static_cast<std::size_t>(number)]);
         }
     }
-    callbacks_ = *callbacks;
-    bufferSize_ = static_cast<jack_nframes_t>(bufferSize);
     half_ = 0;
     position_ = 0;
-    return ASE_OK;
 }
 
-ASIOError JackDriver::disposeBuffers()
+void JackDriver::buffersDisposed()
 {
-    stop();
-    channels_.clear();
     idleOutputs_.clear();
-    return ASE_OK;
 }
 
 DriverEntry jackDriverEntry(const JackDriverOptions& options)
 {
-    return {kJackDriverName, [options]() -> IASIO* { return new JackDriver(options); }};
+    return softwareDriverEntry<JackDriver>(kJackDriverName, options);
 }
 
 }  // namespace kestrava

@@ -40,30 +40,23 @@ public:
     void getDriverName(char* name) override;
     ASIOError start() override;
     ASIOError stop() override;
-    ASIOError getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels) override;
-    ASIOError getLatencies(std::int32_t* inputLatency, std::int32_t* outputLatency) override;
-    ASIOError getBufferSize(std::int32_t* minSize, std::int32_t* maxSize, std::int32_t* preferredSize,
-                            std::int32_t* granularity) override;
     ASIOError canSampleRate(ASIOSampleRate rate) override;
     ASIOError getSampleRate(ASIOSampleRate* rate) override;
     ASIOError setSampleRate(ASIOSampleRate rate) override;
     ASIOError getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp) override;
-    ASIOError getChannelInfo(ASIOChannelInfo* info) override;
-    ASIOError createBuffers(ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
-                            ASIOCallbacks* callbacks) override;
-    ASIOError disposeBuffers() override;
 
 private:
     ~JackDriver() override;
+    bool channelCounts(std::int32_t& inputs, std::int32_t& outputs) override;
+    std::int32_t onlyBufferSize() override;
+    ASIOSampleType sampleType() override;
+    void channelName(bool isInput, std::int32_t channel, char* name, std::size_t size) override;
+    void buffersCreated() override;
+    void buffersDisposed() override;
     static int process(jack_nframes_t frames, void* self);
     void processCycle(jack_nframes_t frames);
     void connectPhysical();
-
-    struct Channel {
-        jack_port_t* port;
-        bool isInput;
-        std::vector<float> halves[2];
-    };
+    jack_port_t* portOf(const BufferedChannel& channel) const;
 
     JackDriverOptions options_;
     jack_client_t* client_ = nullptr;
@@ -71,12 +64,9 @@ private:
     std::vector<jack_port_t*> outputPorts_;
     std::vector<std::string> physicalCaptures_;
     std::vector<std::string> physicalPlaybacks_;
-    std::vector<Channel> channels_;
     // Registered outputs that carry no stream buffer; JACK does not clear
     // them, so each cycle writes silence.
     std::vector<jack_port_t*> idleOutputs_;
-    ASIOCallbacks callbacks_{};
-    jack_nframes_t bufferSize_ = 0;
     bool active_ = false;
     std::atomic<bool> streaming_{false};
     int half_ = 0;

@@ -133,11 +133,15 @@ TEST_F(ToolTest, BadAndMissingFilesFailWithAReason)
 
     const ToolRun noAlg = kestrava({"inspect", path("nowhere.alg")});
     EXPECT_EQ(noAlg.status, kExitFailure);
-    EXPECT_EQ(noAlg.err, "CreateFile Error1.\n");
+    // The system's text first, then the file and the system's reason.
+    const std::string named = "CreateFile Error1.\nkestrava inspect: " + path("nowhere.alg") + ": ";
+    EXPECT_EQ(noAlg.err.rfind(named, 0), 0u) << noAlg.err;
+    EXPECT_GT(noAlg.err.size(), named.size() + 5);
     std::ofstream(path("damaged.alg")) << "garbage that is no correction";
     const ToolRun damaged = kestrava({"render", "--alg", path("damaged.alg"), path("bad.wav"), path("o.wav")});
     EXPECT_EQ(damaged.status, kExitFailure);
-    EXPECT_EQ(damaged.err, "ALG file is damaged.\n");
+    EXPECT_EQ(damaged.err.substr(0, damaged.err.find('\n', 21) + 1),
+              "ALG file is damaged.\nkestrava render: " + path("damaged.alg") + ": it is not a correction file\n");
 }
 
 TEST_F(ToolTest, ClippedTakeGivesTheClippingMessagesAndNoCorrection)

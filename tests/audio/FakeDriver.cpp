@@ -29,8 +29,9 @@ bool FakeDriverLog::waitForBuffers(int count)
 }
 
 FakeDriver::FakeDriver(FakeDriverScript script, std::shared_ptr<FakeDriverLog> log)
-    : script_(std::move(script)), log_(std::move(log))
+    : SoftwareDriver("Fake clock"), script_(std::move(script)), log_(std::move(log))
 {
+    error_ = "Fake hardware is not connected";
     ++log_->liveInstances;
     ++log_->created;
     if (const auto found = script_.failures.find("getSamplePosition"); found != script_.failures.end()) {
@@ -52,26 +53,6 @@ ASIOError FakeDriver::scripted(const char* name)
     return found == script_.failures.end() ? ASE_OK : found->second;
 }
 
-std::int32_t FakeDriver::QueryInterface(const AsioGuid&, void** object)
-{
-    *object = nullptr;
-    return -1;
-}
-
-std::uint32_t FakeDriver::AddRef()
-{
-    return ++references_;
-}
-
-std::uint32_t FakeDriver::Release()
-{
-    const std::uint32_t left = --references_;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
-}
-
 ASIOBool FakeDriver::init(void*)
 {
     ++log_->initCalls;
@@ -86,11 +67,6 @@ void FakeDriver::getDriverName(char* name)
 std::int32_t FakeDriver::getDriverVersion()
 {
     return script_.version;
-}
-
-void FakeDriver::getErrorMessage(char* string)
-{
-    std::snprintf(string, 124, "%s", "Fake hardware is not connected");
 }
 
 ASIOError FakeDriver::start()
@@ -118,17 +94,17 @@ ASIOError FakeDriver::stop()
 void FakeDriver::run()
 {
     const int bytes = SampleConverter::bytesPerSample(script_.sampleType);
-    std::vector<std::int32_t> values(static_cast<std::size_t>(bufferSize_));
+    std::vector<std::int32_t> values(static_cast<std::size_t>(bufferFrames_));
     std::int32_t index = 0;
     for (int buffer = 0; buffer < script_.buffersToRun && running_; ++buffer) {
         const std::int64_t frame0 = samplePosition_.load();
-        for (Channel& channel : channels_) {
-            if (channel.isInput == ASIOTrue) {
-                for (std::int32_t i = 0; i < bufferSize_; ++i) {
+        for (BufferedChannel& channel : channels_) {
+            if (channel.isInput) {
+                for (std::int32_t i = 0; i < bufferFrames_; ++i) {
                     values[static_cast<std::size_t>(i)] = script_.input(channel.number, frame0 + i);
                 }
                 SampleConverter::fromBlock(script_.sampleType, values.data(), channel.halves[index].data(),
-                                           bufferSize_);
+                                           bufferFrames_);
             } else {
                 std::fill(channel.halves[index].begin(), channel.halves[index].end(), 0xCC);
             }
@@ -143,17 +119,17 @@ void FakeDriver::run()
         log_->callbackAllocations += allocationsOnThisThread() - before;
         {
             std::lock_guard<std::mutex> lock(log_->mutex);
-            for (Channel& channel : channels_) {
-                if (channel.isInput == ASIOFalse && bytes > 0) {
+            for (BufferedChannel& channel : channels_) {
+                if (!channel.isInput && bytes > 0) {
                     std::vector<std::int32_t>& out = log_->outputs[channel.number];
                     const std::size_t at = out.size();
-                    out.resize(at + static_cast<std::size_t>(bufferSize_));
+                    out.resize(at + static_cast<std::size_t>(bufferFrames_));
                     SampleConverter::toBlock(script_.sampleType, channel.halves[index].data(), out.data() + at,
-                                             bufferSize_);
+                                             bufferFrames_);
                 }
             }
         }
-        samplePosition_ += bufferSize_;
+        samplePosition_ += bufferFrames_;
         index = 1 - index;
         ++log_->buffersDone;
     }
@@ -235,21 +211,7 @@ ASIOError FakeDriver::getChannelInfo(ASIOChannelInfo* info)
     if (const ASIOError e = scripted("getChannelInfo"); e != ASE_OK) {
         return e;
     }
-    const std::int32_t count = info->isInput == ASIOTrue ? script_.inputs : script_.outputs;
-    if (info->channel < 0 || info->channel >= count) {
-        return ASE_InvalidParameter;
-    }
-    info->channelGroup = 0;
-    info->type = script_.sampleType;
-    info->isActive = ASIOFalse;
-    for (const Channel& channel : channels_) {
-        if (channel.isInput == info->isInput && channel.number == info->channel) {
-            info->isActive = ASIOTrue;
-        }
-    }
-    std::snprintf(info->name, sizeof info->name, "%s %d", info->isInput == ASIOTrue ? "In" : "Out",
-                  info->channel + 1);
-    return ASE_OK;
+    return SoftwareDriver::getChannelInfo(info);
 }
 
 ASIOError FakeDriver::createBuffers(ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
@@ -258,46 +220,53 @@ ASIOError FakeDriver::createBuffers(ASIOBufferInfo* infos, std::int32_t numChann
     if (const ASIOError e = scripted("createBuffers"); e != ASE_OK) {
         return e;
     }
-    for (std::int32_t c = 0; c < numChannels; ++c) {
-        const std::int32_t count = infos[c].isInput == ASIOTrue ? script_.inputs : script_.outputs;
-        if (infos[c].channelNum < 0 || infos[c].channelNum >= count) {
-            channels_.clear();
-            return ASE_InvalidParameter;
+    const ASIOError result = SoftwareDriver::createBuffers(infos, numChannels, bufferSize, callbacks);
+    if (result == ASE_OK) {
+        // Filled with a pattern no conversion produces, so a half the host
+        // never wrote shows.
+        for (BufferedChannel& channel : channels_) {
+            for (std::vector<unsigned char>& half : channel.halves) {
+                std::fill(half.begin(), half.end(), 0xCC);
+            }
         }
-        const auto bytes = static_cast<std::size_t>(bufferSize) *
-                           static_cast<std::size_t>(std::max(1, SampleConverter::bytesPerSample(script_.sampleType)));
-        Channel channel{infos[c].isInput, infos[c].channelNum, {}};
-        channel.halves[0].assign(bytes, 0xCC);
-        channel.halves[1].assign(bytes, 0xCC);
-        channels_.push_back(std::move(channel));
+        log_->buffersAllocated = true;
     }
-    for (std::int32_t c = 0; c < numChannels; ++c) {
-        infos[c].buffers[0] = channels_[static_cast<std::size_t>(c)].halves[0].data();
-        infos[c].buffers[1] = channels_[static_cast<std::size_t>(c)].halves[1].data();
-    }
-    callbacks_ = *callbacks;
-    bufferSize_ = bufferSize;
-    log_->buffersAllocated = true;
-    return ASE_OK;
+    return result;
 }
 
 ASIOError FakeDriver::disposeBuffers()
 {
-    stop();
-    channels_.clear();
+    SoftwareDriver::disposeBuffers();
     log_->buffersAllocated = false;
     return scripted("disposeBuffers");
+}
+
+bool FakeDriver::channelCounts(std::int32_t& inputs, std::int32_t& outputs)
+{
+    inputs = script_.inputs;
+    outputs = script_.outputs;
+    return true;
+}
+
+std::int32_t FakeDriver::onlyBufferSize()
+{
+    return script_.preferredSize;
+}
+
+ASIOSampleType FakeDriver::sampleType()
+{
+    return script_.sampleType;
+}
+
+void FakeDriver::channelName(bool isInput, std::int32_t channel, char* name, std::size_t size)
+{
+    std::snprintf(name, size, "%s %d", isInput ? "In" : "Out", channel + 1);
 }
 
 ASIOError FakeDriver::controlPanel()
 {
     ++log_->controlPanelCalls;
     return scripted("controlPanel");
-}
-
-ASIOError FakeDriver::future(std::int32_t, void*)
-{
-    return ASE_InvalidParameter;
 }
 
 ASIOError FakeDriver::outputReady()

@@ -1,5 +1,5 @@
-// Renders a fixed correction and a fixed input through the correction filter
-// and the Air network and writes every output sample as raw doubles. The
+// Renders a fixed correction and a fixed input through the processing chain,
+// with Air off and on, and writes every output sample as raw doubles. The
 // Linux and the Windows builds must write the same bytes; compare.sh checks.
 //
 // The input is made from arithmetic only (no sin, cos or exp from the C
@@ -10,9 +10,8 @@
 // Writes OUTPUT.bin.alg on the way (the correction, written and read back).
 
 #include "corrfile/CorrectionFile.h"
-#include "engine/AirAmbience.h"
-#include "engine/CorrectionFilter.h"
 #include "engine/CorrectionSet.h"
+#include "engine/ProcessingChain.h"
 #include "platform/Messages.h"
 
 #include <algorithm>
@@ -84,6 +83,32 @@ std::vector<double> fixedInput()
     return input;
 }
 
+struct Rendered {
+    std::vector<double> left;
+    std::vector<double> right;
+};
+
+Rendered render(const kestrava::CorrectionSet& correction, const std::vector<double>& input,
+                kestrava::AirSetting air)
+{
+    // Heap, not stack: the Air lines hold a few hundred kilobytes.
+    const auto chain = std::make_unique<kestrava::PluginChain>();
+    chain->prepare(correction, kSampleRate);
+    Rendered out{std::vector<double>(input.size()), std::vector<double>(input.size())};
+    // Block sizes a host might use, odd ones included, so that every tail
+    // length of the block kernels runs.
+    constexpr std::array<int, 9> kBlockSizes = {1, 7, 64, 256, 333, 1024, 5, 512, 129};
+    std::size_t start = 0;
+    for (std::size_t block = 0; start < input.size(); ++block) {
+        const int n = std::min(kBlockSizes[block % kBlockSizes.size()],
+                               static_cast<int>(input.size() - start));
+        chain->beginBlock();
+        chain->process(input.data() + start, out.left.data() + start, out.right.data() + start, n, air);
+        start += static_cast<std::size_t>(n);
+    }
+    return out;
+}
+
 bool writeRaw(const std::string& path, const std::vector<double>& samples)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -132,36 +157,15 @@ int main(int argc, char** argv)
 
     const std::vector<double> input = fixedInput();
 
-    kestrava::CorrectionFilter filter;
-    filter.setSampleRate(kSampleRate);
-    filter.setCorrection(correction);
-    std::vector<double> filtered(input.size());
-    // Block sizes a host might use, odd ones included, so that every tail
-    // length of the block kernels runs.
-    constexpr std::array<int, 9> kBlockSizes = {1, 7, 64, 256, 333, 1024, 5, 512, 129};
-    std::size_t start = 0;
-    for (std::size_t block = 0; start < input.size(); ++block) {
-        const int n = std::min(kBlockSizes[block % kBlockSizes.size()],
-                               static_cast<int>(input.size() - start));
-        filter.processBlock(input.data() + start, filtered.data() + start, n);
-        start += static_cast<std::size_t>(n);
-    }
-
-    // Heap, not stack: the lines hold a few hundred kilobytes.
-    const auto air = std::make_unique<kestrava::AirAmbience>();
-    air->prepare(kSampleRate);
+    // Air off gives the filtered signal on both sides; Air on its left and
+    // right.
+    const Rendered filtered = render(correction, input, kestrava::AirSetting::Off);
+    const Rendered withAir = render(correction, input, kestrava::AirSetting::On);
     std::vector<double> output;
-    output.reserve(3 * filtered.size());
-    output.insert(output.end(), filtered.begin(), filtered.end());
-    std::vector<double> left(filtered.size());
-    std::vector<double> right(filtered.size());
-    for (std::size_t n = 0; n < filtered.size(); ++n) {
-        const kestrava::StereoSample stereo = air->processSample(filtered[n]);
-        left[n] = stereo.left;
-        right[n] = stereo.right;
-    }
-    output.insert(output.end(), left.begin(), left.end());
-    output.insert(output.end(), right.begin(), right.end());
+    output.reserve(3 * input.size());
+    output.insert(output.end(), filtered.left.begin(), filtered.left.end());
+    output.insert(output.end(), withAir.left.begin(), withAir.left.end());
+    output.insert(output.end(), withAir.right.begin(), withAir.right.end());
 
     if (!std::all_of(output.begin(), output.end(), [](double v) { return std::isfinite(v); })) {
         std::cerr << "the output is not finite; the fixed correction proves nothing\n";

@@ -423,6 +423,9 @@ TEST_F(MeasurementDialogTest, LoadingCountsAsSavedWhenTheFileOpens)
     CorrectionSet set;
     set.sectionCount = 2;
     set.outputGain = 1.5;
+    set.centreHz[0] = 100.0;
+    set.centreHz[1] = 1000.0;
+    set.quality[0] = set.quality[1] = 2.0;
     test::FakeMessages quiet;
     ASSERT_TRUE(writeCorrectionFile(path("good.alg"), set, quiet));
     testing::writeFile(path("damaged.alg"), std::vector<std::uint8_t>(40, 7));

@@ -5,6 +5,8 @@
 #include "FakeDesktop.h"
 #include "TestSupport.h"
 
+#include "editor/NativeEditorServices.h"
+#include "editor/SDEditor.h"
 #include "plugin/ADelay.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +41,7 @@ protected:
     {
         hostCalls.clear();
         effect = std::make_unique<ADelay>(recordingHost, desktop.services());
+        effect->setEditor(std::make_unique<SDEditor>(effect.get(), nativeEditorServices()));
     }
 
     ProgramRecord& preset()

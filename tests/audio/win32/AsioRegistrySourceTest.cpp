@@ -19,6 +19,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace kestrava {
@@ -273,10 +275,34 @@ TEST_F(AsioRegistryTest, ServerPathsLongerThan128CharactersAreFound)
     EXPECT_EQ(catalog.listDriverNames(kDriverListSlots), std::vector<std::string>{"Deep"});
 }
 
-TEST_F(AsioRegistryTest, NoAsioKeyListsNothing)
+// COM belongs to the thread that listed the drivers for as long as their
+// catalog lives, and only when there is a driver: that thread is then in a
+// single-threaded apartment, and free again afterwards.
+TEST_F(AsioRegistryTest, ComLivesWithACatalogThatFoundDrivers)
 {
-    AsioRegistrySource source;
-    EXPECT_TRUE(source.drivers().empty());
+    const auto freeThreadedAfter = [](bool withDrivers) {
+        HRESULT during = S_OK;
+        HRESULT after = E_FAIL;
+        std::thread([&] {
+            AsioRegistrySource source;
+            {
+                DriverCatalog catalog(source);
+                EXPECT_EQ(catalog.count(), withDrivers ? 1 : 0);
+                during = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+                if (SUCCEEDED(during)) {
+                    CoUninitialize();
+                }
+            }
+            after = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            if (SUCCEEDED(after)) {
+                CoUninitialize();
+            }
+        }).join();
+        return std::pair{during, after};
+    };
+    EXPECT_EQ(freeThreadedAfter(false), std::pair(S_OK, S_OK));
+    install({{"A", "Only"}});
+    EXPECT_EQ(freeThreadedAfter(true), std::pair(RPC_E_CHANGED_MODE, S_OK));
 }
 
 TEST_F(AsioRegistryTest, ClassThatCannotBeCreatedReopensTheDriverThatWasOpen)

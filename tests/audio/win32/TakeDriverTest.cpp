@@ -61,11 +61,16 @@ protected:
     void TearDown() override
     {
         run("regsvr32 /s /u " + quoted(dll_));
-        const RegistryKey settings = RegistryKey::open(HKEY_CURRENT_USER, kSettingsKey);
+        clearTakeSettings();
+        ToolTestBase::TearDown();
+    }
+
+    static void clearTakeSettings()
+    {
+        const RegistryKey settings = RegistryKey::create(HKEY_CURRENT_USER, kSettingsKey);
         for (const char* value : {kTakePathValue, kTakeOutputPathValue, kTakeBufferSizeValue, kTakeSampleTypeValue}) {
             RegDeleteValueA(settings.handle(), value);
         }
-        ToolTestBase::TearDown();
     }
 
     void useTake(const std::string& take, const char* type, const char* bufferSize)
@@ -114,6 +119,7 @@ TEST_F(TakeDriverTest, RegisteredRecordedThroughAndRemovedAgain)
     EXPECT_EQ(driver.readString("Description"), kTakeDriverDescription);
 
     // Listed, and without a take it says what it needs.
+    clearTakeSettings();
     const std::string listing = path("drivers.txt");
     ASSERT_EQ(run("cmd /c \"" + quoted(tool_) + " drivers > " + quoted(listing) + "\""), 0);
     EXPECT_NE(tool::testing::fileBytes(listing).find(std::string(kTakeDriverDescription) + "\r\n  " +

@@ -3,8 +3,7 @@
 // parameter and processing entries) and records every host callback it
 // receives. Runs natively against Sonalve.so and under Wine against
 // Sonalve.dll.
-#include "PluginLibrary.h"
-#include "TestSupport.h"
+#include "SonalveLibrary.h"
 
 #include "plugin/ProgramRecord.h"
 #include "plugin/Vst2.h"
@@ -38,29 +37,6 @@ VstIntPtr recordingHost(AEffect* effect, VstInt32 opcode, VstInt32 index, VstInt
 {
     hostCalls.push_back({effect, opcode, index, value, ptr, opt});
     return opcode == audioMasterVersion ? versionAnswer : 0;
-}
-
-#if !defined(_WIN32)
-// The effect makes its data folder in the user's documents: keep it in a
-// scratch home. Without a display no dialog can start, as on a build server.
-ScratchFolder& scratchHome()
-{
-    static ScratchFolder home;
-    setenv("HOME", home.path().c_str(), 1);
-    unsetenv("XDG_CONFIG_HOME");
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    return home;
-}
-#endif
-
-PluginLibrary& library()
-{
-#if !defined(_WIN32)
-    scratchHome();
-#endif
-    static PluginLibrary instance(SONALVE_LIBRARY);
-    return instance;
 }
 
 class HostTest : public ::testing::Test {
