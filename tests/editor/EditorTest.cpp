@@ -308,14 +308,18 @@ TEST_F(EditorTest, KeysAndDropsAreDeclined)
 
 TEST_F(EditorTest, LastEditorClosesTheAboutBoxes)
 {
+    auto otherInstance = std::make_unique<SDEditor>(effect_.get(), EditorServices{windows_, about_, {}});
     open();
     windows_.window->click(centre(kAbout));
     windows_.now += 200;
     windows_.window->click(centre(kAbout));
     EXPECT_EQ(about_.opened, 2u);
+    // The boxes outlive the editor that opened them...
     editor_.reset();
-    // The effect's own editor is still alive.
     EXPECT_EQ(about_.opened, 2u);
+    // ...but not the last one.
+    otherInstance.reset();
+    EXPECT_EQ(about_.opened, 0u);
 }
 
 TEST(DibDecoding, RefusesWhatIsNotAnUncompressedBitmap)
