@@ -3,7 +3,9 @@
 #include "corrfile/CorrectionFile.h"
 #include "platform/ProductSettings.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <cstdio>
 #include <utility>
 
@@ -15,6 +17,21 @@ constexpr std::array kDeviceControls = {control::kConfigurationButton, control::
                                         control::kDriverList,          control::kLeftOutputList,
                                         control::kRightOutputList,     control::kMicInputList,
                                         control::kPickupInputList};
+
+// Each channel list, its partner and the choices they stand for.
+struct ChannelPair {
+    int list;
+    int partner;
+    std::int32_t StreamChannels::*choice;
+    std::int32_t StreamChannels::*partnerChoice;
+};
+
+constexpr ChannelPair kChannelPairs[] = {
+    {control::kLeftOutputList, control::kRightOutputList, &StreamChannels::leftOutput, &StreamChannels::rightOutput},
+    {control::kRightOutputList, control::kLeftOutputList, &StreamChannels::rightOutput, &StreamChannels::leftOutput},
+    {control::kMicInputList, control::kPickupInputList, &StreamChannels::micInput, &StreamChannels::pickupInput},
+    {control::kPickupInputList, control::kMicInputList, &StreamChannels::pickupInput, &StreamChannels::micInput},
+};
 
 // Passes messages on and notes whether the correction file could not be
 // opened at all, which is the one read failure that does not count as saved.
@@ -123,36 +140,20 @@ void MeasurementDialog::driverChosen()
 
 void MeasurementDialog::channelChosen(int list)
 {
-    StreamChannels& c = stream_.channels;
-    std::int32_t* choice = nullptr;
-    std::int32_t* partnerChoice = nullptr;
-    int partner = 0;
-    switch (list) {
-    case control::kLeftOutputList:
-        choice = &c.leftOutput, partnerChoice = &c.rightOutput, partner = control::kRightOutputList;
-        break;
-    case control::kRightOutputList:
-        choice = &c.rightOutput, partnerChoice = &c.leftOutput, partner = control::kLeftOutputList;
-        break;
-    case control::kMicInputList:
-        choice = &c.micInput, partnerChoice = &c.pickupInput, partner = control::kPickupInputList;
-        break;
-    case control::kPickupInputList:
-        choice = &c.pickupInput, partnerChoice = &c.micInput, partner = control::kMicInputList;
-        break;
-    default:
-        return;
-    }
+    const auto pair = std::find_if(std::begin(kChannelPairs), std::end(kChannelPairs),
+                                   [list](const ChannelPair& p) { return p.list == list; });
     const int chosen = view_.selectedListItem(list);
-    if (chosen < 0)
+    if (pair == std::end(kChannelPairs) || chosen < 0)
         return;
+    std::int32_t& choice = stream_.channels.*(pair->choice);
+    std::int32_t& partnerChoice = stream_.channels.*(pair->partnerChoice);
     // The two of a pair never name one channel: the partner takes the
     // channel this list gives up.
-    if (chosen == *partnerChoice) {
-        *partnerChoice = *choice;
-        view_.selectListItem(partner, *choice);
+    if (chosen == partnerChoice) {
+        partnerChoice = choice;
+        view_.selectListItem(pair->partner, choice);
     }
-    *choice = chosen;
+    choice = chosen;
 }
 
 void MeasurementDialog::configureDriver()

@@ -106,10 +106,14 @@ bool command(HWND dialog, int id, int code)
 
 INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
+    if (message == WM_INITDIALOG) {
         create(dialog);
         return TRUE;
+    }
+    // Nothing reaches the workflow before it exists or after it is gone.
+    if (!window.workflow)
+        return FALSE;
+    switch (message) {
     case WM_COMMAND:
         return command(dialog, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
     case WM_VSCROLL:
