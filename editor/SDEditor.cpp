@@ -1,13 +1,144 @@
 #include "editor/SDEditor.h"
 
+#include "gui/CBitmap.h"
+#include "gui/COnOffButton.h"
+#include "gui/CTextLabel.h"
+#include "plugin/ADelay.h"
+
+#include <filesystem>
+#include <memory>
+
 namespace kestrava {
+namespace {
 
-SDEditor::SDEditor(AudioEffect* effect) : AEffEditor(effect), rect_{0, 0, kHeight, kWidth} {}
+constexpr CRect kInputRect{88, 15, 162, 29};
+constexpr CRect kAirRect{88, 38, 162, 52};
+constexpr CRect kLoadRect{11, 87, 84, 108};
+constexpr CRect kHelpRect{88, 87, 161, 108};
+constexpr CRect kAboutRect{165, 87, 238, 108};
+constexpr CRect kFileLabelRect{88, 62, 237, 77};
 
-bool SDEditor::getRect(vst2::ERect** rect)
+// The last editor to go closes the About boxes, so that none outlives the
+// library that serves it.
+int liveEditors = 0;
+
+}  // namespace
+
+SDEditor::SDEditor(ADelay* effect, EditorServices services)
+    : AEffGUIEditor(effect, services.windows), delay_(effect), services_(std::move(services)),
+      background_(loadBitmapResource(128))
 {
-    *rect = &rect_;
+    ++liveEditors;
+    if (background_ != nullptr)
+        rect_ = {0, 0, static_cast<vst2::VstInt16>(background_->getHeight()),
+                 static_cast<vst2::VstInt16>(background_->getWidth())};
+}
+
+SDEditor::~SDEditor()
+{
+    close();
+    if (background_ != nullptr)
+        background_->forget();
+    if (--liveEditors == 0)
+        services_.aboutBoxes.closeAll();
+}
+
+bool SDEditor::open(void* parent)
+{
+    close();
+    auto frame = std::make_unique<CFrame>(windows_, parent, CPoint{rect_.right, rect_.bottom}, background_,
+                                          static_cast<EditHost&>(*this));
+    if (!frame->isOpen())
+        return false;
+
+    CBitmap* inputImage = loadBitmapResource(131);
+    CBitmap* airImage = loadBitmapResource(132);
+    CBitmap* loadImage = loadBitmapResource(133);
+    CBitmap* helpImage = loadBitmapResource(134);
+    CBitmap* aboutImage = loadBitmapResource(135);
+
+    inputSwitch_ = frame->addView(std::make_unique<COnOffButton>(kInputRect, this, kInputTag, inputImage));
+    inputSwitch_->setValue(delay_->getParameter(kInputParameter));
+    airSwitch_ = frame->addView(std::make_unique<COnOffButton>(kAirRect, this, kAirTag, airImage));
+    airSwitch_->setValue(delay_->getParameter(kAirParameter));
+    frame->addView(std::make_unique<COnOffButton>(kLoadRect, this, kLoadTag, loadImage));
+    frame->addView(std::make_unique<COnOffButton>(kHelpRect, this, kHelpTag, helpImage));
+    frame->addView(std::make_unique<COnOffButton>(kAboutRect, this, kAboutTag, aboutImage));
+
+    fileLabel_ = frame->addView(std::make_unique<CTextLabel>(kFileLabelRect, correctionName()));
+    fileLabel_->setFont(CFontId::kNormalFontSmall);
+    fileLabel_->setFontColor(kWhiteCColor);
+    fileLabel_->setBackColor(kBlackCColor);
+    fileLabel_->setFrameColor(kBlackCColor);
+
+    for (CBitmap* image : {inputImage, airImage, loadImage, helpImage, aboutImage})
+        if (image != nullptr)
+            image->forget();
+
+    frame_ = std::move(frame);
+    frame_->draw();
+    AEffEditor::open(parent);
     return true;
+}
+
+void SDEditor::close()
+{
+    frame_.reset();
+    inputSwitch_ = nullptr;
+    airSwitch_ = nullptr;
+    fileLabel_ = nullptr;
+    AEffEditor::close();
+}
+
+std::string SDEditor::correctionName() const
+{
+    const std::string path = delay_->correctionPath();
+    if (path == "None")
+        return path;
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return (error ? std::filesystem::path(path) : full).filename().string();
+}
+
+void SDEditor::idle()
+{
+    if (frame_ == nullptr)
+        return;
+    if (delay_->editorRefreshPending()) {
+        // Cleared first, so that a refresh raised meanwhile is not lost.
+        delay_->clearEditorRefresh();
+        fileLabel_->setText(correctionName());
+        fileLabel_->setDirty();
+        inputSwitch_->setValue(delay_->getParameter(kInputParameter));
+        inputSwitch_->setDirty();
+        airSwitch_->setValue(delay_->getParameter(kAirParameter));
+        airSwitch_->setDirty();
+    }
+    if (!insideHostIdle())
+        frame_->idle();
+}
+
+void SDEditor::valueChanged(CControl* control)
+{
+    switch (control->getTag()) {
+    case kInputTag:
+    case kAirTag:
+        delay_->setParameterAutomated(control->getTag(), control->getValue());
+        control->setDirty();
+        break;
+    case kLoadTag:
+        delay_->setParameterAutomated(kLoadTag, control->getValue());
+        break;
+    case kHelpTag:
+        if (services_.openHelp)
+            services_.openHelp();
+        break;
+    case kAboutTag:
+        services_.aboutBoxes.open();
+        break;
+    default:
+        break;
+    }
 }
 
 }  // namespace kestrava

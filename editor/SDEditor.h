@@ -1,27 +1,46 @@
-// Sonalve's editor object. It exists for the effect's whole life and owns
-// the 250 by 123 pixel rectangle that hosts ask for before opening it. The
-// panel itself (switches, file label, buttons) is not built yet: opening
-// only records the host's parent window, so hosts that open, idle and close
-// the editor get a blank area of the right size and nothing else happens.
+// Sonalve's editor: a 250 by 123 pixel panel with the Input and Air
+// switches (parameters 17 and 18), the correction file's name, and three
+// buttons: load a correction file (parameter 19), open the help, show the
+// About box. It catches up with the effect (program change, file loaded)
+// in its idle step when the effect raises editorRefreshPending.
 //
-// Called on the host's user-interface thread only.
+// User-interface thread only.
 #pragma once
 
-#include "plugin/AEffEditor.h"
+#include "editor/AEffGUIEditor.h"
+#include "editor/EditorServices.h"
+#include "gui/CView.h"
+
+#include <string>
 
 namespace kestrava {
 
-class SDEditor final : public AEffEditor {
+class ADelay;
+class CBitmap;
+class COnOffButton;
+class CTextLabel;
+
+enum EditorTag { kInputTag = 17, kAirTag = 18, kLoadTag = 19, kHelpTag = 20, kAboutTag = 21 };
+
+class SDEditor final : public AEffGUIEditor, public CControlListener {
 public:
-    static constexpr vst2::VstInt16 kWidth = 250;
-    static constexpr vst2::VstInt16 kHeight = 123;
+    SDEditor(ADelay* effect, EditorServices services);
+    ~SDEditor() override;
 
-    explicit SDEditor(AudioEffect* effect);
-
-    bool getRect(vst2::ERect** rect) override;
+    bool open(void* parent) override;
+    void close() override;
+    void idle() override;
+    void valueChanged(CControl* control) override;
 
 private:
-    vst2::ERect rect_;
+    std::string correctionName() const;
+
+    ADelay* delay_;
+    EditorServices services_;
+    CBitmap* background_;
+    COnOffButton* inputSwitch_ = nullptr;
+    COnOffButton* airSwitch_ = nullptr;
+    CTextLabel* fileLabel_ = nullptr;
 };
 
 }  // namespace kestrava

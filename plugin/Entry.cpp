@@ -1,6 +1,7 @@
 // The library's exported entry: VSTPluginMain, also exported as `main` for
 // hosts that look for the older name. Wires the platform's desktop backends
 // into the effect and gives it its editor.
+#include "editor/NativeEditorServices.h"
 #include "editor/SDEditor.h"
 #include "plugin/ADelay.h"
 
@@ -22,7 +23,7 @@ vst2::AEffect* createEffect(vst2::audioMasterCallback host)
     auto* effect = new (std::nothrow) kestrava::ADelay(host, kestrava::desktopServices());
     if (effect == nullptr)
         return nullptr;
-    effect->setEditor(std::make_unique<kestrava::SDEditor>(effect));
+    effect->setEditor(std::make_unique<kestrava::SDEditor>(effect, kestrava::nativeEditorServices()));
     return effect->getAeffect();
 }
 

@@ -5,6 +5,7 @@
 #include "FakeDesktop.h"
 #include "TestSupport.h"
 
+#include "editor/NativeEditorServices.h"
 #include "editor/SDEditor.h"
 #include "plugin/ADelay.h"
 
@@ -40,7 +41,7 @@ protected:
     {
         hostCalls.clear();
         effect = std::make_unique<ADelay>(recordingHost, desktop.services());
-        effect->setEditor(std::make_unique<SDEditor>(effect.get()));
+        effect->setEditor(std::make_unique<SDEditor>(effect.get(), nativeEditorServices()));
     }
 
     ProgramRecord& preset()
@@ -95,9 +96,11 @@ TEST_F(EffectTest, EditorObjectExistsBeforeAnyWindow)
     EXPECT_EQ(rect->right, 250);
     EXPECT_FALSE(editor->isOpen());
 
+    // Something that is not a window cannot take the panel; the real
+    // windows are the editor window test's.
     int parentWindow = 0;
-    EXPECT_EQ(effect->dispatcher(effEditOpen, 0, 0, &parentWindow, 0.0f), 1);
-    EXPECT_TRUE(editor->isOpen());
+    EXPECT_EQ(effect->dispatcher(effEditOpen, 0, 0, &parentWindow, 0.0f), 0);
+    EXPECT_FALSE(editor->isOpen());
     EXPECT_EQ(effect->dispatcher(effEditClose, 0, 0, nullptr, 0.0f), 0);
     EXPECT_FALSE(editor->isOpen());
     EXPECT_EQ(effect->dispatcher(effSetEditKnobMode, 0, 2, nullptr, 0.0f), 1);

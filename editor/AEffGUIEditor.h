@@ -1,0 +1,49 @@
+// The editor base of effects drawn with the gui toolkit: it owns the frame
+// while the window is open, hands the dispatcher's keys to it, brackets a
+// control's click with the host's begin and end edit, and runs the idle
+// pacing step a click asks for (the editor's idle at most every 100 ms, one
+// pending paint, then audioMasterIdle).
+//
+// User-interface thread only.
+#pragma once
+
+#include "gui/CFrame.h"
+#include "gui/PlatformWindow.h"
+#include "plugin/AEffEditor.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace kestrava {
+
+class AudioEffectX;
+
+class AEffGUIEditor : public AEffEditor, public EditHost {
+public:
+    AEffGUIEditor(AudioEffectX* effect, WindowSystem& windows);
+    ~AEffGUIEditor() override;
+
+    bool getRect(vst2::ERect** rect) override;
+    bool onKeyDown(const EditorKey& key) override;
+    bool onKeyUp(const EditorKey& key) override;
+
+    void doIdleStuff() override;
+    void beginEdit(int tag) override;
+    void endEdit(int tag) override;
+
+protected:
+    // True while the host is inside the audioMasterIdle that doIdleStuff sends.
+    bool insideHostIdle() const { return insideHostIdle_; }
+
+    AudioEffectX* effectX_;
+    WindowSystem& windows_;
+    vst2::ERect rect_{};
+    std::unique_ptr<CFrame> frame_;
+
+private:
+    std::uint32_t nextIdle_;
+    bool insideHostIdle_ = false;
+    bool threadAttached_ = false;
+};
+
+}  // namespace kestrava

@@ -1,0 +1,13 @@
+// The running platform's services for Sonalve's editor: its window system,
+// its About boxes and the help lookup.
+//
+// User-interface thread only.
+#pragma once
+
+#include "editor/EditorServices.h"
+
+namespace kestrava {
+
+EditorServices nativeEditorServices();
+
+}  // namespace kestrava

@@ -1,0 +1,13 @@
+// The module (DLL or program) the toolkit's code and resources live in,
+// recorded when the library is attached to the process.
+//
+// Any thread; the handle is written once, at attach.
+#pragma once
+
+#include <windows.h>
+
+namespace kestrava {
+
+HINSTANCE moduleHandle();
+
+}  // namespace kestrava

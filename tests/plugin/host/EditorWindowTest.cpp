@@ -1,0 +1,197 @@
+// Sonalve's editor in a real window: the project's host loads the built
+// library, opens the editor inside a window of its own on the real window
+// system (X11 under Xvfb, or Win32 under Wine), looks at the pixels, clicks
+// with real mouse events, and closes with an About box still open. The
+// screenshots stay in the build folder.
+#include "HostWindow.h"
+#include "PluginLibrary.h"
+#include "TestSupport.h"
+
+#include "plugin/Vst2.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace kestrava::test {
+namespace {
+
+using namespace vst2;
+
+struct HostCall {
+    VstInt32 opcode;
+    VstInt32 index;
+    float opt;
+};
+
+std::vector<HostCall> hostCalls;
+
+VstIntPtr recordingHost(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt)
+{
+    hostCalls.push_back({opcode, index, opt});
+    return opcode == audioMasterVersion ? kVstVersion : 0;
+}
+
+PluginLibrary& library()
+{
+#if !defined(_WIN32)
+    // The effect makes its data folder in the user's documents.
+    static ScratchFolder home;
+    setenv("HOME", home.path().c_str(), 1);
+#endif
+    static PluginLibrary instance(SONALVE_LIBRARY);
+    return instance;
+}
+
+bool near(RgbImage::Pixel p, int r, int g, int b, int tolerance = 0)
+{
+    return std::abs(p.r - r) <= tolerance && std::abs(p.g - g) <= tolerance && std::abs(p.b - b) <= tolerance;
+}
+
+bool lit(RgbImage::Pixel p)
+{
+    return p.b > 150 && p.r < 100;
+}
+
+// Inside each switch segment, away from its letters.
+constexpr int kLeftSegmentX = 88 + 4;
+constexpr int kRightSegmentX = 88 + 37 + 4;
+constexpr int kInputY = 15 + 7;
+constexpr int kAirY = 38 + 7;
+
+class EditorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(library().loaded()) << library().error();
+        hostCalls.clear();
+        effect_ = library().entry("VSTPluginMain")(recordingHost);
+        ASSERT_NE(effect_, nullptr);
+        window_ = HostWindow::create(250, 123);
+    }
+
+    void TearDown() override
+    {
+        if (effect_ != nullptr) {
+            EXPECT_EQ(dispatch(effClose), 1);
+        }
+    }
+
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr)
+    {
+        return effect_->dispatcher(effect_, opcode, index, value, ptr, 0.0f);
+    }
+
+    void idle(int milliseconds = 300)
+    {
+        window_->run(milliseconds, [this] { dispatch(effEditIdle); });
+    }
+
+    RgbImage shoot(const std::string& name)
+    {
+        RgbImage image = window_->screenshot();
+        EXPECT_TRUE(writePng(std::string(SCREENSHOT_FOLDER) + "/" + name + ".png", image));
+        return image;
+    }
+
+    // Runs the host until `done` holds or two seconds have passed.
+    bool idleUntil(const std::function<bool()>& done)
+    {
+        for (int i = 0; i < 100 && !done(); ++i)
+            idle(20);
+        return done();
+    }
+
+    AEffect* effect_ = nullptr;
+    std::unique_ptr<HostWindow> window_;
+};
+
+TEST_F(EditorWindowTest, ShowsTheSwitchesAndFollowsARealClick)
+{
+    effect_->setParameter(effect_, 17, 1.0f);
+    effect_->setParameter(effect_, 18, 0.0f);
+    ASSERT_EQ(dispatch(effEditOpen, 0, 0, window_->handle()), 1);
+    idle();
+    const RgbImage opened = shoot("editor-opened");
+    EXPECT_TRUE(near(opened.at(20, 50), 158, 170, 172));
+    EXPECT_TRUE(near(opened.at(200, 30), 158, 170, 172));
+    EXPECT_TRUE(lit(opened.at(kRightSegmentX, kInputY)));  // "R"
+    EXPECT_FALSE(lit(opened.at(kLeftSegmentX, kInputY)));
+    EXPECT_TRUE(lit(opened.at(kLeftSegmentX, kAirY)));  // "ON"
+    EXPECT_FALSE(lit(opened.at(kRightSegmentX, kAirY)));
+    EXPECT_TRUE(near(opened.at(90, 64), 0, 0, 0));  // the label's black field
+
+    hostCalls.clear();
+    window_->click(88 + 37, kInputY);
+    ASSERT_TRUE(idleUntil([this] { return effect_->getParameter(effect_, 17) == 0.0f; }));
+    std::vector<HostCall> edits;
+    for (const HostCall& call : hostCalls)
+        if (call.opcode != audioMasterIdle)
+            edits.push_back(call);
+    ASSERT_EQ(edits.size(), 3u);
+    EXPECT_EQ(edits[0].opcode, audioMasterBeginEdit);
+    EXPECT_EQ(edits[0].index, 17);
+    EXPECT_EQ(edits[1].opcode, audioMasterAutomate);
+    EXPECT_EQ(edits[1].index, 17);
+    EXPECT_EQ(edits[1].opt, 0.0f);
+    EXPECT_EQ(edits[2].opcode, audioMasterEndEdit);
+    EXPECT_EQ(edits[2].index, 17);
+
+    idle();
+    const RgbImage clicked = shoot("editor-after-input-click");
+    EXPECT_TRUE(lit(clicked.at(kLeftSegmentX, kInputY)));  // "L"
+    EXPECT_FALSE(lit(clicked.at(kRightSegmentX, kInputY)));
+    dispatch(effEditClose);
+}
+
+TEST_F(EditorWindowTest, ReopensFromTheEffectsCurrentState)
+{
+    ASSERT_EQ(dispatch(effEditOpen, 0, 0, window_->handle()), 1);
+    idle();
+    dispatch(effEditClose);
+    idle();
+    // Closed: nothing of the editor is left in the host's window.
+    EXPECT_FALSE(near(shoot("editor-closed").at(20, 50), 158, 170, 172));
+
+    effect_->setParameter(effect_, 18, 1.0f);
+    ASSERT_EQ(dispatch(effEditOpen, 0, 0, window_->handle()), 1);
+    idle();
+    const RgbImage reopened = shoot("editor-reopened");
+    EXPECT_TRUE(near(reopened.at(20, 50), 158, 170, 172));
+    EXPECT_TRUE(lit(reopened.at(kRightSegmentX, kAirY)));  // "OFF"
+    dispatch(effEditClose);
+}
+
+TEST_F(EditorWindowTest, AboutBoxesOpenPerClickAndCloseWithTheLastEffect)
+{
+    ASSERT_EQ(dispatch(effEditOpen, 0, 0, window_->handle()), 1);
+    idle();
+    window_->click(165 + 36, 87 + 10);
+    ASSERT_TRUE(idleUntil([this] { return window_->aboutBoxes() == 1; }));
+    idle(200);
+    const RgbImage box = window_->aboutBoxScreenshot();
+    EXPECT_TRUE(writePng(std::string(SCREENSHOT_FOLDER) + "/about-box.png", box));
+    EXPECT_GT(box.width, 100);
+    window_->click(165 + 36, 87 + 10);
+    ASSERT_TRUE(idleUntil([this] { return window_->aboutBoxes() == 2; }));
+    window_->clickOkOfAnAboutBox();
+    EXPECT_TRUE(idleUntil([this] { return window_->aboutBoxes() == 1; }));
+
+    // The host goes away with a box still open: editor, effect, window.
+    dispatch(effEditClose);
+    EXPECT_EQ(dispatch(effClose), 1);
+    effect_ = nullptr;
+    window_->run(200, {});
+    EXPECT_EQ(window_->aboutBoxes(), 0);
+}
+
+TEST_F(EditorWindowTest, OpenIntoSomethingThatIsNotAWindowFails)
+{
+    EXPECT_EQ(dispatch(effEditOpen, 0, 0, nullptr), 0);
+    EXPECT_EQ(dispatch(effEditIdle), 0);
+    EXPECT_EQ(dispatch(effEditClose), 0);
+}
+
+}  // namespace
+}  // namespace kestrava::test
