@@ -7,6 +7,8 @@
 #include "audio/win32/TakeSettings.h"
 
 #include "apps/ToolRun.h"
+#include "support/TakeDriverSettings.h"
+#include "support/WindowsProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -18,68 +20,25 @@ namespace {
 
 using tool::testing::signals;
 using tool::testing::TwoSignals;
+using testing::clearTakeSettings;
+using testing::quoted;
+using testing::windowsPath;
 
 const std::string kClassKey = std::string("CLSID\\") + kTakeDriverClassText;
 const std::string kDriverKey = std::string("SOFTWARE\\ASIO\\") + kTakeDriverDescription;
-
-// The builds' own files, in the form Windows programs take.
-std::string windowsPath(std::string path)
-{
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return "Z:" + path;
-}
-
-// Runs a program and waits for it; its exit code, or -1 when it cannot start.
-int run(std::string commandLine)
-{
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        return -1;
-    }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
-}
-
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
 
 class TakeDriverTest : public tool::testing::ToolTestBase {
 protected:
     void TearDown() override
     {
-        run("regsvr32 /s /u " + quoted(dll_));
+        testing::runProgram("regsvr32 /s /u " + quoted(dll_));
         clearTakeSettings();
         ToolTestBase::TearDown();
     }
 
-    static void clearTakeSettings()
-    {
-        const RegistryKey settings = RegistryKey::create(HKEY_CURRENT_USER, kSettingsKey);
-        for (const char* value : {kTakePathValue, kTakeOutputPathValue, kTakeBufferSizeValue, kTakeSampleTypeValue}) {
-            RegDeleteValueA(settings.handle(), value);
-        }
-    }
-
     void useTake(const std::string& take, const char* type, const char* bufferSize)
     {
-        const RegistryKey settings = RegistryKey::create(HKEY_CURRENT_USER, kSettingsKey);
-        ASSERT_TRUE(settings.writeString(kTakePathValue, take));
-        ASSERT_TRUE(settings.writeString(kTakeOutputPathValue, path("outputs.wav")));
-        ASSERT_TRUE(settings.writeString(kTakeSampleTypeValue, type));
-        ASSERT_TRUE(settings.writeString(kTakeBufferSizeValue, bufferSize));
+        ASSERT_TRUE(testing::useTake(take, path("outputs.wav"), type, bufferSize));
     }
 
     // Records through the registered driver and designs from the file; the
@@ -89,10 +48,10 @@ protected:
     {
         const std::string recorded = path(name + "-record.alg");
         const std::string designed = path(name + "-design.alg");
-        ASSERT_EQ(run(quoted(tool_) + " record --driver " + quoted(kTakeDriverDescription) + " -o " +
+        ASSERT_EQ(testing::runProgram(quoted(tool_) + " record --driver " + quoted(kTakeDriverDescription) + " -o " +
                       quoted(recorded)),
                   0);
-        ASSERT_EQ(run(quoted(tool_) + " design " + quoted(take) + " -o " + quoted(designed)), 0);
+        ASSERT_EQ(testing::runProgram(quoted(tool_) + " design " + quoted(take) + " -o " + quoted(designed)), 0);
         const std::string expected = tool::testing::fileBytes(designed);
         ASSERT_EQ(expected.size(), 4808u);
         EXPECT_TRUE(tool::testing::fileBytes(recorded) == expected) << name;
@@ -110,7 +69,7 @@ protected:
 TEST_F(TakeDriverTest, RegisteredRecordedThroughAndRemovedAgain)
 {
     const bool asioKeyBefore = static_cast<bool>(RegistryKey::open(HKEY_LOCAL_MACHINE, "SOFTWARE\\ASIO"));
-    ASSERT_EQ(run("regsvr32 /s " + quoted(dll_)), 0);
+    ASSERT_EQ(testing::runProgram("regsvr32 /s " + quoted(dll_)), 0);
     const RegistryKey server = RegistryKey::open(HKEY_CLASSES_ROOT, kClassKey + "\\InprocServer32");
     EXPECT_EQ(server.readString(nullptr), dll_);
     EXPECT_EQ(server.readString("ThreadingModel"), "Both");
@@ -121,7 +80,7 @@ TEST_F(TakeDriverTest, RegisteredRecordedThroughAndRemovedAgain)
     // Listed, and without a take it says what it needs.
     clearTakeSettings();
     const std::string listing = path("drivers.txt");
-    ASSERT_EQ(run("cmd /c \"" + quoted(tool_) + " drivers > " + quoted(listing) + "\""), 0);
+    ASSERT_EQ(testing::runProgram("cmd /c \"" + quoted(tool_) + " drivers > " + quoted(listing) + "\""), 0);
     EXPECT_NE(tool::testing::fileBytes(listing).find(std::string(kTakeDriverDescription) + "\r\n  " +
                                                      kTakeDriverDescription + " is not available: No take chosen"),
               std::string::npos)
@@ -141,7 +100,7 @@ TEST_F(TakeDriverTest, RegisteredRecordedThroughAndRemovedAgain)
     useTake(write("float32.wav", {32, true}, {microphone, pickup}), "Float32MSB", "1000");
     expectRecordMatchesDesign("Float32MSB", path("float32.wav"));
 
-    ASSERT_EQ(run("regsvr32 /s /u " + quoted(dll_)), 0);
+    ASSERT_EQ(testing::runProgram("regsvr32 /s /u " + quoted(dll_)), 0);
     EXPECT_FALSE(RegistryKey::open(HKEY_CLASSES_ROOT, kClassKey));
     EXPECT_FALSE(RegistryKey::open(HKEY_LOCAL_MACHINE, kDriverKey));
     EXPECT_EQ(static_cast<bool>(RegistryKey::open(HKEY_LOCAL_MACHINE, "SOFTWARE\\ASIO")), asioKeyBefore);

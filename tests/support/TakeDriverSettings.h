@@ -1,0 +1,30 @@
+// The recorded-take driver's per-user values as its tests set them: which
+// take it plays, where its outputs go, its sample type and buffer size.
+// Test threads only (registry calls).
+#pragma once
+
+#include "audio/win32/RegistryKey.h"
+#include "audio/win32/TakeSettings.h"
+
+#include <string>
+
+namespace kestrava::testing {
+
+inline bool useTake(const std::string& take, const std::string& outputs, const char* sampleType,
+                    const char* bufferSize)
+{
+    const RegistryKey settings = RegistryKey::create(HKEY_CURRENT_USER, kSettingsKey);
+    return settings.writeString(kTakePathValue, take) && settings.writeString(kTakeOutputPathValue, outputs)
+           && settings.writeString(kTakeSampleTypeValue, sampleType)
+           && settings.writeString(kTakeBufferSizeValue, bufferSize);
+}
+
+inline void clearTakeSettings()
+{
+    const RegistryKey settings = RegistryKey::create(HKEY_CURRENT_USER, kSettingsKey);
+    for (const char* value : {kTakePathValue, kTakeOutputPathValue, kTakeBufferSizeValue, kTakeSampleTypeValue}) {
+        RegDeleteValueA(settings.handle(), value);
+    }
+}
+
+}  // namespace kestrava::testing
