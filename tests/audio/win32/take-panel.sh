@@ -13,13 +13,7 @@ windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 rm -rf "$work" "$shot"
 mkdir -p "$work"
-# Wine's desktop belongs to the display of the server's first program: end
-# the server another test may have left behind, so this one starts on ours,
-# and end it again after, so later tests do not inherit a display that is gone.
-"$wine_run" --wineserver -k 2>/dev/null || true
-"$wine_run" --wineserver -w 2>/dev/null || true
-trap '"$wine_run" --wineserver -k 2>/dev/null || true' EXIT
-xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
+"$(dirname "$0")/../../support/wine-own-server.sh" "$wine_run" xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
     "$1" "$2" "$3" "$4" &
     check=$!
     waited=0
