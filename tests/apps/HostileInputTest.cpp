@@ -4,16 +4,19 @@
 // promptly (CTest stops each after its time limit) with the exit status and
 // a message naming the file and the reason; a failed command leaves every
 // file as it was.
+#include "audio/file/WavFile.h"
 #include "corrfile/CorrectionFile.h"
 #include "ToolRun.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <thread>
 
 #ifndef _WIN32
@@ -256,6 +259,16 @@ const HostileCase kCases[] = {
                                          s.file("no/report.svg")};
      },
      kExitFailure, {"cannot write @no/report.svg: ", "No file was changed."}},
+    {"TakeWithNaNAndInfiniteSamples",
+     [](HostileInput& s, auto&) {
+         std::vector<double> pickup = s.signal().pickup;
+         pickup[100] = std::nan("");
+         pickup[2000] = INFINITY;
+         const std::string in = s.wav("poisoned.wav", {32, true}, {s.signal().microphone, pickup});
+         return std::vector<std::string>{"render", "--alg", s.goodCorrection(), "--input", "right", in,
+                                         s.file("rendered.wav")};
+     },
+     kExitOk, {}, "rendered.wav"},
 #ifndef _WIN32
     {"DeviceAsATake",
      [](HostileInput& s, auto&) {
@@ -306,6 +319,13 @@ TEST_P(HostileInput, EndsWithAReasonAndLeavesEveryFileAsItWas)
         EXPECT_NE(r.err.find(withFolder(words)), std::string::npos) << withFolder(words) << "\n" << r.err;
     if (c.output != nullptr) {
         EXPECT_GT(fs::file_size(file(c.output)), 1000u);
+        if (std::string_view(c.output).ends_with(".wav")) {
+            WavData rendered;
+            std::string error;
+            ASSERT_TRUE(readWav(file(c.output), rendered, error)) << error;
+            for (const std::vector<double>& channel : rendered.channels)
+                EXPECT_TRUE(std::all_of(channel.begin(), channel.end(), [](double v) { return std::isfinite(v); }));
+        }
     } else {
         EXPECT_EQ(snapshot(), before);
         EXPECT_EQ(r.out.find('{'), std::string::npos) << r.out;
