@@ -3,6 +3,7 @@
 // catches up with the effect, and the idle pacing of a click.
 #include "FakeDesktop.h"
 #include "FakeWindowSystem.h"
+#include "RecordingHost.h"
 #include "TestSupport.h"
 
 #include "editor/SDEditor.h"
@@ -19,20 +20,6 @@ namespace kestrava::test {
 namespace {
 
 using namespace vst2;
-
-struct HostCall {
-    VstInt32 opcode;
-    VstInt32 index;
-    float opt;
-};
-
-std::vector<HostCall> hostCalls;
-
-VstIntPtr recordingHost(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt)
-{
-    hostCalls.push_back({opcode, index, opt});
-    return opcode == audioMasterVersion ? kVstVersion : 0;
-}
 
 constexpr CRect kPanel{0, 0, 250, 123};
 constexpr CRect kInput{88, 15, 162, 29};

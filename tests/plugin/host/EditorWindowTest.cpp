@@ -5,6 +5,7 @@
 // screenshots stay in the build folder.
 #include "HostWindow.h"
 #include "PluginLibrary.h"
+#include "RecordingHost.h"
 #include "TestSupport.h"
 
 #include "plugin/Vst2.h"
@@ -18,20 +19,6 @@ namespace kestrava::test {
 namespace {
 
 using namespace vst2;
-
-struct HostCall {
-    VstInt32 opcode;
-    VstInt32 index;
-    float opt;
-};
-
-std::vector<HostCall> hostCalls;
-
-VstIntPtr recordingHost(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt)
-{
-    hostCalls.push_back({opcode, index, opt});
-    return opcode == audioMasterVersion ? kVstVersion : 0;
-}
 
 PluginLibrary& library()
 {
