@@ -20,6 +20,8 @@
 #include <memory>
 #include <vector>
 
+using namespace kestrava::engine;
+
 namespace {
 
 using namespace kestrava;

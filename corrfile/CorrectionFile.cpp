@@ -6,6 +6,8 @@
 
 namespace kestrava {
 
+using engine::CorrectionSet;
+
 CorrectionFileResult loadCorrectionFile(const std::string& path, CorrectionSet& set)
 {
     std::vector<std::uint8_t> image;

@@ -6,6 +6,8 @@
 
 namespace kestrava {
 
+using engine::AirSetting;
+
 namespace {
 
 constexpr std::int32_t kSaturation = std::numeric_limits<std::int32_t>::max();
@@ -46,7 +48,7 @@ void BlockProcessor::prepareRecording(double* micCapture, double* pickupCapture,
     monitorMode.store(kModeRecord);
 }
 
-void BlockProcessor::setCorrection(const CorrectionSet& correction)
+void BlockProcessor::setCorrection(const engine::CorrectionSet& correction)
 {
     chain_.prepare(correction);
 }

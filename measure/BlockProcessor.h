@@ -72,7 +72,7 @@ public:
 
     // Controlling thread, at any time: prepares the correction aside and
     // publishes it; the next block runs it from a cleared state.
-    void setCorrection(const CorrectionSet& correction);
+    void setCorrection(const engine::CorrectionSet& correction);
 
     // Slider position 0..100 (0 at the top) to a linear volume.
     static double volumeForSliderPosition(int position);
@@ -85,7 +85,7 @@ private:
     StreamBlocks blocks_;
     RecordState record_;
     std::atomic<std::int32_t> fullScale_;
-    MeasurementChain chain_;
+    engine::MeasurementChain chain_;
     std::array<double, kMaxBlockLength> left_{};
     std::array<double, kMaxBlockLength> right_{};
 };

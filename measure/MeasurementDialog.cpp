@@ -274,7 +274,7 @@ void MeasurementDialog::loadClicked()
     if (!path)
         return;
     OpenFailureWatch watch(services_.desktopMessages);
-    CorrectionSet loaded;
+    engine::CorrectionSet loaded;
     const bool valid = readCorrectionFile(*path, loaded, watch) == 0;
     if (!watch.openFailed)
         saved_ = true;

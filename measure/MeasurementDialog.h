@@ -92,7 +92,7 @@ private:
     std::unique_ptr<BlockProcessor> processor_;
     StreamSetup stream_;
     MeasurementRecorder recorder_;
-    CorrectionSet correction_;
+    engine::CorrectionSet correction_;
     bool hasCorrection_ = false;
     bool stopped_ = true;
     bool saved_ = true;

@@ -6,6 +6,9 @@
 
 namespace kestrava {
 
+using design::AnalysisStatus;
+using design::CaptureBuffer;
+
 namespace {
 
 void inform(Messages& messages, const char* text)
@@ -13,7 +16,7 @@ void inform(Messages& messages, const char* text)
     messages.show(text, "Info", MessageIcon::Information);
 }
 
-bool finite(const CorrectionSet& correction)
+bool finite(const engine::CorrectionSet& correction)
 {
     if (!std::isfinite(correction.outputGain))
         return false;
@@ -39,34 +42,34 @@ bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pic
 {
     if (microphone.allocated() && pickup.allocated())
         return true;
-    inform(messages, kCaptureAllocationFailedText);
+    inform(messages, design::kCaptureAllocationFailedText);
     return false;
 }
 
-bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages, MeasurementAnalysis& analysis)
+bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages, design::MeasurementAnalysis& analysis)
 {
-    switch (analyseMeasurement(microphone, pickup, BandLayout::standard(), analysis)) {
+    switch (design::analyseMeasurement(microphone, pickup, design::BandLayout::standard(), analysis)) {
     case AnalysisStatus::Ok:
         return true;
     case AnalysisStatus::OutOfMemory:
-        inform(messages, kTransformAllocationFailedText);
+        inform(messages, design::kTransformAllocationFailedText);
         return false;
     case AnalysisStatus::Silent:
         if (analysis.silentMicrophone)
-            inform(messages, kSilentMicrophoneText);
+            inform(messages, design::kSilentMicrophoneText);
         if (analysis.silentPickup)
-            inform(messages, kSilentPickupText);
+            inform(messages, design::kSilentPickupText);
         return false;
     }
     return false;
 }
 
 bool designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
-                        const DesignOptions& options, DesignOutcome& outcome)
+                        const design::DesignOptions& options, DesignOutcome& outcome)
 {
     if (!analyseCaptures(microphone, pickup, messages, outcome.analysis))
         return false;
-    outcome.result = designCorrection(outcome.analysis, outcome.layout, outcome.correction, options);
+    outcome.result = design::designCorrection(outcome.analysis, outcome.layout, outcome.correction, options);
     if (finite(outcome.correction))
         return true;
     inform(messages, kUnusableDesignText);
@@ -154,7 +157,7 @@ void MeasurementRecorder::stopStream()
         stream_.stopStream();
 }
 
-std::optional<DesignOutcome> MeasurementRecorder::finish(const DesignOptions& options)
+std::optional<DesignOutcome> MeasurementRecorder::finish(const design::DesignOptions& options)
 {
     stopStream();
     if (!active())

@@ -28,28 +28,28 @@ inline constexpr const char* kUnusableDesignText =
     "Error: This recording gives no usable correction.\nCheck both inputs and record again.;";
 
 struct DesignOutcome {
-    BandLayout layout = BandLayout::standard();
-    MeasurementAnalysis analysis;
-    DesignResult result;
-    CorrectionSet correction;
+    design::BandLayout layout = design::BandLayout::standard();
+    design::MeasurementAnalysis analysis;
+    design::DesignResult result;
+    engine::CorrectionSet correction;
 };
 
 // The clipping messages ("Info"), microphone first.
 void reportClipping(bool microphone, bool pickup, Messages& messages);
 
 // Whether both capture buffers got their storage; tells the user when not.
-bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pickup, Messages& messages);
+bool capturesAllocated(const design::CaptureBuffer& microphone, const design::CaptureBuffer& pickup, Messages& messages);
 
 // Analyses two filled capture buffers (consumed and released whatever the
 // outcome); false after telling why (silence, no memory for the transform).
-bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
-                     MeasurementAnalysis& analysis);
+bool analyseCaptures(design::CaptureBuffer& microphone, design::CaptureBuffer& pickup, Messages& messages,
+                     design::MeasurementAnalysis& analysis);
 
 // Analyses two filled capture buffers as above and designs the correction. False after telling why: a silent
 // recording, no memory for the transform, or a design whose numbers are not
 // finite, which must never reach a filter or a file.
-bool designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
-                        const DesignOptions& options, DesignOutcome& outcome);
+bool designFromCaptures(design::CaptureBuffer& microphone, design::CaptureBuffer& pickup, Messages& messages,
+                        const design::DesignOptions& options, DesignOutcome& outcome);
 
 struct DriverChannels {
     std::vector<std::string> inputs;
@@ -88,7 +88,7 @@ public:
     void stopStream();
     // After done(): stops the stream if it still runs, then reports clipping
     // or analyses and designs. The buffers are released in every case.
-    std::optional<DesignOutcome> finish(const DesignOptions& options);
+    std::optional<DesignOutcome> finish(const design::DesignOptions& options);
     // Stops the stream and drops the recording.
     void abandon();
 
@@ -96,8 +96,8 @@ private:
     BlockProcessor& processor_;
     StreamSetup& stream_;
     Messages& messages_;
-    std::unique_ptr<CaptureBuffer> microphone_;
-    std::unique_ptr<CaptureBuffer> pickup_;
+    std::unique_ptr<design::CaptureBuffer> microphone_;
+    std::unique_ptr<design::CaptureBuffer> pickup_;
 };
 
 }  // namespace kestrava

@@ -49,7 +49,7 @@ void ADelay::publishCorrection()
 
 bool ADelay::loadCorrection(const std::string& path)
 {
-    CorrectionSet fresh = correction_;
+    engine::CorrectionSet fresh = correction_;
     if (!files_.read(path, fresh))
         return false;
     correction_ = fresh;
@@ -71,7 +71,7 @@ std::string ADelay::correctionPath() const
 
 void ADelay::setSampleRate(float sampleRate)
 {
-    if (!isRunnableSampleRate(sampleRate))
+    if (!engine::isRunnableSampleRate(sampleRate))
         return;
     std::lock_guard lock(uiMutex_);
     sampleRate_ = static_cast<double>(sampleRate);

@@ -82,7 +82,7 @@ private:
     ProgramBank bank_;
     CorrectionFiles files_;
     std::array<char, kProgramPathSize> correctionPath_{};
-    CorrectionSet correction_;
+    engine::CorrectionSet correction_;
     double sampleRate_ = 44100.0;
 
     std::atomic<bool> editorRefreshPending_{false};

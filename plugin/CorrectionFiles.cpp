@@ -27,7 +27,7 @@ CorrectionFiles::CorrectionFiles(DesktopServices services) : services_(services)
         services_.shell.createDirectory(folder_.data());
 }
 
-bool CorrectionFiles::read(const std::string& path, CorrectionSet& set) const
+bool CorrectionFiles::read(const std::string& path, engine::CorrectionSet& set) const
 {
     return readCorrectionFile(path, set, services_.messages) == 0;
 }

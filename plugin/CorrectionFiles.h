@@ -29,7 +29,7 @@ public:
 
     // Reads the file at `path` into `set`. On failure the reason has been
     // shown and `set` is unchanged.
-    bool read(const std::string& path, CorrectionSet& set) const;
+    bool read(const std::string& path, engine::CorrectionSet& set) const;
 
     // Asks the user for a correction file, starting from `currentName` in
     // the data folder. Nothing when the user cancelled.

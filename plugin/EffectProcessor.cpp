@@ -4,6 +4,8 @@
 
 namespace kestrava {
 
+using engine::AirSetting;
+
 static_assert(std::atomic<float>::is_always_lock_free);
 
 template <class Sample>

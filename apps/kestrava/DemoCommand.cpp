@@ -17,6 +17,8 @@
 
 namespace kestrava::tool {
 
+using design::kBandCount;
+
 namespace {
 
 constexpr const char* kUsage =
@@ -32,7 +34,7 @@ struct BandError {
     double largestDb = 0.0;
 };
 
-BandError bandError(const BandSpectrum& a, const BandSpectrum& b)
+BandError bandError(const design::BandSpectrum& a, const design::BandSpectrum& b)
 {
     BandError e;
     double sum = 0.0;
@@ -102,9 +104,9 @@ int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
     context.out << "Wrote " << correctedPath << " (the pickup through the correction)\n";
 
     // The corrected pickup as a float device would deliver it.
-    const std::vector<double> micValues = captureValues(take.channels[0], kTransformSize, ASIOSTFloat32LSB);
-    const std::vector<double> correctedValues = captureValues(corrected.left, kTransformSize, ASIOSTFloat32LSB);
-    MeasurementAnalysis after;
+    const std::vector<double> micValues = captureValues(take.channels[0], design::kTransformSize, ASIOSTFloat32LSB);
+    const std::vector<double> correctedValues = captureValues(corrected.left, design::kTransformSize, ASIOSTFloat32LSB);
+    design::MeasurementAnalysis after;
     if (!analyseSignals(micValues, correctedValues, context, after))
         return kExitFailure;
     const BandError before = bandError(outcome.analysis.microphone, outcome.analysis.pickup);

@@ -12,6 +12,10 @@
 
 namespace kestrava::tool {
 
+using design::CaptureBuffer;
+using design::kAnalysisRate;
+using design::kTransformSize;
+
 namespace {
 
 // Frames to read at a given rate to fill the transform after conversion,
@@ -84,7 +88,7 @@ bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pic
 }
 
 bool analyseSignals(const std::vector<double>& microphone, const std::vector<double>& pickup,
-                    ToolContext& context, MeasurementAnalysis& analysis)
+                    ToolContext& context, design::MeasurementAnalysis& analysis)
 {
     CaptureBuffer micBuffer;
     CaptureBuffer pickupBuffer;
@@ -133,10 +137,10 @@ int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, Tool
     return designFromCaptures(micBuffer, pickupBuffer, context, outcome);
 }
 
-DesignOptions designProgressLines(ToolContext& context)
+design::DesignOptions designProgressLines(ToolContext& context)
 {
-    DesignOptions options;
-    options.progress = [&context](const DesignProgress& p) {
+    design::DesignOptions options;
+    options.progress = [&context](const design::DesignProgress& p) {
         char text[120];
         std::snprintf(text, sizeof text, "Designing: pass %d, largest band error %.2f %%", p.passes,
                       100.0 * p.largestError);

@@ -25,14 +25,14 @@ int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, Tool
                     DesignOutcome& outcome);
 
 // Whether both capture buffers got their storage; tells the user when not.
-bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pickup, ToolContext& context);
+bool capturesAllocated(const design::CaptureBuffer& microphone, const design::CaptureBuffer& pickup, ToolContext& context);
 
 // The design's progress line on a terminal.
-DesignOptions designProgressLines(ToolContext& context);
+design::DesignOptions designProgressLines(ToolContext& context);
 
 // Analyses two filled capture buffers (consumed by the transform) and
 // designs the correction, showing the design's progress line.
-int designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolContext& context,
+int designFromCaptures(design::CaptureBuffer& microphone, design::CaptureBuffer& pickup, ToolContext& context,
                        DesignOutcome& outcome);
 
 // The clipping messages, microphone first.
@@ -50,6 +50,6 @@ void printDesignSummary(const DesignOutcome& outcome, ToolContext& context);
 // The band curves of two signals at 48,000 Hz (the first kTransformSize
 // samples, already at capture scale), or false after telling why not.
 bool analyseSignals(const std::vector<double>& microphone, const std::vector<double>& pickup,
-                    ToolContext& context, MeasurementAnalysis& analysis);
+                    ToolContext& context, design::MeasurementAnalysis& analysis);
 
 }  // namespace kestrava::tool

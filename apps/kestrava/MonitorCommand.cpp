@@ -95,7 +95,7 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
     }
     StreamMessages messages(context.err);
     if (const std::optional<std::string> alg = a.value("--alg")) {
-        CorrectionSet correction;
+        engine::CorrectionSet correction;
         if (!readCorrection("monitor", *alg, correction, context))
             return kExitFailure;
         processor->setCorrection(correction);

@@ -48,7 +48,7 @@ int runRenderCommand(const std::vector<std::string>& args, ToolContext& context)
     if (const std::optional<int> refused = refuseOverlappingFiles("render", {*a.value("--alg"), inPath}, {outPath}, context))
         return *refused;
 
-    CorrectionSet correction;
+    engine::CorrectionSet correction;
     if (!readCorrection("render", *a.value("--alg"), correction, context))
         return kExitFailure;
     WavData audio;

@@ -49,7 +49,7 @@ std::optional<int> refuseOverlappingFiles(std::string_view command, const std::v
     return std::nullopt;
 }
 
-bool readCorrection(std::string_view command, const std::string& path, CorrectionSet& set, ToolContext& context)
+bool readCorrection(std::string_view command, const std::string& path, engine::CorrectionSet& set, ToolContext& context)
 {
     const CorrectionFileResult result = loadCorrectionFile(path, set);
     if (result)
@@ -64,7 +64,7 @@ void OutputFiles::add(std::string path, std::vector<std::uint8_t> bytes)
     outputs_.push_back({std::move(path), std::move(bytes), false});
 }
 
-void OutputFiles::addCorrection(std::string path, const CorrectionSet& set)
+void OutputFiles::addCorrection(std::string path, const engine::CorrectionSet& set)
 {
     outputs_.push_back({std::move(path), encodeCorrectionFile(set), true});
 }

@@ -26,6 +26,8 @@
 #include <unistd.h>
 #endif
 
+using namespace kestrava::engine;
+
 namespace kestrava::tool {
 namespace {
 

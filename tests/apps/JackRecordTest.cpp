@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <thread>
 
+using namespace kestrava::engine;
+
 namespace kestrava::tool {
 namespace {
 

@@ -18,6 +18,10 @@
 #include <string>
 #include <vector>
 
+using namespace kestrava::design;
+
+using namespace kestrava::engine;
+
 namespace kestrava::tool {
 namespace {
 

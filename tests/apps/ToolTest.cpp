@@ -15,6 +15,10 @@
 #include <fstream>
 #include <memory>
 
+using namespace kestrava::design;
+
+using namespace kestrava::engine;
+
 namespace kestrava::tool {
 namespace {
 

@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+using namespace kestrava::engine;
+
 namespace kestrava {
 namespace {
 

@@ -19,6 +19,8 @@
 #include <sys/stat.h>
 #endif
 
+using namespace kestrava::engine;
+
 namespace kestrava {
 namespace {
 

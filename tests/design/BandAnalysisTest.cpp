@@ -5,6 +5,8 @@
 #include <cmath>
 #include <random>
 
+using namespace kestrava::design;
+
 namespace kestrava {
 namespace {
 

@@ -7,6 +7,10 @@
 
 #include <cmath>
 
+using namespace kestrava::design;
+
+using namespace kestrava::engine;
+
 namespace kestrava {
 namespace {
 

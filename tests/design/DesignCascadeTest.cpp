@@ -8,6 +8,10 @@
 #include <cmath>
 #include <complex>
 
+using namespace kestrava::design;
+
+using namespace kestrava::engine;
+
 namespace kestrava {
 namespace {
 

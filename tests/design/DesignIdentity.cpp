@@ -12,6 +12,10 @@
 #include <fstream>
 #include <iostream>
 
+using namespace kestrava::design;
+
+using namespace kestrava::engine;
+
 namespace {
 
 class ConsoleMessages : public kestrava::Messages {

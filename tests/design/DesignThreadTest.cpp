@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+using namespace kestrava::design;
+
+using namespace kestrava::engine;
+
 namespace kestrava {
 namespace {
 

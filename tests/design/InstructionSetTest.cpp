@@ -9,6 +9,10 @@
 #include <cstring>
 #include <vector>
 
+using namespace kestrava::design;
+
+using namespace kestrava::engine;
+
 namespace kestrava {
 namespace {
 

@@ -6,6 +6,8 @@
 #include <complex>
 #include <vector>
 
+using namespace kestrava::engine;
+
 namespace kestrava {
 namespace {
 

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+using namespace kestrava::engine;
+
 namespace kestrava {
 namespace {
 

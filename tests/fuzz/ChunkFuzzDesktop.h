@@ -25,7 +25,7 @@ class ChunkFuzzDesktop final : public Messages, public Shell, public FileDialog 
 public:
     ChunkFuzzDesktop()
     {
-        CorrectionSet set;
+        engine::CorrectionSet set;
         set.sectionCount = 3;
         set.outputGain = 0.8;
         for (int i = 0; i < set.sectionCount; ++i) {

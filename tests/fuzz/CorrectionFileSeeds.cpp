@@ -28,8 +28,8 @@ int main(int argc, char** argv)
         std::cerr << "usage: kestrava_corrfile_seeds FOLDER\n";
         return 2;
     }
-    for (const int count : {0, 1, 3, 17, kestrava::kMaxSections}) {
-        kestrava::CorrectionSet set;
+    for (const int count : {0, 1, 3, 17, kestrava::engine::kMaxSections}) {
+        kestrava::engine::CorrectionSet set;
         set.sectionCount = count;
         set.outputGain = 0.5 + count;
         for (int i = 0; i < count; ++i) {

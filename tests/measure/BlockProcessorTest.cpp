@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+using namespace kestrava::engine;
+
 namespace kestrava {
 namespace {
 

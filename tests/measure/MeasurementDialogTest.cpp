@@ -20,6 +20,10 @@
 #include <set>
 #include <thread>
 
+using namespace kestrava::design;
+
+using namespace kestrava::engine;
+
 namespace kestrava {
 namespace {
 

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <memory>
 
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

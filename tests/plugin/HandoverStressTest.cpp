@@ -12,6 +12,8 @@
 #include <cstring>
 #include <thread>
 
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

@@ -16,6 +16,8 @@
 #include <memory>
 #include <vector>
 
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

@@ -25,6 +25,8 @@
 #include <sys/stat.h>
 #endif
 
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 
