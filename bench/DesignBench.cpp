@@ -23,7 +23,6 @@
 #include <vector>
 
 using namespace kestrava::design;
-
 using namespace kestrava::engine;
 
 namespace {

@@ -20,7 +20,9 @@
 #include <memory>
 #include <vector>
 
+using namespace kestrava::corrfile;
 using namespace kestrava::engine;
+using namespace kestrava::plugin;
 
 namespace {
 

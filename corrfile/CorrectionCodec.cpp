@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace kestrava {
+namespace kestrava::corrfile {
 
 using engine::CorrectionSet;
 
@@ -144,4 +144,4 @@ CorrectionFileResult decodeCorrectionFile(std::span<const std::uint8_t> image, C
     return {};
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::corrfile

@@ -4,7 +4,7 @@
 
 #include "platform/Messages.h"
 
-namespace kestrava {
+namespace kestrava::corrfile {
 
 using engine::CorrectionSet;
 
@@ -53,4 +53,4 @@ bool writeCorrectionFile(const std::string& path, const CorrectionSet& set, Mess
     return true;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::corrfile

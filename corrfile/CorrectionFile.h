@@ -19,8 +19,10 @@
 #include <vector>
 
 namespace kestrava {
-
 class Messages;
+}  // namespace kestrava
+
+namespace kestrava::corrfile {
 
 inline constexpr std::int32_t kCorrectionFileMagic = 2011;
 inline constexpr std::array<std::uint8_t, 16> kScrambleKey = {
@@ -85,4 +87,4 @@ int readCorrectionFile(const std::string& path, engine::CorrectionSet& set, Mess
 // saveCorrectionFile, showing the message of a failure through `messages`.
 bool writeCorrectionFile(const std::string& path, const engine::CorrectionSet& set, Messages& messages);
 
-}  // namespace kestrava
+}  // namespace kestrava::corrfile

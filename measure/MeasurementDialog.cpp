@@ -40,7 +40,7 @@ public:
     explicit OpenFailureWatch(Messages& next) : next_(next) {}
     void show(const std::string& text, const std::string& caption, MessageIcon icon) override
     {
-        if (text == kReadOpenFailedText)
+        if (text == corrfile::kReadOpenFailedText)
             openFailed = true;
         next_.show(text, caption, icon);
     }
@@ -275,7 +275,7 @@ void MeasurementDialog::loadClicked()
         return;
     OpenFailureWatch watch(services_.desktopMessages);
     engine::CorrectionSet loaded;
-    const bool valid = readCorrectionFile(*path, loaded, watch) == 0;
+    const bool valid = corrfile::readCorrectionFile(*path, loaded, watch) == 0;
     if (!watch.openFailed)
         saved_ = true;
     if (!valid)
@@ -292,7 +292,7 @@ void MeasurementDialog::saveClicked()
     if (!hasCorrection_)
         return;
     const std::optional<std::string> path = services_.fileDialog.chooseFileToSave(correctionFileRequest());
-    if (path && writeCorrectionFile(*path, correction_, services_.desktopMessages))
+    if (path && corrfile::writeCorrectionFile(*path, correction_, services_.desktopMessages))
         saved_ = true;
 }
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 using namespace vst2;
 
@@ -242,4 +242,4 @@ void ADelay::processDoubleReplacing(double** inputs, double** outputs, VstInt32 
     processor_.process(inputs, outputs, sampleFrames);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

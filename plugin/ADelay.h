@@ -24,7 +24,7 @@
 #include <mutex>
 #include <string>
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 inline constexpr vst2::VstInt32 kNumParams = 22;
 inline constexpr vst2::VstInt32 kInputParameter = 17;
@@ -89,4 +89,4 @@ private:
     EffectProcessor processor_;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

@@ -3,7 +3,7 @@
 #include "corrfile/CorrectionFile.h"
 #include "plugin/BoundedText.h"
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 namespace {
 
@@ -29,7 +29,7 @@ CorrectionFiles::CorrectionFiles(DesktopServices services) : services_(services)
 
 bool CorrectionFiles::read(const std::string& path, engine::CorrectionSet& set) const
 {
-    return readCorrectionFile(path, set, services_.messages) == 0;
+    return corrfile::readCorrectionFile(path, set, services_.messages) == 0;
 }
 
 std::optional<std::string> CorrectionFiles::choose(const std::string& currentName) const
@@ -38,4 +38,4 @@ std::optional<std::string> CorrectionFiles::choose(const std::string& currentNam
     return services_.fileDialog.chooseFileToOpen(request);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

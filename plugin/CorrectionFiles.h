@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 inline constexpr int kFolderSize = 264;
 
@@ -40,4 +40,4 @@ private:
     std::array<char, kFolderSize> folder_{};
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

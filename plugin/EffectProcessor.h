@@ -15,7 +15,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 class EffectProcessor {
 public:
@@ -52,4 +52,4 @@ private:
 extern template void EffectProcessor::process<float>(float**, float**, std::int32_t);
 extern template void EffectProcessor::process<double>(double**, double**, std::int32_t);
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

@@ -51,10 +51,10 @@ std::optional<int> refuseOverlappingFiles(std::string_view command, const std::v
 
 bool readCorrection(std::string_view command, const std::string& path, engine::CorrectionSet& set, ToolContext& context)
 {
-    const CorrectionFileResult result = loadCorrectionFile(path, set);
+    const corrfile::CorrectionFileResult result = corrfile::loadCorrectionFile(path, set);
     if (result)
         return true;
-    StreamMessages(context.err).show(correctionFileMessage(result.status), "Error", MessageIcon::Error);
+    StreamMessages(context.err).show(corrfile::correctionFileMessage(result.status), "Error", MessageIcon::Error);
     context.err << "kestrava " << command << ": " << path << ": " << result.reason << '\n';
     return false;
 }
@@ -66,14 +66,14 @@ void OutputFiles::add(std::string path, std::vector<std::uint8_t> bytes)
 
 void OutputFiles::addCorrection(std::string path, const engine::CorrectionSet& set)
 {
-    outputs_.push_back({std::move(path), encodeCorrectionFile(set), true});
+    outputs_.push_back({std::move(path), corrfile::encodeCorrectionFile(set), true});
 }
 
 void OutputFiles::reportFailure(const Output& output, const FileResult& result, const char* what)
 {
     if (output.correction) {
-        const CorrectionFileResult saved = correctionSaveResult(result);
-        StreamMessages(context_.err).show(correctionFileMessage(saved.status), "Error", MessageIcon::Error);
+        const corrfile::CorrectionFileResult saved = corrfile::correctionSaveResult(result);
+        StreamMessages(context_.err).show(corrfile::correctionFileMessage(saved.status), "Error", MessageIcon::Error);
     }
     context_.err << "kestrava " << command_ << ": cannot " << what << ' ' << output.path << ": " << result.reason
                  << '\n';

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <thread>
 
+using namespace kestrava::corrfile;
 using namespace kestrava::engine;
 
 namespace kestrava::tool {

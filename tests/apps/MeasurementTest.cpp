@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
+using namespace kestrava::corrfile;
 using namespace kestrava::design;
-
 using namespace kestrava::engine;
 
 namespace kestrava::tool {

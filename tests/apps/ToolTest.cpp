@@ -15,8 +15,8 @@
 #include <fstream>
 #include <memory>
 
+using namespace kestrava::corrfile;
 using namespace kestrava::design;
-
 using namespace kestrava::engine;
 
 namespace kestrava::tool {

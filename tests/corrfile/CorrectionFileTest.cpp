@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #endif
 
+using namespace kestrava::corrfile;
 using namespace kestrava::engine;
 
 namespace kestrava {

@@ -8,7 +8,6 @@
 #include <cmath>
 
 using namespace kestrava::design;
-
 using namespace kestrava::engine;
 
 namespace kestrava {

@@ -9,7 +9,6 @@
 #include <complex>
 
 using namespace kestrava::design;
-
 using namespace kestrava::engine;
 
 namespace kestrava {

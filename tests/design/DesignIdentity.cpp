@@ -12,8 +12,8 @@
 #include <fstream>
 #include <iostream>
 
+using namespace kestrava::corrfile;
 using namespace kestrava::design;
-
 using namespace kestrava::engine;
 
 namespace {

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 using namespace kestrava::design;
-
 using namespace kestrava::engine;
 
 namespace kestrava {

@@ -10,7 +10,6 @@
 #include <vector>
 
 using namespace kestrava::design;
-
 using namespace kestrava::engine;
 
 namespace kestrava {

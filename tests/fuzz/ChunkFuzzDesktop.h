@@ -33,7 +33,7 @@ public:
             set.quality[i] = 2.0;
             set.peakGain[i] = 0.3;
         }
-        const std::vector<std::uint8_t> image = encodeCorrectionFile(set);
+        const std::vector<std::uint8_t> image = corrfile::encodeCorrectionFile(set);
         std::ofstream(knownCorrectionPath(), std::ios::binary | std::ios::trunc)
             .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
     }

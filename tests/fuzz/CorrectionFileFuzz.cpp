@@ -84,14 +84,14 @@ void check(std::span<const std::uint8_t> image)
     const kestrava::engine::CorrectionSet before = sentinel();
     kestrava::engine::CorrectionSet set = before;
 
-    if (!kestrava::decodeCorrectionFile(image, set)) {
+    if (!kestrava::corrfile::decodeCorrectionFile(image, set)) {
         if (set.sectionCount != before.sectionCount
             || !sameBits(&set.outputGain, &before.outputGain, 1)
             || !sameSections(set, before, kestrava::engine::kMaxSections)) {
             fail("a rejected image changed the correction");
         }
         std::vector<std::uint8_t> plain(image.begin(), image.end());
-        kestrava::scrambleCorrectionImage(plain);
+        kestrava::corrfile::scrambleCorrectionImage(plain);
         const int count = wholeLayoutCount(plain);
         if (count >= 0 && plain[0] == 0xDB && plain[1] == 0x07 && plain[2] == 0 && plain[3] == 0) {
             kestrava::engine::CorrectionSet values;
@@ -117,9 +117,9 @@ void check(std::span<const std::uint8_t> image)
         fail("an accepted image holds a value no filter can run");
     }
 
-    const std::vector<std::uint8_t> again = kestrava::encodeCorrectionFile(set);
+    const std::vector<std::uint8_t> again = kestrava::corrfile::encodeCorrectionFile(set);
     kestrava::engine::CorrectionSet reread = before;
-    if (!kestrava::decodeCorrectionFile(again, reread)) {
+    if (!kestrava::corrfile::decodeCorrectionFile(again, reread)) {
         fail("an encoded correction was rejected");
     }
     if (reread.sectionCount != count || !sameSections(reread, set, count)) {
@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // writer would.
     std::vector<std::uint8_t> fromValues = {0xDB, 0x07, 0x00, 0x00};
     fromValues.insert(fromValues.end(), data, data + size);
-    kestrava::scrambleCorrectionImage(fromValues);
+    kestrava::corrfile::scrambleCorrectionImage(fromValues);
     check(fromValues);
     return 0;
 }

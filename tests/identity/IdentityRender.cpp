@@ -143,11 +143,11 @@ int main(int argc, char** argv)
     StderrMessages messages;
 
     const kestrava::engine::CorrectionSet written = fixedCorrection();
-    if (!kestrava::writeCorrectionFile(correctionPath, written, messages)) {
+    if (!kestrava::corrfile::writeCorrectionFile(correctionPath, written, messages)) {
         return 1;
     }
     kestrava::engine::CorrectionSet correction;
-    if (kestrava::readCorrectionFile(correctionPath, correction, messages) != 0) {
+    if (kestrava::corrfile::readCorrectionFile(correctionPath, correction, messages) != 0) {
         return 1;
     }
     if (!(correction == written)) {

@@ -20,8 +20,8 @@
 #include <set>
 #include <thread>
 
+using namespace kestrava::corrfile;
 using namespace kestrava::design;
-
 using namespace kestrava::engine;
 
 namespace kestrava {

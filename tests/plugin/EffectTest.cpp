@@ -14,7 +14,9 @@
 #include <cstring>
 #include <memory>
 
+using namespace kestrava::editor;
 using namespace kestrava::engine;
+using namespace kestrava::plugin;
 
 namespace kestrava::test {
 namespace {

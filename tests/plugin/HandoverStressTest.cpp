@@ -13,6 +13,7 @@
 #include <thread>
 
 using namespace kestrava::engine;
+using namespace kestrava::plugin;
 
 namespace kestrava::test {
 namespace {

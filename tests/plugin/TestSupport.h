@@ -66,13 +66,13 @@ inline void writeBytes(const std::string& path, const std::vector<std::uint8_t>&
 
 inline void writeCorrection(const std::string& path, const engine::CorrectionSet& set)
 {
-    writeBytes(path, encodeCorrectionFile(set));
+    writeBytes(path, corrfile::encodeCorrectionFile(set));
 }
 
 // A file that exists but does not carry the correction-file magic.
 inline void writeDamaged(const std::string& path)
 {
-    std::vector<std::uint8_t> bytes = encodeCorrectionFile(makeCorrection(3, 1.0));
+    std::vector<std::uint8_t> bytes = corrfile::encodeCorrectionFile(makeCorrection(3, 1.0));
     bytes[0] ^= 0xff;
     writeBytes(path, bytes);
 }

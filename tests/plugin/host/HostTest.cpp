@@ -17,6 +17,7 @@
 #include <vector>
 
 using namespace kestrava::engine;
+using namespace kestrava::plugin;
 
 namespace kestrava::test {
 namespace {

@@ -26,6 +26,7 @@
 #endif
 
 using namespace kestrava::engine;
+using namespace kestrava::plugin;
 
 namespace kestrava::test {
 namespace {
