@@ -330,8 +330,7 @@ TEST_P(FailingComDriver, StartStreamReleasesEverything)
     kestrava::testing::RecordingMessages messages;
     const auto processor = std::make_unique<BlockProcessor>();
     StreamSetup stream(source, *processor, messages);
-    stream.selectedDriverName = "Failing";
-    EXPECT_FALSE(stream.startStream());
+    EXPECT_FALSE(stream.startStream({"Failing", {}}));
     EXPECT_EQ(logs[0]->created.load(), 1);
     EXPECT_EQ(logs[0]->liveInstances.load(), 0);
     EXPECT_FALSE(logs[0]->buffersAllocated.load());
