@@ -5,6 +5,7 @@
 #include "tests/support/AllocationCounter.h"
 #include "measure/BlockProcessor.h"
 #include "support/RecordingMessages.h"
+#include "support/SmallCorrection.h"
 #include "JackHarness.h"
 
 #include <gtest/gtest.h>
@@ -231,13 +232,7 @@ private:
 
 TEST_F(JackDriverTest, JacksThreadAllocatesNothingWhileStreaming)
 {
-    CorrectionSet set;
-    set.sectionCount = 1;
-    set.outputGain = 0.5;
-    set.centreHz[0] = 1000.0;
-    set.quality[0] = 2.0;
-    set.peakGain[0] = 1.0;
-    processor->setCorrection(set);
+    processor->setCorrection(testing::smallCorrection(0.5, {{1000.0, 2.0, 1.0}}));
     processor->monitorMode = kModeProcessed;
     AllocationProbe probe(*processor);
     StreamSetup probed(*source, probe, messages);

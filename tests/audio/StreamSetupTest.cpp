@@ -2,7 +2,9 @@
 
 #include "FakeDriver.h"
 #include "measure/BlockProcessor.h"
+#include "support/PassThroughClient.h"
 #include "support/RecordingMessages.h"
+#include "support/SmallCorrection.h"
 
 #include <gtest/gtest.h>
 
@@ -15,33 +17,15 @@ namespace {
 
 using testing::FakeDriverLog;
 using testing::FakeDriverScript;
+using testing::PassThroughClient;
 using testing::RecordingMessages;
-
-// Counts processor calls and copies the inputs to the outputs.
-class CountingClient final : public BlockClient {
-public:
-    StreamBlocks& streamBlocks() override { return blocks; }
-    void processBlock() override
-    {
-        ++calls;
-        for (std::int32_t i = 0; i < blocks.blockLength; ++i) {
-            blocks.leftOut[i] = blocks.micIn[i];
-            blocks.rightOut[i] = blocks.pickupIn[i];
-        }
-    }
-    void setFullScale(std::int32_t value) override { fullScale = value; }
-
-    StreamBlocks blocks;
-    std::atomic<int> calls{0};
-    std::int32_t fullScale = 0;
-};
 
 class StreamSetupTest : public ::testing::Test {
 protected:
     std::shared_ptr<FakeDriverLog> log = std::make_shared<FakeDriverLog>();
     FakeDriverScript script;
     RecordingMessages messages;
-    CountingClient client;
+    PassThroughClient client;
     std::unique_ptr<ListDriverSource> source;
     std::unique_ptr<StreamSetup> stream;
     StreamConfiguration configuration{"Fake Interface", {}};
@@ -149,16 +133,7 @@ TEST_F(StreamSetupTest, CallbackThreadAllocatesNothing)
     script.preferredSize = 1024;
     script.sampleType = ASIOSTFloat32LSB;
     auto processor = std::make_unique<BlockProcessor>();
-    CorrectionSet set;
-    set.sectionCount = 2;
-    set.outputGain = 0.5;
-    set.centreHz[0] = 300.0;
-    set.quality[0] = 3.0;
-    set.peakGain[0] = 2.0;
-    set.centreHz[1] = 3000.0;
-    set.quality[1] = 1.0;
-    set.peakGain[1] = -0.5;
-    processor->setCorrection(set);
+    processor->setCorrection(testing::smallCorrection(0.5, {{300.0, 3.0, 2.0}, {3000.0, 1.0, -0.5}}));
     processor->monitorMode = kModeProcessed;
     StreamSetup& s = makeStream(*processor);
     ASSERT_TRUE(s.startStream(configuration));
