@@ -122,7 +122,11 @@ StreamError StreamSetup::checkStreamFormat()
     if (d->getChannels(&inputChannels_, &outputChannels_) != ASE_OK) {
         return StreamError::NoDriver;
     }
-    if (d->getBufferSize(&minSize_, &maxSize_, &preferredSize_, &granularity_) != ASE_OK) {
+    // Only the preferred size is used; the driver's range is not.
+    std::int32_t minSize = 0;
+    std::int32_t maxSize = 0;
+    std::int32_t granularity = 0;
+    if (d->getBufferSize(&minSize, &maxSize, &preferredSize_, &granularity) != ASE_OK) {
         return StreamError::BufferSizeFailed;
     }
     if (preferredSize_ > kMaxPreferredSize) {

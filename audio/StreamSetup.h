@@ -112,10 +112,7 @@ private:
 
     std::int32_t inputChannels_ = 0;
     std::int32_t outputChannels_ = 0;
-    std::int32_t minSize_ = 0;
-    std::int32_t maxSize_ = 0;
     std::int32_t preferredSize_ = 0;
-    std::int32_t granularity_ = 0;
     ASIOSampleRate sampleRate_ = 0.0;
     bool postOutputReady_ = false;
     std::array<ASIOBufferInfo, 4> bufferInfos_{};

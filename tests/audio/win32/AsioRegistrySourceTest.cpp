@@ -4,7 +4,7 @@
 // found, listed and created the way a real one is.
 #include "audio/StreamSetup.h"
 #include "audio/win32/AsioRegistrySource.h"
-#include "audio/win32/RegistryKey.h"
+#include "platform/win32/RegistryKey.h"
 
 #include "FakeDriver.h"
 #include "measure/BlockProcessor.h"
