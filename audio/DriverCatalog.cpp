@@ -92,7 +92,7 @@ void DriverCatalog::releaseCurrentDriver()
     currentId_ = -1;
 }
 
-std::int32_t DriverCatalog::initDriver(ASIODriverInfo& info)
+ASIOError DriverCatalog::initDriver(ASIODriverInfo& info)
 {
     info.driverVersion = 0;
     copyText(info.name, sizeof info.name, kNoDriverName);

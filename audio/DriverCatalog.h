@@ -77,8 +77,8 @@ public:
     void clearDriver() { streamDriver_ = nullptr; }
     std::int32_t currentId() const { return currentId_; }
 
-    // Returns 0, or -1000 with the driver's error text when init fails.
-    std::int32_t initDriver(ASIODriverInfo& info);
+    // ASE_OK, or ASE_NotPresent with the driver's error text when init fails.
+    ASIOError initDriver(ASIODriverInfo& info);
 
     // Both counts are 0 without a driver.
     ASIOError getChannels(std::int32_t& inputs, std::int32_t& outputs);

@@ -27,6 +27,16 @@ std::uint32_t SoftwareDriver::Release()
     return left;
 }
 
+ASIOBool SoftwareDriver::init(void*)
+{
+    return open() ? ASIOTrue : ASIOFalse;
+}
+
+void SoftwareDriver::getDriverName(char* name)
+{
+    std::snprintf(name, 32, "%s", name_.c_str());
+}
+
 std::int32_t SoftwareDriver::getDriverVersion()
 {
     return 1;
@@ -37,39 +47,84 @@ void SoftwareDriver::getErrorMessage(char* string)
     std::snprintf(string, 124, "%s", error_.c_str());
 }
 
+ASIOError SoftwareDriver::start()
+{
+    return format() ? startClock() : ASE_NotPresent;
+}
+
+ASIOError SoftwareDriver::stop()
+{
+    return format() ? stopClock() : ASE_NotPresent;
+}
+
 ASIOError SoftwareDriver::getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels)
 {
-    return channelCounts(*numInputChannels, *numOutputChannels) ? ASE_OK : ASE_NotPresent;
+    const std::optional<Format> own = format();
+    if (!own) {
+        return ASE_NotPresent;
+    }
+    *numInputChannels = own->inputs;
+    *numOutputChannels = own->outputs;
+    return ASE_OK;
 }
 
 // A buffer comes in, and a buffer goes out, one buffer switch later.
 ASIOError SoftwareDriver::getLatencies(std::int32_t* inputLatency, std::int32_t* outputLatency)
 {
-    const std::int32_t size = onlyBufferSize();
-    if (size <= 0) {
+    const std::optional<Format> own = format();
+    if (!own || own->bufferSize <= 0) {
         return ASE_NotPresent;
     }
-    *inputLatency = size;
-    *outputLatency = size;
+    *inputLatency = own->bufferSize;
+    *outputLatency = own->bufferSize;
     return ASE_OK;
 }
 
 ASIOError SoftwareDriver::getBufferSize(std::int32_t* minSize, std::int32_t* maxSize, std::int32_t* preferredSize,
                                         std::int32_t* granularity)
 {
-    const std::int32_t size = onlyBufferSize();
-    if (size <= 0) {
+    const std::optional<Format> own = format();
+    if (!own || own->bufferSize <= 0) {
         return ASE_NotPresent;
     }
-    *minSize = size;
-    *maxSize = size;
-    *preferredSize = size;
+    *minSize = own->bufferSize;
+    *maxSize = own->bufferSize;
+    *preferredSize = own->bufferSize;
     *granularity = 0;
     return ASE_OK;
 }
 
+ASIOError SoftwareDriver::canSampleRate(ASIOSampleRate rate)
+{
+    const std::optional<Format> own = format();
+    if (!own) {
+        return ASE_NotPresent;
+    }
+    return rate == own->sampleRate ? ASE_OK : ASE_NoClock;
+}
+
+ASIOError SoftwareDriver::getSampleRate(ASIOSampleRate* rate)
+{
+    const std::optional<Format> own = format();
+    if (!own) {
+        return ASE_NotPresent;
+    }
+    *rate = own->sampleRate;
+    return ASE_OK;
+}
+
+// The rate is the driver's own (the file's, the server's); it cannot be
+// changed, only confirmed.
+ASIOError SoftwareDriver::setSampleRate(ASIOSampleRate rate)
+{
+    return canSampleRate(rate);
+}
+
 ASIOError SoftwareDriver::getClockSources(ASIOClockSource* clocks, std::int32_t* numSources)
 {
+    if (!format()) {
+        return ASE_NotPresent;
+    }
     if (*numSources < 1) {
         return ASE_InvalidParameter;
     }
@@ -81,33 +136,62 @@ ASIOError SoftwareDriver::getClockSources(ASIOClockSource* clocks, std::int32_t*
 
 ASIOError SoftwareDriver::setClockSource(std::int32_t reference)
 {
+    if (!format()) {
+        return ASE_NotPresent;
+    }
     return reference == 0 ? ASE_OK : ASE_InvalidParameter;
+}
+
+ASIOError SoftwareDriver::getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp)
+{
+    const std::optional<Format> own = format();
+    if (!own) {
+        return ASE_NotPresent;
+    }
+    const auto frames = static_cast<std::uint64_t>(position_.load(std::memory_order_relaxed));
+    const std::uint64_t nanoseconds = nanosecondsAt(frames, own->sampleRate);
+    position->hi = static_cast<std::uint32_t>(frames >> 32);
+    position->lo = static_cast<std::uint32_t>(frames);
+    timeStamp->hi = static_cast<std::uint32_t>(nanoseconds >> 32);
+    timeStamp->lo = static_cast<std::uint32_t>(nanoseconds);
+    return ASE_OK;
+}
+
+std::uint64_t SoftwareDriver::nanosecondsAt(std::uint64_t frames, ASIOSampleRate rate)
+{
+    const double seconds = static_cast<double>(frames) / rate;
+    return static_cast<std::uint64_t>(seconds * 1e9);
 }
 
 ASIOError SoftwareDriver::getChannelInfo(ASIOChannelInfo* info)
 {
-    std::int32_t inputs = 0;
-    std::int32_t outputs = 0;
-    if (!channelCounts(inputs, outputs)) {
+    const std::optional<Format> own = format();
+    if (!own) {
         return ASE_NotPresent;
     }
     const bool input = info->isInput == ASIOTrue;
-    if (info->channel < 0 || info->channel >= (input ? inputs : outputs)) {
+    if (info->channel < 0 || info->channel >= (input ? own->inputs : own->outputs)) {
         return ASE_InvalidParameter;
     }
     info->isActive = isActive(input, info->channel) ? ASIOTrue : ASIOFalse;
     info->channelGroup = 0;
-    info->type = sampleType();
-    channelName(input, info->channel, info->name, sizeof info->name);
+    info->type = own->sampleType;
+    std::snprintf(info->name, sizeof info->name, "%s%d", input ? own->inputPrefix : own->outputPrefix,
+                  info->channel + 1);
     return ASE_OK;
+}
+
+bool SoftwareDriver::acceptsBufferSize(std::int32_t frames)
+{
+    const std::optional<Format> own = format();
+    return own && frames == own->bufferSize;
 }
 
 ASIOError SoftwareDriver::createBuffers(ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
                                         ASIOCallbacks* callbacks)
 {
-    std::int32_t inputs = 0;
-    std::int32_t outputs = 0;
-    if (!channelCounts(inputs, outputs)) {
+    const std::optional<Format> own = format();
+    if (!own) {
         return ASE_NotPresent;
     }
     // Buffers exist for as long as a stream can run, so this also refuses a
@@ -117,12 +201,12 @@ ASIOError SoftwareDriver::createBuffers(ASIOBufferInfo* infos, std::int32_t numC
     }
     for (std::int32_t c = 0; c < numChannels; ++c) {
         const bool input = infos[c].isInput == ASIOTrue;
-        if (infos[c].channelNum < 0 || infos[c].channelNum >= (input ? inputs : outputs)) {
+        if (infos[c].channelNum < 0 || infos[c].channelNum >= (input ? own->inputs : own->outputs)) {
             return ASE_InvalidParameter;
         }
     }
     const auto bytes = static_cast<std::size_t>(bufferSize) *
-                       static_cast<std::size_t>(std::max(1, SampleConverter::bytesPerSample(sampleType())));
+                       static_cast<std::size_t>(std::max(1, SampleConverter::bytesPerSample(own->sampleType)));
     channels_.resize(static_cast<std::size_t>(numChannels));
     for (std::int32_t c = 0; c < numChannels; ++c) {
         BufferedChannel& channel = channels_[static_cast<std::size_t>(c)];
@@ -135,16 +219,25 @@ ASIOError SoftwareDriver::createBuffers(ASIOBufferInfo* infos, std::int32_t numC
     }
     callbacks_ = *callbacks;
     bufferFrames_ = bufferSize;
+    position_ = 0;
     buffersCreated();
     return ASE_OK;
 }
 
 ASIOError SoftwareDriver::disposeBuffers()
 {
-    stop();
+    if (!format()) {
+        return ASE_NotPresent;
+    }
+    releaseBuffers();
+    return ASE_OK;
+}
+
+void SoftwareDriver::releaseBuffers()
+{
+    stopClock();
     channels_.clear();
     buffersDisposed();
-    return ASE_OK;
 }
 
 bool SoftwareDriver::isActive(bool isInput, std::int32_t channel) const
@@ -168,15 +261,6 @@ ASIOError SoftwareDriver::future(std::int32_t, void*)
 ASIOError SoftwareDriver::outputReady()
 {
     return ASE_NotPresent;
-}
-
-void SoftwareDriver::samplePositionOf(std::uint64_t frames, std::uint64_t nanoseconds, ASIOSamples* position,
-                                      ASIOTimeStamp* timeStamp)
-{
-    position->hi = static_cast<std::uint32_t>(frames >> 32);
-    position->lo = static_cast<std::uint32_t>(frames);
-    timeStamp->hi = static_cast<std::uint32_t>(nanoseconds >> 32);
-    timeStamp->lo = static_cast<std::uint32_t>(nanoseconds);
 }
 
 }  // namespace kestrava

@@ -49,24 +49,24 @@ void StreamSetup::releaseDriver()
     }
 }
 
-bool StreamSetup::startStream()
+bool StreamSetup::startStream(const StreamConfiguration& configuration)
 {
     DriverCatalog& drivers = catalog();
-    if (!drivers.loadDriverByName(selectedDriverName)) {
+    if (!drivers.loadDriverByName(configuration.driverName)) {
         return false;
     }
     ASIODriverInfo info{};
-    if (drivers.initDriver(info) != 0) {
+    if (drivers.initDriver(info) != ASE_OK) {
         releaseDriver();
         return false;
     }
-    if (checkStreamFormat() != 0) {
+    if (checkStreamFormat() != StreamError::None) {
         releaseDriver();
         return false;
     }
     callbacks_ = {&StreamSetup::bufferSwitch, &StreamSetup::sampleRateDidChange, &StreamSetup::asioMessage,
                   &StreamSetup::bufferSwitchTimeInfo};
-    if (createStreamBuffers() != 0) {
+    if (createStreamBuffers(configuration.channels) != ASE_OK) {
         // Buffers the driver did create are given back, not left to the
         // release.
         if (buffersCreated_) {
@@ -111,38 +111,42 @@ void StreamSetup::stopStream()
     }
 }
 
-std::int32_t StreamSetup::checkStreamFormat()
+StreamError StreamSetup::checkStreamFormat()
 {
     IASIO* d = driver();
     if (d == nullptr) {
         inputChannels_ = 0;
         outputChannels_ = 0;
-        return kNoDriverCode;
+        return StreamError::NoDriver;
     }
     if (d->getChannels(&inputChannels_, &outputChannels_) != ASE_OK) {
-        return kNoDriverCode;
+        return StreamError::NoDriver;
     }
-    if (d->getBufferSize(&minSize_, &maxSize_, &preferredSize_, &granularity_) != ASE_OK) {
-        return kBufferSizeFailedCode;
+    // Only the preferred size is used; the driver's range is not.
+    std::int32_t minSize = 0;
+    std::int32_t maxSize = 0;
+    std::int32_t granularity = 0;
+    if (d->getBufferSize(&minSize, &maxSize, &preferredSize_, &granularity) != ASE_OK) {
+        return StreamError::BufferSizeFailed;
     }
     if (preferredSize_ > kMaxPreferredSize) {
         messages_.show(kBufferTooLargeText, kBufferTooLargeCaption, MessageIcon::Information);
-        return kBufferTooLargeCode;
+        return StreamError::BufferTooLarge;
     }
     if (d->getSampleRate(&sampleRate_) != ASE_OK) {
-        return kSampleRateFailedCode;
+        return StreamError::SampleRateFailed;
     }
     if (sampleRate_ > kHighestAcceptedRate || sampleRate_ < kLowestAcceptedRate) {
         if (d->setSampleRate(kStreamSampleRate) != ASE_OK) {
             messages_.show(kSampleRateLockedText, kSampleRateLockedCaption, MessageIcon::Information);
-            return kSampleRateLockedCode;
+            return StreamError::SampleRateLocked;
         }
     }
     postOutputReady_ = d->outputReady() == ASE_OK;
-    return 0;
+    return StreamError::None;
 }
 
-std::int32_t StreamSetup::createStreamBuffers()
+ASIOError StreamSetup::createStreamBuffers(const StreamChannels& channels)
 {
     bufferInfos_[0] = {ASIOTrue, channels.micInput, {nullptr, nullptr}};
     bufferInfos_[1] = {ASIOTrue, channels.pickupInput, {nullptr, nullptr}};

@@ -27,11 +27,16 @@ namespace kestrava {
 
 inline constexpr ASIOSampleRate kStreamSampleRate = 48000.0;
 
-inline constexpr std::int32_t kNoDriverCode = -1;
-inline constexpr std::int32_t kBufferSizeFailedCode = -2;
-inline constexpr std::int32_t kSampleRateFailedCode = -3;
-inline constexpr std::int32_t kSampleRateLockedCode = -5;
-inline constexpr std::int32_t kBufferTooLargeCode = -6;
+// Why the driver's format was refused; the numbers are the codes callers
+// have always been given.
+enum class StreamError : std::int32_t {
+    None = 0,
+    NoDriver = -1,
+    BufferSizeFailed = -2,
+    SampleRateFailed = -3,
+    SampleRateLocked = -5,
+    BufferTooLarge = -6,
+};
 
 inline constexpr const char* kBufferTooLargeCaption = "Buffer size is too large.";
 inline constexpr const char* kBufferTooLargeText =
@@ -48,6 +53,12 @@ struct StreamChannels {
     std::int32_t rightOutput = 1;
 };
 
+// Which driver a stream opens and which of its channels it uses.
+struct StreamConfiguration {
+    std::string driverName;
+    StreamChannels channels;
+};
+
 class StreamSetup {
 public:
     StreamSetup(DriverSource& source, BlockClient& client, Messages& messages);
@@ -55,19 +66,17 @@ public:
     StreamSetup(const StreamSetup&) = delete;
     StreamSetup& operator=(const StreamSetup&) = delete;
 
-    std::string selectedDriverName;
-    StreamChannels channels;
-
-    // Loads the selected driver afresh and starts it. On any failure the
-    // driver is released, no buffers stay allocated and false is returned.
-    bool startStream();
+    // Loads the configured driver afresh and starts it on the configured
+    // channels. On any failure the driver is released, no buffers stay
+    // allocated and false is returned.
+    bool startStream(const StreamConfiguration& configuration);
     // Stops the driver, disposes of its buffers and releases it.
     void stopStream();
 
-    // 0, or a negative code; shows the buffer-size and sample-rate messages.
-    std::int32_t checkStreamFormat();
-    // 0, or the driver's error code (-1000 without a driver).
-    std::int32_t createStreamBuffers();
+    // Shows the buffer-size and sample-rate messages when it refuses.
+    StreamError checkStreamFormat();
+    // ASE_OK, or the driver's error code (ASE_NotPresent without a driver).
+    ASIOError createStreamBuffers(const StreamChannels& channels);
 
     // Created on first use; lives as long as the stream object.
     DriverCatalog& catalog();
@@ -103,10 +112,7 @@ private:
 
     std::int32_t inputChannels_ = 0;
     std::int32_t outputChannels_ = 0;
-    std::int32_t minSize_ = 0;
-    std::int32_t maxSize_ = 0;
     std::int32_t preferredSize_ = 0;
-    std::int32_t granularity_ = 0;
     ASIOSampleRate sampleRate_ = 0.0;
     bool postOutputReady_ = false;
     std::array<ASIOBufferInfo, 4> bufferInfos_{};

@@ -114,10 +114,10 @@ void MeasurementDialog::open()
 void MeasurementDialog::driverChosen()
 {
     const int selected = view_.selectedListItem(control::kDriverList);
-    stream_.selectedDriverName = selected >= 0 ? view_.listItemText(control::kDriverList, selected) : std::string();
+    configuration_.driverName = selected >= 0 ? view_.listItemText(control::kDriverList, selected) : std::string();
     DriverChannels channels;
     std::string error;
-    if (loadDriverChannels(stream_.catalog(), stream_.selectedDriverName, channels, error)
+    if (loadDriverChannels(stream_.catalog(), configuration_.driverName, channels, error)
         != DriverChannelsStatus::Read)
         return;
     for (const int list : {control::kLeftOutputList, control::kRightOutputList, control::kMicInputList,
@@ -135,7 +135,7 @@ void MeasurementDialog::driverChosen()
     view_.selectListItem(control::kMicInputList, 0);
     view_.selectListItem(control::kRightOutputList, 1);
     view_.selectListItem(control::kPickupInputList, 1);
-    stream_.channels = StreamChannels{};
+    configuration_.channels = StreamChannels{};
 }
 
 void MeasurementDialog::channelChosen(int list)
@@ -145,8 +145,8 @@ void MeasurementDialog::channelChosen(int list)
     const int chosen = view_.selectedListItem(list);
     if (pair == std::end(kChannelPairs) || chosen < 0)
         return;
-    std::int32_t& choice = stream_.channels.*(pair->choice);
-    std::int32_t& partnerChoice = stream_.channels.*(pair->partnerChoice);
+    std::int32_t& choice = configuration_.channels.*(pair->choice);
+    std::int32_t& partnerChoice = configuration_.channels.*(pair->partnerChoice);
     // The two of a pair never name one channel: the partner takes the
     // channel this list gives up.
     if (chosen == partnerChoice) {
@@ -208,7 +208,7 @@ void MeasurementDialog::monitorClicked()
         stopMonitor();
         return;
     }
-    if (!stream_.startStream())
+    if (!stream_.startStream(configuration_))
         return;
     view_.setText(control::kMonitorButton, kStopText);
     stopped_ = false;
@@ -225,7 +225,7 @@ void MeasurementDialog::recordClicked()
         view_.setText(control::kMonitorButton, kStartMonitoringText);
         stopped_ = true;
     }
-    if (recorder_.start() != RecordingStart::Started) {
+    if (recorder_.start(configuration_) != RecordingStart::Started) {
         // Nothing runs now, so the device can be chosen again.
         if (monitorWasRunning)
             setDeviceControlsEnabled(true);

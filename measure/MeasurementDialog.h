@@ -76,6 +76,8 @@ public:
     // What the workflow holds, for the views and the tests.
     const BlockProcessor& processor() const { return *processor_; }
     const StreamSetup& stream() const { return stream_; }
+    // The driver and channels the next stream opens.
+    const StreamConfiguration& streamConfiguration() const { return configuration_; }
     bool saved() const { return saved_; }
     bool recording() const { return recorder_.active(); }
     const std::string& dataFolder() const { return dataFolder_; }
@@ -91,6 +93,7 @@ private:
     MeasurementView& view_;
     std::unique_ptr<BlockProcessor> processor_;
     StreamSetup stream_;
+    StreamConfiguration configuration_;
     MeasurementRecorder recorder_;
     engine::CorrectionSet correction_;
     bool hasCorrection_ = false;

@@ -82,7 +82,7 @@ DriverChannelsStatus loadDriverChannels(DriverCatalog& catalog, const std::strin
     if (!catalog.loadDriverByName(name))
         return DriverChannelsStatus::NotLoaded;
     ASIODriverInfo info{};
-    if (catalog.initDriver(info) != 0) {
+    if (catalog.initDriver(info) != ASE_OK) {
         error = info.errorMessage;
         catalog.releaseCurrentDriver();
         return DriverChannelsStatus::NotInitialised;
@@ -118,7 +118,7 @@ MeasurementRecorder::~MeasurementRecorder()
     abandon();
 }
 
-RecordingStart MeasurementRecorder::start()
+RecordingStart MeasurementRecorder::start(const StreamConfiguration& configuration)
 {
     abandon();
     auto microphone = std::make_unique<CaptureBuffer>();
@@ -127,7 +127,7 @@ RecordingStart MeasurementRecorder::start()
         return RecordingStart::NoStorage;
     const std::int32_t previousMode = processor_.monitorMode.load();
     processor_.prepareRecording(microphone->re(), pickup->re(), kRecordLength);
-    if (!stream_.startStream()) {
+    if (!stream_.startStream(configuration)) {
         processor_.prepareRecording(nullptr, nullptr, 0);
         processor_.monitorMode.store(previousMode);
         return RecordingStart::StreamFailed;

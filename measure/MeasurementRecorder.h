@@ -74,9 +74,9 @@ public:
     MeasurementRecorder& operator=(const MeasurementRecorder&) = delete;
 
     // Allocates both buffers zero-filled, selects record mode and starts
-    // the stream. When anything fails nothing is kept: the buffers are
-    // released and the processor's mode is the one it had.
-    RecordingStart start();
+    // the stream on `configuration`. When anything fails nothing is kept:
+    // the buffers are released and the processor's mode is the one it had.
+    RecordingStart start(const StreamConfiguration& configuration);
 
     // A recording was started and not yet finished or abandoned.
     bool active() const { return microphone_ != nullptr; }

@@ -2,7 +2,28 @@
 
 #include "platform/FileCalls.h"
 
+#include <algorithm>
+
 namespace kestrava {
+
+FileResult filecalls::readBounded(std::size_t maxBytes, std::vector<std::uint8_t>& bytes, const ReadSome& readSome)
+{
+    bytes.clear();
+    constexpr std::size_t kChunk = 1 << 16;
+    while (bytes.size() < maxBytes) {
+        const std::size_t had = bytes.size();
+        bytes.resize(had + std::min(kChunk, maxBytes - had));
+        std::size_t got = 0;
+        if (FileResult read = readSome(bytes.data() + had, bytes.size() - had, got); !read) {
+            bytes.clear();
+            return read;
+        }
+        bytes.resize(had + got);
+        if (got == 0)
+            break;
+    }
+    return {};
+}
 
 struct StagedFile::State {
     std::string destination;

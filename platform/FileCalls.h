@@ -5,10 +5,23 @@
 
 #include "platform/FileAccess.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace kestrava::filecalls {
+
+// One read from an open input into `into`, at most `size` bytes: sets `got`
+// to what came (0 at the end of the input), or fails.
+using ReadSome = std::function<FileResult(std::uint8_t* into, std::size_t size, std::size_t& got)>;
+
+// Reads with `readSome` until the input ends or `maxBytes` have come, in
+// chunks, so a long input never asks for its whole size at once. On failure
+// `bytes` is left empty.
+FileResult readBounded(std::size_t maxBytes, std::vector<std::uint8_t>& bytes, const ReadSome& readSome);
 
 // The path to write to for `destination`: the destination itself, or the
 // file a symbolic link there points to (the link stays). Refuses a

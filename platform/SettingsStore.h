@@ -1,5 +1,5 @@
 // The product's settings store: the per-user settings ("Software\Kestrava
-// Sonalve" with its "alg_path" value) and the machine-wide installation entry
+// Sonalve" with its "alg_path" value, and the recorded-take driver's) and the machine-wide installation entry
 // ("SOFTWARE\Kestrava Sonalve", value "Install_Dir") that says where the help
 // lies. Windows keeps both in the registry, Linux in XDG configuration files;
 // tests use fakes.
@@ -16,6 +16,11 @@ inline constexpr const char* kSettingsKeyName = "Software\\Kestrava Sonalve";
 inline constexpr const char* kInstallationKeyName = "SOFTWARE\\Kestrava Sonalve";
 inline constexpr const char* kAlgPathValue = "alg_path";
 inline constexpr const char* kInstallDirValue = "Install_Dir";
+// The recorded-take driver's values beside "alg_path".
+inline constexpr const char* kTakePathValue = "take_path";
+inline constexpr const char* kTakeOutputPathValue = "take_output_path";
+inline constexpr const char* kTakeBufferSizeValue = "take_buffer_size";
+inline constexpr const char* kTakeSampleTypeValue = "take_sample_type";
 
 enum class SettingsKeyState { Failed, Created, Opened };
 
@@ -29,6 +34,9 @@ public:
     // Sets a string value in the open user settings; false when it failed.
     virtual bool setUserString(const std::string& name, const std::string& value) = 0;
     virtual void closeUserSettings() = 0;
+    // A string value of the per-user settings, read without opening or
+    // creating them; nothing when they or the value are missing.
+    virtual std::optional<std::string> userString(const std::string& name) = 0;
 
     // Opens the machine-wide installation entry for reading; false when it
     // cannot be opened.

@@ -82,7 +82,8 @@ bool readDriverChannels(DriverCatalog& catalog, const std::string& name, DriverC
     return false;
 }
 
-int chooseDriver(const Arguments& a, std::string_view command, StreamSetup& stream, ToolContext& context)
+int chooseDriver(const Arguments& a, std::string_view command, DriverCatalog& catalog, StreamConfiguration& chosen,
+                 ToolContext& context)
 {
     const std::optional<std::string> name = a.value("--driver");
     if (!name)
@@ -92,23 +93,22 @@ int chooseDriver(const Arguments& a, std::string_view command, StreamSetup& stre
                           std::string("the ") + kFileDriverName + " driver needs --input-file TAKE.wav");
     DriverChannels channels;
     std::string error;
-    if (!readDriverChannels(stream.catalog(), *name, channels, error)) {
+    if (!readDriverChannels(catalog, *name, channels, error)) {
         context.err << "kestrava " << command << ": " << error << '\n';
         return kExitFailure;
     }
-    StreamChannels chosen;
-    if (!checkChannel(a, "--mic-input", 0, channels.inputs.size(), "input", chosen.micInput, error)
-        || !checkChannel(a, "--pickup-input", 1, channels.inputs.size(), "input", chosen.pickupInput, error)
-        || !checkChannel(a, "--left-output", 0, channels.outputs.size(), "output", chosen.leftOutput, error)
-        || !checkChannel(a, "--right-output", 1, channels.outputs.size(), "output", chosen.rightOutput, error))
+    StreamChannels picked;
+    if (!checkChannel(a, "--mic-input", 0, channels.inputs.size(), "input", picked.micInput, error)
+        || !checkChannel(a, "--pickup-input", 1, channels.inputs.size(), "input", picked.pickupInput, error)
+        || !checkChannel(a, "--left-output", 0, channels.outputs.size(), "output", picked.leftOutput, error)
+        || !checkChannel(a, "--right-output", 1, channels.outputs.size(), "output", picked.rightOutput, error))
         return usageError(context, command, error);
     // The measurement program never lets the two of a pair name one channel.
-    if (chosen.micInput == chosen.pickupInput)
+    if (picked.micInput == picked.pickupInput)
         return usageError(context, command, "the microphone and the pickup need two different inputs");
-    if (chosen.leftOutput == chosen.rightOutput)
+    if (picked.leftOutput == picked.rightOutput)
         return usageError(context, command, "the left and the right output need two different channels");
-    stream.selectedDriverName = *name;
-    stream.channels = chosen;
+    chosen = {*name, picked};
     return kExitOk;
 }
 

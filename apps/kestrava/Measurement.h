@@ -32,9 +32,10 @@ bool readDriverChannels(DriverCatalog& catalog, const std::string& name, DriverC
                         std::string& error);
 
 // Takes --driver and the four channel options, checks them against the
-// driver and sets them on the stream. kExitOk, or an exit code after
-// telling why.
-int chooseDriver(const Arguments& a, std::string_view command, StreamSetup& stream, ToolContext& context);
+// driver from `catalog` and puts them in `chosen`. kExitOk, or an exit code
+// after telling why.
+int chooseDriver(const Arguments& a, std::string_view command, DriverCatalog& catalog, StreamConfiguration& chosen,
+                 ToolContext& context);
 
 // Catches Ctrl-C for as long as it lives, so a command can stop its stream
 // and release the driver before it ends.

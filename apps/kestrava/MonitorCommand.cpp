@@ -101,7 +101,8 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
         processor->setCorrection(correction);
     }
     StreamSetup stream(*drivers, *processor, messages);
-    if (const int status = chooseDriver(a, "monitor", stream, context); status != kExitOk)
+    StreamConfiguration configuration;
+    if (const int status = chooseDriver(a, "monitor", stream.catalog(), configuration, context); status != kExitOk)
         return status;
     // The measurement program's sliders: the main volume scales the
     // microphone and the processed sound, the pickup volume the raw pickup.
@@ -112,12 +113,12 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
     processor->monitorMode = mode;
 
     const InterruptWatch interrupt;
-    if (!stream.startStream()) {
-        context.err << "kestrava monitor: the stream on " << stream.selectedDriverName << " did not start\n";
+    if (!stream.startStream(configuration)) {
+        context.err << "kestrava monitor: the stream on " << configuration.driverName << " did not start\n";
         return kExitFailure;
     }
     const char* heard = mode == kModeMic ? "microphone" : mode == kModePickup ? "pickup" : "corrected pickup";
-    context.err << "Monitoring the " << heard << " on " << stream.selectedDriverName
+    context.err << "Monitoring the " << heard << " on " << configuration.driverName
                 << (secondsText ? "" : "; Ctrl-C stops") << ".\n";
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!interrupt.interrupted() && (!secondsText || std::chrono::steady_clock::now() < end))

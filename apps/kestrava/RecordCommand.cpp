@@ -77,18 +77,19 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
     const auto processor = std::make_unique<BlockProcessor>();
     StreamMessages messages(context.err);
     StreamSetup stream(*source, *processor, messages);
-    if (const int status = chooseDriver(a, "record", stream, context); status != kExitOk)
+    StreamConfiguration configuration;
+    if (const int status = chooseDriver(a, "record", stream.catalog(), configuration, context); status != kExitOk)
         return status;
 
     MeasurementRecorder recorder(*processor, stream, messages);
     const InterruptWatch interrupt;
-    switch (recorder.start()) {
+    switch (recorder.start(configuration)) {
     case RecordingStart::Started:
         break;
     case RecordingStart::NoStorage:
         return kExitFailure;
     case RecordingStart::StreamFailed:
-        context.err << "kestrava record: the stream on " << stream.selectedDriverName << " did not start\n";
+        context.err << "kestrava record: the stream on " << configuration.driverName << " did not start\n";
         return kExitFailure;
     }
     auto nextProgress = std::chrono::steady_clock::now();

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 
 namespace kestrava {
 
@@ -18,36 +17,51 @@ bool isFloatType(ASIOSampleType type)
 
 }  // namespace
 
-FileDriver::FileDriver(FileDriverOptions options) : SoftwareDriver("File"), options_(std::move(options)) {}
+FileDriver::FileDriver(FileDriverOptions options) : FileDriver(kFileDriverName, std::move(options)) {}
+
+FileDriver::FileDriver(std::string name, FileDriverOptions options)
+    : SoftwareDriver(std::move(name), "File"), options_(std::move(options))
+{
+}
 
 FileDriver::~FileDriver()
 {
-    stop();
+    stopClock();
 }
 
-ASIOBool FileDriver::init(void*)
+bool FileDriver::open()
 {
+    initialised_ = false;
     if (!SampleConverter::isSupported(options_.sampleType)) {
         error_ = "Unsupported sample type";
-        return ASIOFalse;
+        return false;
     }
     if (options_.bufferSize < 1 || options_.outputChannels < 1) {
         error_ = "Buffer size and output count must be positive";
-        return ASIOFalse;
+        return false;
     }
     if (!readWav(options_.inputPath, input_, error_)) {
-        return ASIOFalse;
+        return false;
     }
     initialised_ = true;
-    return ASIOTrue;
+    return true;
 }
 
-void FileDriver::getDriverName(char* name)
+std::optional<SoftwareDriver::Format> FileDriver::format()
 {
-    std::snprintf(name, 32, "%s", kFileDriverName);
+    if (!initialised_) {
+        return std::nullopt;
+    }
+    return Format{static_cast<std::int32_t>(input_.channels.size()),
+                  options_.outputChannels,
+                  "File channel ",
+                  "Output ",
+                  options_.bufferSize,
+                  options_.sampleType,
+                  input_.sampleRate};
 }
 
-ASIOError FileDriver::start()
+ASIOError FileDriver::startClock()
 {
     if (channels_.empty() || running_) {
         return ASE_InvalidMode;
@@ -57,7 +71,7 @@ ASIOError FileDriver::start()
     return ASE_OK;
 }
 
-ASIOError FileDriver::stop()
+ASIOError FileDriver::stopClock()
 {
     const bool wasRunning = running_.exchange(false);
     if (thread_.joinable()) {
@@ -78,14 +92,14 @@ void FileDriver::run()
     auto deadline = Clock::now();
     int half = 0;
     while (running_) {
-        fillInputs(half, position_.load());
+        fillInputs(half, position());
         callbacks_.bufferSwitch(half, ASIOFalse);
         keepOutputs(half);
-        position_ += options_.bufferSize;
+        advancePosition(options_.bufferSize);
         half = 1 - half;
         // Once the file has ended only silence follows; it comes at the real
         // pace so that a host that stops late costs no time.
-        if (options_.realTime || position_.load() >= fileFrames) {
+        if (options_.realTime || position() >= fileFrames) {
             deadline += period;
             std::this_thread::sleep_until(deadline);
         } else {
@@ -140,63 +154,10 @@ bool FileDriver::writeOutputs()
     return writeWav(options_.outputPath, output_);
 }
 
-ASIOError FileDriver::canSampleRate(ASIOSampleRate rate)
-{
-    return initialised_ && rate == input_.sampleRate ? ASE_OK : ASE_NoClock;
-}
-
-ASIOError FileDriver::getSampleRate(ASIOSampleRate* rate)
-{
-    if (!initialised_) {
-        return ASE_NotPresent;
-    }
-    *rate = input_.sampleRate;
-    return ASE_OK;
-}
-
-ASIOError FileDriver::setSampleRate(ASIOSampleRate rate)
-{
-    return canSampleRate(rate);
-}
-
-ASIOError FileDriver::getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp)
-{
-    const auto frames = static_cast<std::uint64_t>(position_.load());
-    const double seconds = static_cast<double>(frames) / input_.sampleRate;
-    samplePositionOf(frames, static_cast<std::uint64_t>(seconds * 1e9), position, timeStamp);
-    return ASE_OK;
-}
-
-bool FileDriver::channelCounts(std::int32_t& inputs, std::int32_t& outputs)
-{
-    if (!initialised_) {
-        return false;
-    }
-    inputs = static_cast<std::int32_t>(input_.channels.size());
-    outputs = options_.outputChannels;
-    return true;
-}
-
-std::int32_t FileDriver::onlyBufferSize()
-{
-    return options_.bufferSize;
-}
-
-ASIOSampleType FileDriver::sampleType()
-{
-    return options_.sampleType;
-}
-
-void FileDriver::channelName(bool isInput, std::int32_t channel, char* name, std::size_t size)
-{
-    std::snprintf(name, size, "%s %d", isInput ? "File channel" : "Output", channel + 1);
-}
-
 void FileDriver::buffersCreated()
 {
     unitSamples_.assign(static_cast<std::size_t>(bufferFrames_), 0.0);
     output_.channels.assign(static_cast<std::size_t>(options_.outputChannels), {});
-    position_ = 0;
 }
 
 DriverEntry fileDriverEntry(const FileDriverOptions& options)

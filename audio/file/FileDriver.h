@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,25 +37,21 @@ struct FileDriverOptions {
     bool realTime = false;
 };
 
-class FileDriver final : public SoftwareDriver {
+class FileDriver : public SoftwareDriver {
 public:
     explicit FileDriver(FileDriverOptions options);
 
-    ASIOBool init(void* sysHandle) override;
-    void getDriverName(char* name) override;
-    ASIOError start() override;
-    ASIOError stop() override;
-    ASIOError canSampleRate(ASIOSampleRate rate) override;
-    ASIOError getSampleRate(ASIOSampleRate* rate) override;
-    ASIOError setSampleRate(ASIOSampleRate rate) override;
-    ASIOError getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp) override;
+protected:
+    // A file driver under another name, whose options its open may change.
+    FileDriver(std::string name, FileDriverOptions options);
+    ~FileDriver() override;
+    bool open() override;
+    FileDriverOptions& options() { return options_; }
 
 private:
-    ~FileDriver() override;
-    bool channelCounts(std::int32_t& inputs, std::int32_t& outputs) override;
-    std::int32_t onlyBufferSize() override;
-    ASIOSampleType sampleType() override;
-    void channelName(bool isInput, std::int32_t channel, char* name, std::size_t size) override;
+    std::optional<Format> format() override;
+    ASIOError startClock() override;
+    ASIOError stopClock() override;
     void buffersCreated() override;
     void run();
     void fillInputs(int half, std::int64_t frame);
@@ -69,7 +66,6 @@ private:
     // device format.
     std::vector<double> unitSamples_;
     std::atomic<bool> running_{false};
-    std::atomic<std::int64_t> position_{0};
     std::thread thread_;
 };
 

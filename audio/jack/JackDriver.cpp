@@ -9,6 +9,9 @@ namespace kestrava {
 namespace {
 
 constexpr std::size_t kMinimumChannels = 2;
+// Our ports are these followed by their number from 1.
+constexpr const char* kInputPrefix = "in_";
+constexpr const char* kOutputPrefix = "out_";
 
 std::vector<std::string> physicalPorts(jack_client_t* client, unsigned long direction)
 {
@@ -24,20 +27,23 @@ std::vector<std::string> physicalPorts(jack_client_t* client, unsigned long dire
 
 }  // namespace
 
-JackDriver::JackDriver(JackDriverOptions options) : SoftwareDriver("JACK server"), options_(std::move(options)) {}
+JackDriver::JackDriver(JackDriverOptions options)
+    : SoftwareDriver(kJackDriverName, "JACK server"), options_(std::move(options))
+{
+}
 
 JackDriver::~JackDriver()
 {
-    disposeBuffers();
+    releaseBuffers();
     if (client_ != nullptr) {
         jack_client_close(client_);
     }
 }
 
-ASIOBool JackDriver::init(void*)
+bool JackDriver::open()
 {
     if (client_ != nullptr) {
-        return ASIOTrue;
+        return true;
     }
     // libjack prints its own lines when no server answers; the driver says
     // what went wrong through its error text instead.
@@ -49,7 +55,7 @@ ASIOBool JackDriver::init(void*)
                     : jack_client_open(options_.clientName.c_str(), flags, &status);
     if (client_ == nullptr) {
         error_ = "The JACK server is not running.";
-        return ASIOFalse;
+        return false;
     }
     // Our inputs take what the machine captures; our outputs feed its
     // playback ports.
@@ -59,11 +65,11 @@ ASIOBool JackDriver::init(void*)
     const std::size_t outputs = std::max(kMinimumChannels, physicalPlaybacks_.size());
     char name[32];
     for (std::size_t i = 0; i < inputs; ++i) {
-        std::snprintf(name, sizeof name, "in_%zu", i + 1);
+        std::snprintf(name, sizeof name, "%s%zu", kInputPrefix, i + 1);
         inputPorts_.push_back(jack_port_register(client_, name, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
     }
     for (std::size_t i = 0; i < outputs; ++i) {
-        std::snprintf(name, sizeof name, "out_%zu", i + 1);
+        std::snprintf(name, sizeof name, "%s%zu", kOutputPrefix, i + 1);
         outputPorts_.push_back(jack_port_register(client_, name, JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0));
     }
     const bool registered = std::none_of(inputPorts_.begin(), inputPorts_.end(), [](auto* p) { return !p; }) &&
@@ -74,17 +80,26 @@ ASIOBool JackDriver::init(void*)
         client_ = nullptr;
         inputPorts_.clear();
         outputPorts_.clear();
-        return ASIOFalse;
+        return false;
     }
-    return ASIOTrue;
+    return true;
 }
 
-void JackDriver::getDriverName(char* name)
+std::optional<SoftwareDriver::Format> JackDriver::format()
 {
-    std::snprintf(name, 32, "%s", kJackDriverName);
+    if (client_ == nullptr) {
+        return std::nullopt;
+    }
+    return Format{static_cast<std::int32_t>(inputPorts_.size()),
+                  static_cast<std::int32_t>(outputPorts_.size()),
+                  kInputPrefix,
+                  kOutputPrefix,
+                  static_cast<std::int32_t>(jack_get_buffer_size(client_)),
+                  ASIOSTFloat32LSB,
+                  static_cast<ASIOSampleRate>(jack_get_sample_rate(client_))};
 }
 
-ASIOError JackDriver::start()
+ASIOError JackDriver::startClock()
 {
     if (client_ == nullptr || channels_.empty()) {
         return ASE_NotPresent;
@@ -112,7 +127,7 @@ void JackDriver::connectPhysical()
     }
 }
 
-ASIOError JackDriver::stop()
+ASIOError JackDriver::stopClock()
 {
     streaming_.store(false, std::memory_order_release);
     if (active_) {
@@ -155,71 +170,17 @@ void JackDriver::processCycle(jack_nframes_t frames)
         std::memset(jack_port_get_buffer(port, frames), 0, bytes);
     }
     half_ = 1 - half_;
-    position_.fetch_add(frames, std::memory_order_relaxed);
+    advancePosition(frames);
 }
 
-ASIOError JackDriver::canSampleRate(ASIOSampleRate rate)
+std::uint64_t JackDriver::nanosecondsAt(std::uint64_t, ASIOSampleRate)
 {
-    if (client_ == nullptr) {
-        return ASE_NotPresent;
-    }
-    return rate == static_cast<ASIOSampleRate>(jack_get_sample_rate(client_)) ? ASE_OK : ASE_NoClock;
-}
-
-ASIOError JackDriver::getSampleRate(ASIOSampleRate* rate)
-{
-    if (client_ == nullptr) {
-        return ASE_NotPresent;
-    }
-    *rate = static_cast<ASIOSampleRate>(jack_get_sample_rate(client_));
-    return ASE_OK;
-}
-
-// The server owns the rate; a client cannot change it.
-ASIOError JackDriver::setSampleRate(ASIOSampleRate rate)
-{
-    return canSampleRate(rate);
-}
-
-ASIOError JackDriver::getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp)
-{
-    if (client_ == nullptr) {
-        return ASE_NotPresent;
-    }
-    const auto frames = static_cast<std::uint64_t>(position_.load(std::memory_order_relaxed));
-    samplePositionOf(frames, jack_get_time() * 1000u, position, timeStamp);
-    return ASE_OK;
+    return jack_get_time() * 1000u;
 }
 
 jack_port_t* JackDriver::portOf(const BufferedChannel& channel) const
 {
     return (channel.isInput ? inputPorts_ : outputPorts_)[static_cast<std::size_t>(channel.number)];
-}
-
-bool JackDriver::channelCounts(std::int32_t& inputs, std::int32_t& outputs)
-{
-    if (client_ == nullptr) {
-        return false;
-    }
-    inputs = static_cast<std::int32_t>(inputPorts_.size());
-    outputs = static_cast<std::int32_t>(outputPorts_.size());
-    return true;
-}
-
-std::int32_t JackDriver::onlyBufferSize()
-{
-    return client_ == nullptr ? 0 : static_cast<std::int32_t>(jack_get_buffer_size(client_));
-}
-
-ASIOSampleType JackDriver::sampleType()
-{
-    return ASIOSTFloat32LSB;
-}
-
-void JackDriver::channelName(bool isInput, std::int32_t channel, char* name, std::size_t size)
-{
-    const std::vector<jack_port_t*>& ports = isInput ? inputPorts_ : outputPorts_;
-    std::snprintf(name, size, "%s", jack_port_short_name(ports[static_cast<std::size_t>(channel)]));
 }
 
 void JackDriver::buffersCreated()
@@ -231,7 +192,6 @@ void JackDriver::buffersCreated()
         }
     }
     half_ = 0;
-    position_ = 0;
 }
 
 void JackDriver::buffersDisposed()

@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,23 +37,16 @@ class JackDriver final : public SoftwareDriver {
 public:
     explicit JackDriver(JackDriverOptions options);
 
-    ASIOBool init(void* sysHandle) override;
-    void getDriverName(char* name) override;
-    ASIOError start() override;
-    ASIOError stop() override;
-    ASIOError canSampleRate(ASIOSampleRate rate) override;
-    ASIOError getSampleRate(ASIOSampleRate* rate) override;
-    ASIOError setSampleRate(ASIOSampleRate rate) override;
-    ASIOError getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp) override;
-
 private:
     ~JackDriver() override;
-    bool channelCounts(std::int32_t& inputs, std::int32_t& outputs) override;
-    std::int32_t onlyBufferSize() override;
-    ASIOSampleType sampleType() override;
-    void channelName(bool isInput, std::int32_t channel, char* name, std::size_t size) override;
+    bool open() override;
+    std::optional<Format> format() override;
+    ASIOError startClock() override;
+    ASIOError stopClock() override;
     void buffersCreated() override;
     void buffersDisposed() override;
+    // JACK's own clock.
+    std::uint64_t nanosecondsAt(std::uint64_t frames, ASIOSampleRate rate) override;
     static int process(jack_nframes_t frames, void* self);
     void processCycle(jack_nframes_t frames);
     void connectPhysical();
@@ -70,7 +64,6 @@ private:
     bool active_ = false;
     std::atomic<bool> streaming_{false};
     int half_ = 0;
-    std::atomic<std::int64_t> position_{0};
 };
 
 DriverEntry jackDriverEntry(const JackDriverOptions& options = {});

@@ -1,6 +1,6 @@
 #include "audio/win32/AsioRegistrySource.h"
 
-#include "audio/win32/RegistryKey.h"
+#include "platform/win32/RegistryKey.h"
 
 #include <objbase.h>
 

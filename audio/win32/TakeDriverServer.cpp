@@ -5,7 +5,7 @@
 // (HKEY_LOCAL_MACHINE\SOFTWARE\ASIO\Kestrava Recorded Take, with "CLSID" and
 // "Description"). Unregistering removes exactly those keys, and the ASIO key
 // itself when no other driver is left in it.
-#include "audio/win32/RegistryKey.h"
+#include "platform/win32/RegistryKey.h"
 #include "audio/win32/TakeDriver.h"
 
 #include <windows.h>

@@ -1,23 +1,18 @@
 #include "audio/win32/TakeSettings.h"
 
 #include "audio/SampleTypeNames.h"
-#include "audio/win32/RegistryKey.h"
 
 #include <charconv>
 
 namespace kestrava {
 
-FileDriverOptions readTakeSettings(std::string& problem)
+FileDriverOptions readTakeSettings(SettingsStore& store, std::string& problem)
 {
     FileDriverOptions options;
     problem.clear();
-    const RegistryKey settings = RegistryKey::open(HKEY_CURRENT_USER, kSettingsKey);
-    if (!settings) {
-        return options;
-    }
-    options.inputPath = settings.readString(kTakePathValue).value_or("");
-    options.outputPath = settings.readString(kTakeOutputPathValue).value_or("");
-    if (const std::optional<std::string> size = settings.readString(kTakeBufferSizeValue)) {
+    options.inputPath = store.userString(kTakePathValue).value_or("");
+    options.outputPath = store.userString(kTakeOutputPathValue).value_or("");
+    if (const std::optional<std::string> size = store.userString(kTakeBufferSizeValue)) {
         std::int32_t value = 0;
         const auto [end, error] = std::from_chars(size->data(), size->data() + size->size(), value);
         if (error == std::errc() && end == size->data() + size->size() && value > 0) {
@@ -26,7 +21,7 @@ FileDriverOptions readTakeSettings(std::string& problem)
             problem = std::string(kTakeBufferSizeValue) + " \"" + *size + "\" is not a buffer size";
         }
     }
-    if (const std::optional<std::string> type = settings.readString(kTakeSampleTypeValue)) {
+    if (const std::optional<std::string> type = store.userString(kTakeSampleTypeValue)) {
         if (const std::optional<ASIOSampleType> known = sampleTypeNamed(*type)) {
             options.sampleType = *known;
         } else {
@@ -36,11 +31,15 @@ FileDriverOptions readTakeSettings(std::string& problem)
     return options;
 }
 
-bool writeTakePaths(const std::string& takePath, const std::string& outputPath)
+bool writeTakePaths(SettingsStore& store, const std::string& takePath, const std::string& outputPath)
 {
-    const RegistryKey settings = RegistryKey::create(HKEY_CURRENT_USER, kSettingsKey);
-    return settings && settings.writeString(kTakePathValue, takePath) &&
-           settings.writeString(kTakeOutputPathValue, outputPath);
+    if (store.openUserSettings() == SettingsKeyState::Failed) {
+        return false;
+    }
+    const bool written =
+        store.setUserString(kTakePathValue, takePath) && store.setUserString(kTakeOutputPathValue, outputPath);
+    store.closeUserSettings();
+    return written;
 }
 
 }  // namespace kestrava

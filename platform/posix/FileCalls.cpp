@@ -81,24 +81,16 @@ FileResult readInput(const std::string& path, std::size_t maxBytes, InputKinds a
     bytes.clear();
     if (S_ISREG(opened.st_mode) && opened.st_size > 0)
         bytes.reserve(std::min<std::size_t>(maxBytes, static_cast<std::size_t>(opened.st_size)));
-    constexpr std::size_t kChunk = 1 << 16;
-    while (bytes.size() < maxBytes) {
-        const std::size_t had = bytes.size();
-        bytes.resize(had + std::min(kChunk, maxBytes - had));
-        const ssize_t got = ::read(fd.get(), bytes.data() + had, bytes.size() - had);
-        if (got < 0 && errno == EINTR) {
-            bytes.resize(had);
-            continue;
-        }
-        if (got < 0) {
-            bytes.clear();
+    return filecalls::readBounded(maxBytes, bytes, [&fd](std::uint8_t* into, std::size_t size, std::size_t& got) {
+        ssize_t count = 0;
+        do
+            count = ::read(fd.get(), into, size);
+        while (count < 0 && errno == EINTR);
+        if (count < 0)
             return failure(FileError::CannotRead);
-        }
-        bytes.resize(had + static_cast<std::size_t>(got));
-        if (got == 0)
-            break;
-    }
-    return {};
+        got = static_cast<std::size_t>(count);
+        return FileResult{};
+    });
 }
 
 namespace filecalls {

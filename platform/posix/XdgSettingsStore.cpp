@@ -30,14 +30,22 @@ Values readValues(std::ifstream& in)
     return values;
 }
 
+std::optional<fs::path> userSettingsFile()
+{
+    const std::optional<std::string> config = userConfigFolder();
+    if (!config)
+        return std::nullopt;
+    return fs::path(*config) / kProductConfigFolder / "settings.ini";
+}
+
 class XdgSettingsStore final : public SettingsStore {
 public:
     SettingsKeyState openUserSettings() override
     {
-        const std::optional<std::string> config = userConfigFolder();
-        if (!config)
+        const std::optional<fs::path> file = userSettingsFile();
+        if (!file)
             return SettingsKeyState::Failed;
-        userFile_ = fs::path(*config) / kProductConfigFolder / "settings.ini";
+        userFile_ = *file;
         if (std::ifstream existing(userFile_); existing) {
             userValues_ = readValues(existing);
             return SettingsKeyState::Opened;
@@ -60,6 +68,21 @@ public:
     {
         userFile_.clear();
         userValues_.clear();
+    }
+
+    std::optional<std::string> userString(const std::string& name) override
+    {
+        const std::optional<fs::path> file = userSettingsFile();
+        std::ifstream in;
+        if (file)
+            in.open(*file);
+        if (!in)
+            return std::nullopt;
+        const Values values = readValues(in);
+        const auto found = values.find(name);
+        if (found == values.end())
+            return std::nullopt;
+        return found->second;
     }
 
     bool openInstallation() override

@@ -67,26 +67,17 @@ FileResult readInput(const std::string& path, std::size_t maxBytes, InputKinds a
     if (type != FILE_TYPE_DISK && !(type == FILE_TYPE_PIPE && accept == InputKinds::FileOrPipe))
         return {FileError::NotAFile, type == FILE_TYPE_PIPE ? "is a pipe, not a file" : "is a device, not a file"};
 
-    bytes.clear();
-    constexpr std::size_t kChunk = 1 << 16;
-    while (bytes.size() < maxBytes) {
-        const std::size_t had = bytes.size();
-        bytes.resize(had + std::min(kChunk, maxBytes - had));
-        DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + had, static_cast<DWORD>(bytes.size() - had), &got, nullptr)) {
-            if (GetLastError() == ERROR_BROKEN_PIPE) {
-                bytes.resize(had);
-                break;
-            }
-            FileResult failed = failure(FileError::CannotRead);
-            bytes.clear();
-            return failed;
+    // A pipe whose writer has closed its end reads as the end of the input.
+    return filecalls::readBounded(maxBytes, bytes, [&file](std::uint8_t* into, std::size_t size, std::size_t& got) {
+        DWORD count = 0;
+        if (!ReadFile(file.get(), into, static_cast<DWORD>(size), &count, nullptr)) {
+            if (GetLastError() != ERROR_BROKEN_PIPE)
+                return failure(FileError::CannotRead);
+            count = 0;
         }
-        bytes.resize(had + got);
-        if (got == 0)
-            break;
-    }
-    return {};
+        got = count;
+        return FileResult{};
+    });
 }
 
 namespace filecalls {

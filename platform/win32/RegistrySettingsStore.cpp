@@ -1,6 +1,7 @@
 // The settings store on Windows: the per-user key under HKEY_CURRENT_USER,
 // the installation entry under HKEY_LOCAL_MACHINE.
 #include "platform/Desktop.h"
+#include "platform/win32/RegistryKey.h"
 
 #include <windows.h>
 
@@ -33,6 +34,14 @@ public:
     }
 
     void closeUserSettings() override { close(user_); }
+
+    std::optional<std::string> userString(const std::string& name) override
+    {
+        const RegistryKey settings = RegistryKey::open(HKEY_CURRENT_USER, kSettingsKeyName);
+        if (!settings)
+            return std::nullopt;
+        return settings.readString(name.c_str());
+    }
 
     bool openInstallation() override
     {

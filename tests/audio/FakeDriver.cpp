@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 
 namespace kestrava::testing {
@@ -29,7 +28,7 @@ bool FakeDriverLog::waitForBuffers(int count)
 }
 
 FakeDriver::FakeDriver(FakeDriverScript script, std::shared_ptr<FakeDriverLog> log)
-    : SoftwareDriver("Fake clock"), script_(std::move(script)), log_(std::move(log))
+    : SoftwareDriver(script.driverName, "Fake clock"), script_(std::move(script)), log_(std::move(log))
 {
     error_ = "Fake hardware is not connected";
     ++log_->liveInstances;
@@ -41,7 +40,7 @@ FakeDriver::FakeDriver(FakeDriverScript script, std::shared_ptr<FakeDriverLog> l
 
 FakeDriver::~FakeDriver()
 {
-    stop();
+    stopClock();
     --log_->liveInstances;
 }
 
@@ -53,15 +52,16 @@ ASIOError FakeDriver::scripted(const char* name)
     return found == script_.failures.end() ? ASE_OK : found->second;
 }
 
-ASIOBool FakeDriver::init(void*)
+bool FakeDriver::open()
 {
     ++log_->initCalls;
-    return scripted("init") == ASE_OK ? ASIOTrue : ASIOFalse;
+    return scripted("init") == ASE_OK;
 }
 
-void FakeDriver::getDriverName(char* name)
+std::optional<SoftwareDriver::Format> FakeDriver::format()
 {
-    std::snprintf(name, 32, "%s", script_.driverName.c_str());
+    return Format{script_.inputs, script_.outputs, "In ", "Out ", script_.preferredSize, script_.sampleType,
+                  script_.sampleRate};
 }
 
 std::int32_t FakeDriver::getDriverVersion()
@@ -69,7 +69,7 @@ std::int32_t FakeDriver::getDriverVersion()
     return script_.version;
 }
 
-ASIOError FakeDriver::start()
+ASIOError FakeDriver::startClock()
 {
     if (const ASIOError e = scripted("start"); e != ASE_OK) {
         return e;
@@ -82,7 +82,7 @@ ASIOError FakeDriver::start()
     return ASE_OK;
 }
 
-ASIOError FakeDriver::stop()
+ASIOError FakeDriver::stopClock()
 {
     running_ = false;
     if (thread_.joinable()) {
@@ -239,28 +239,6 @@ ASIOError FakeDriver::disposeBuffers()
     SoftwareDriver::disposeBuffers();
     log_->buffersAllocated = false;
     return scripted("disposeBuffers");
-}
-
-bool FakeDriver::channelCounts(std::int32_t& inputs, std::int32_t& outputs)
-{
-    inputs = script_.inputs;
-    outputs = script_.outputs;
-    return true;
-}
-
-std::int32_t FakeDriver::onlyBufferSize()
-{
-    return script_.preferredSize;
-}
-
-ASIOSampleType FakeDriver::sampleType()
-{
-    return script_.sampleType;
-}
-
-void FakeDriver::channelName(bool isInput, std::int32_t channel, char* name, std::size_t size)
-{
-    std::snprintf(name, size, "%s %d", isInput ? "In" : "Out", channel + 1);
 }
 
 ASIOError FakeDriver::controlPanel()

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -67,38 +68,38 @@ struct FakeDriverLog {
     bool waitForBuffers(int count);
 };
 
+// Answers every operation the script sets, logs it, and fails it when the
+// script says so; the buffers and the channel checks are the base's.
 class FakeDriver final : public SoftwareDriver {
 public:
     FakeDriver(FakeDriverScript script, std::shared_ptr<FakeDriverLog> log);
 
-    ASIOBool init(void* sysHandle) override;
-    void getDriverName(char* name) override;
+    // The script's answers; every call is logged, and fails where the
+    // script says so.
     std::int32_t getDriverVersion() override;
-    ASIOError start() override;
-    ASIOError stop() override;
-    ASIOError getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels) override;
-    ASIOError getLatencies(std::int32_t* inputLatency, std::int32_t* outputLatency) override;
     ASIOError getBufferSize(std::int32_t* minSize, std::int32_t* maxSize, std::int32_t* preferredSize,
                             std::int32_t* granularity) override;
+    ASIOError getLatencies(std::int32_t* inputLatency, std::int32_t* outputLatency) override;
+    ASIOError getClockSources(ASIOClockSource* clocks, std::int32_t* numSources) override;
+    ASIOError getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp) override;
+    ASIOError setSampleRate(ASIOSampleRate rate) override;
+    ASIOError outputReady() override;
+    ASIOError controlPanel() override;
+    ASIOError getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels) override;
     ASIOError canSampleRate(ASIOSampleRate rate) override;
     ASIOError getSampleRate(ASIOSampleRate* rate) override;
-    ASIOError setSampleRate(ASIOSampleRate rate) override;
-    ASIOError getClockSources(ASIOClockSource* clocks, std::int32_t* numSources) override;
     ASIOError setClockSource(std::int32_t reference) override;
-    ASIOError getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp) override;
     ASIOError getChannelInfo(ASIOChannelInfo* info) override;
     ASIOError createBuffers(ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
                             ASIOCallbacks* callbacks) override;
     ASIOError disposeBuffers() override;
-    ASIOError controlPanel() override;
-    ASIOError outputReady() override;
 
 private:
     ~FakeDriver() override;
-    bool channelCounts(std::int32_t& inputs, std::int32_t& outputs) override;
-    std::int32_t onlyBufferSize() override;
-    ASIOSampleType sampleType() override;
-    void channelName(bool isInput, std::int32_t channel, char* name, std::size_t size) override;
+    bool open() override;
+    std::optional<Format> format() override;
+    ASIOError startClock() override;
+    ASIOError stopClock() override;
     // Any size: the fake leaves checking sizes to the code under test.
     bool acceptsBufferSize(std::int32_t) override { return true; }
     ASIOError scripted(const char* name);

@@ -195,12 +195,12 @@ struct FileStream {
     std::unique_ptr<BlockProcessor> processor = std::make_unique<BlockProcessor>();
     std::unique_ptr<ListDriverSource> source;
     std::unique_ptr<StreamSetup> stream;
+    StreamConfiguration configuration{kFileDriverName, {}};
 
     explicit FileStream(const FileDriverOptions& options)
     {
         source = std::make_unique<ListDriverSource>(std::vector<DriverEntry>{fileDriverEntry(options)});
         stream = std::make_unique<StreamSetup>(*source, *processor, messages);
-        stream->selectedDriverName = kFileDriverName;
     }
 
     std::int64_t driverPosition()
@@ -257,7 +257,7 @@ TEST_P(FileDriverTypeTest, RecordsATakeThroughTheWholeStream)
     std::vector<double> mic(2 * kFrames, 0.0);
     std::vector<double> pickup(2 * kFrames, 0.0);
     s.processor->prepareRecording(mic.data(), pickup.data(), static_cast<std::int32_t>(kFrames));
-    ASSERT_TRUE(s.stream->startStream());
+    ASSERT_TRUE(s.stream->startStream(s.configuration));
     ASSERT_TRUE(s.waitFor([&] { return s.processor->recordState().recordDone.load(); }));
     s.stream->stopStream();
 
@@ -299,7 +299,7 @@ TEST(FileDriver, InputEndsInSilence)
     std::vector<double> mic(2 * 1500, -1.0);
     std::vector<double> pickup(2 * 1500, -1.0);
     s.processor->prepareRecording(mic.data(), pickup.data(), 1500);
-    ASSERT_TRUE(s.stream->startStream());
+    ASSERT_TRUE(s.stream->startStream(s.configuration));
     ASSERT_TRUE(s.waitFor([&] { return s.processor->recordState().recordDone.load(); }));
     s.stream->stopStream();
     EXPECT_EQ(mic[999], static_cast<double>(micSample(999) * 65536));
@@ -325,7 +325,7 @@ TEST(FileDriver, MicMonitorWritesTheTwentyFourBitInputBackExactly)
     options.sampleType = ASIOSTInt24LSB;
     FileStream s(options);
     s.processor->monitorMode = kModeMic;
-    ASSERT_TRUE(s.stream->startStream());
+    ASSERT_TRUE(s.stream->startStream(s.configuration));
     ASSERT_TRUE(s.waitFor([&] { return s.driverPosition() >= 2000; }));
     s.stream->stopStream();
 
@@ -345,7 +345,7 @@ TEST(FileDriver, FileAt44100GivesTheSampleRateMessage)
     FileDriverOptions options;
     options.inputPath = files.write("take.wav", stereoTake16(100, 44100));
     FileStream s(options);
-    EXPECT_FALSE(s.stream->startStream());
+    EXPECT_FALSE(s.stream->startStream(s.configuration));
     ASSERT_EQ(s.messages.shown.size(), 1u);
     EXPECT_EQ(s.messages.shown[0].caption, "Sampling Rate Locked");
 }
@@ -356,7 +356,7 @@ TEST(FileDriver, MissingFileRefusesToInitialise)
     FileDriverOptions options;
     options.inputPath = files.path("missing.wav");
     FileStream s(options);
-    EXPECT_FALSE(s.stream->startStream());
+    EXPECT_FALSE(s.stream->startStream(s.configuration));
     ASSERT_TRUE(s.stream->catalog().loadDriverByName(kFileDriverName));
     ASIODriverInfo info{};
     EXPECT_EQ(s.stream->catalog().initDriver(info), -1000);
@@ -369,10 +369,10 @@ TEST(FileDriver, MonoFileHasNoPickupChannel)
     FileDriverOptions options;
     options.inputPath = files.write("mono.wav", wavBytes(1, 1, 48000, 16, {1, 2, 3}));
     FileStream s(options);
-    EXPECT_FALSE(s.stream->startStream());
+    EXPECT_FALSE(s.stream->startStream(s.configuration));
     EXPECT_TRUE(s.messages.shown.empty());
-    s.stream->channels.pickupInput = 0;
-    EXPECT_TRUE(s.stream->startStream());
+    s.configuration.channels.pickupInput = 0;
+    EXPECT_TRUE(s.stream->startStream(s.configuration));
     s.stream->stopStream();
 }
 
@@ -385,7 +385,7 @@ TEST(FileDriver, RealTimePacing)
     options.realTime = true;
     FileStream s(options);
     const auto begin = std::chrono::steady_clock::now();
-    ASSERT_TRUE(s.stream->startStream());
+    ASSERT_TRUE(s.stream->startStream(s.configuration));
     ASSERT_TRUE(s.waitFor([&] { return s.driverPosition() >= 4800; }));
     const auto elapsed = std::chrono::steady_clock::now() - begin;
     s.stream->stopStream();

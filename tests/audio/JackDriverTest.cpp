@@ -5,6 +5,7 @@
 #include "tests/support/AllocationCounter.h"
 #include "measure/BlockProcessor.h"
 #include "support/RecordingMessages.h"
+#include "support/SmallCorrection.h"
 #include "JackHarness.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +36,8 @@ using testing::TestClient;
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new JackEnvironment);
 
+const StreamConfiguration kJackStream{kJackDriverName, {}};
+
 // What the converter and the way back make of a float sample passed through
 // unchanged: in as trunc(f * 32,766), out divided by 32,767.
 float throughTheStream(float f)
@@ -51,7 +54,6 @@ protected:
         ASSERT_TRUE(server->ready()) << "jackd did not start";
         source = std::make_unique<ListDriverSource>(std::vector<DriverEntry>{jackDriverEntry()});
         stream = std::make_unique<StreamSetup>(*source, *processor, messages);
-        stream->selectedDriverName = kJackDriverName;
     }
 
     RecordingMessages messages;
@@ -62,7 +64,7 @@ protected:
 
 TEST_F(JackDriverTest, ReportsTheServersFormatAndConnectsToThePhysicalPorts)
 {
-    ASSERT_TRUE(stream->startStream());
+    ASSERT_TRUE(stream->startStream(kJackStream));
     EXPECT_EQ(stream->sampleRate(), 48000.0);
     EXPECT_EQ(stream->preferredBufferSize(), 256);
     EXPECT_GE(stream->inputChannelCount(), 2);
@@ -94,7 +96,7 @@ bool recordAndCheck(StreamSetup& stream, BlockProcessor& processor)
     std::vector<double> mic(2 * 24000, 0.0);
     std::vector<double> pickup(2 * 24000, 0.0);
     processor.prepareRecording(mic.data(), pickup.data(), 24000);
-    EXPECT_TRUE(stream.startStream());
+    EXPECT_TRUE(stream.startStream(kJackStream));
     EXPECT_TRUE(client.connectTo("kestrava"));
     const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (!processor.recordState().recordDone.load() && Clock::now() < deadline) {
@@ -180,7 +182,7 @@ TEST_P(JackMonitorTest, OutputsCarryTheModeWithoutAddedLatency)
     for (int attempt = 0; attempt < 3; ++attempt) {
         TestClient client;
         ASSERT_TRUE(client.ok()) << "JACK status " << client.status;
-        ASSERT_TRUE(stream->startStream());
+        ASSERT_TRUE(stream->startStream(kJackStream));
         ASSERT_TRUE(client.connectTo("kestrava"));
         // Let the connections settle, then listen to a fresh stretch.
         ASSERT_TRUE(client.listenFor(4096));
@@ -232,18 +234,11 @@ private:
 
 TEST_F(JackDriverTest, JacksThreadAllocatesNothingWhileStreaming)
 {
-    CorrectionSet set;
-    set.sectionCount = 1;
-    set.outputGain = 0.5;
-    set.centreHz[0] = 1000.0;
-    set.quality[0] = 2.0;
-    set.peakGain[0] = 1.0;
-    processor->setCorrection(set);
+    processor->setCorrection(testing::smallCorrection(0.5, {{1000.0, 2.0, 1.0}}));
     processor->monitorMode = kModeProcessed;
     AllocationProbe probe(*processor);
     StreamSetup probed(*source, probe, messages);
-    probed.selectedDriverName = kJackDriverName;
-    ASSERT_TRUE(probed.startStream());
+    ASSERT_TRUE(probed.startStream(kJackStream));
     const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (probe.calls.load() < 100 && Clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -264,8 +259,7 @@ TEST(JackDriverRate, ServerAt44100GivesTheSampleRateMessage)
     RecordingMessages messages;
     auto processor = std::make_unique<BlockProcessor>();
     StreamSetup stream(source, *processor, messages);
-    stream.selectedDriverName = kJackDriverName;
-    EXPECT_FALSE(stream.startStream());
+    EXPECT_FALSE(stream.startStream(kJackStream));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption, "Sampling Rate Locked");
     EXPECT_EQ(stream.catalog().currentId(), -1);

@@ -1,5 +1,7 @@
 #include "audio/SampleConverter.h"
 
+#include "support/PassThroughClient.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -218,23 +220,8 @@ TEST(SampleConverter, UnsupportedTypesTouchNothing)
     }
 }
 
-// A processor that records its calls and writes a recognisable output.
-class ProbeClient final : public BlockClient {
-public:
-    StreamBlocks& streamBlocks() override { return blocks; }
-    void processBlock() override
-    {
-        ++calls;
-        for (std::int32_t i = 0; i < blocks.blockLength; ++i) {
-            blocks.leftOut[i] = blocks.micIn[i];
-            blocks.rightOut[i] = blocks.pickupIn[i] + 0x10000;
-        }
-    }
-    void setFullScale(std::int32_t) override {}
-
-    StreamBlocks blocks;
-    int calls = 0;
-};
+// Raises the right output so that it tells from the pickup input.
+constexpr std::int32_t kPickupOffset = 0x10000;
 
 struct DeviceBuffers {
     explicit DeviceBuffers(int bytes) : storage(8, Bytes(static_cast<std::size_t>(bytes), 0xCC))
@@ -253,11 +240,11 @@ TEST(SampleConverterHandler, ConvertsTheHalfGivenByTheIndex)
     DeviceBuffers device(3 * 2);
     device.buffer(0, 1) = {0x01, 0x00, 0x00, 0x02, 0x00, 0x00};
     device.buffer(1, 1) = {0x00, 0x00, 0x01, 0xFF, 0xFF, 0xFF};
-    ProbeClient client;
+    testing::PassThroughClient client(kPickupOffset);
     SampleConverter converter;
     converter.configure(device.infos.data(), ASIOSTInt24LSB, 2, &client, nullptr, false);
     converter.handleBuffer(1);
-    EXPECT_EQ(client.calls, 1);
+    EXPECT_EQ(client.calls.load(), 1);
     EXPECT_EQ(client.blocks.blockLength, 2);
     EXPECT_EQ(client.blocks.micIn[0], 0x100);
     EXPECT_EQ(client.blocks.pickupIn[1], -256);
@@ -270,12 +257,12 @@ TEST(SampleConverterHandler, ConvertsTheHalfGivenByTheIndex)
 TEST(SampleConverterHandler, UnsupportedTypeNeverCallsTheProcessor)
 {
     DeviceBuffers device(16);
-    ProbeClient client;
+    testing::PassThroughClient client(kPickupOffset);
     SampleConverter converter;
     converter.configure(device.infos.data(), 21, 4, &client, nullptr, false);
     converter.handleBuffer(0);
     converter.handleBuffer(1);
-    EXPECT_EQ(client.calls, 0);
+    EXPECT_EQ(client.calls.load(), 0);
     for (const Bytes& b : device.storage) {
         EXPECT_EQ(b, Bytes(16, 0xCC));
     }
@@ -284,11 +271,11 @@ TEST(SampleConverterHandler, UnsupportedTypeNeverCallsTheProcessor)
 TEST(SampleConverterHandler, EmptyBlockStillCallsTheProcessor)
 {
     DeviceBuffers device(8);
-    ProbeClient client;
+    testing::PassThroughClient client(kPickupOffset);
     SampleConverter converter;
     converter.configure(device.infos.data(), ASIOSTInt32LSB, 0, &client, nullptr, false);
     converter.handleBuffer(0);
-    EXPECT_EQ(client.calls, 1);
+    EXPECT_EQ(client.calls.load(), 1);
     EXPECT_EQ(device.buffer(2, 0), Bytes(8, 0xCC));
 }
 

@@ -2,7 +2,9 @@
 
 #include "FakeDriver.h"
 #include "measure/BlockProcessor.h"
+#include "support/PassThroughClient.h"
 #include "support/RecordingMessages.h"
+#include "support/SmallCorrection.h"
 
 #include <gtest/gtest.h>
 
@@ -17,35 +19,18 @@ namespace {
 
 using testing::FakeDriverLog;
 using testing::FakeDriverScript;
+using testing::PassThroughClient;
 using testing::RecordingMessages;
-
-// Counts processor calls and copies the inputs to the outputs.
-class CountingClient final : public BlockClient {
-public:
-    StreamBlocks& streamBlocks() override { return blocks; }
-    void processBlock() override
-    {
-        ++calls;
-        for (std::int32_t i = 0; i < blocks.blockLength; ++i) {
-            blocks.leftOut[i] = blocks.micIn[i];
-            blocks.rightOut[i] = blocks.pickupIn[i];
-        }
-    }
-    void setFullScale(std::int32_t value) override { fullScale = value; }
-
-    StreamBlocks blocks;
-    std::atomic<int> calls{0};
-    std::int32_t fullScale = 0;
-};
 
 class StreamSetupTest : public ::testing::Test {
 protected:
     std::shared_ptr<FakeDriverLog> log = std::make_shared<FakeDriverLog>();
     FakeDriverScript script;
     RecordingMessages messages;
-    CountingClient client;
+    PassThroughClient client;
     std::unique_ptr<ListDriverSource> source;
     std::unique_ptr<StreamSetup> stream;
+    StreamConfiguration configuration{"Fake Interface", {}};
 
     StreamSetup& makeStream(BlockClient& blockClient)
     {
@@ -53,7 +38,6 @@ protected:
         source = std::make_unique<ListDriverSource>(
             std::vector<DriverEntry>{{"Fake Interface", testing::fakeDriverFactory(script, log)}});
         stream = std::make_unique<StreamSetup>(*source, blockClient, messages);
-        stream->selectedDriverName = "Fake Interface";
         return *stream;
     }
     StreamSetup& makeStream() { return makeStream(client); }
@@ -70,7 +54,7 @@ TEST_F(StreamSetupTest, StartsRunsAndStops)
 {
     script.buffersToRun = 6;
     StreamSetup& s = makeStream();
-    ASSERT_TRUE(s.startStream());
+    ASSERT_TRUE(s.startStream(configuration));
     EXPECT_TRUE(s.running());
     EXPECT_EQ(log->liveInstances.load(), 1);
     ASSERT_TRUE(log->waitForBuffers(6));
@@ -90,7 +74,7 @@ TEST_F(StreamSetupTest, EachStartLoadsTheDriverAfresh)
     script.buffersToRun = 1;
     StreamSetup& s = makeStream();
     for (int round = 1; round <= 3; ++round) {
-        ASSERT_TRUE(s.startStream());
+        ASSERT_TRUE(s.startStream(configuration));
         ASSERT_TRUE(log->waitForBuffers(round));
         s.stopStream();
         EXPECT_EQ(log->created.load(), round);
@@ -108,8 +92,8 @@ TEST_F(StreamSetupTest, InputsReachTheProcessorAndOutputsTheDriver)
         return static_cast<std::int32_t>(channel * 1000000 + frame * 3 - 700);
     };
     StreamSetup& s = makeStream();
-    s.channels = {3, 2, 1, 0};
-    ASSERT_TRUE(s.startStream());
+    configuration.channels = {3, 2, 1, 0};
+    ASSERT_TRUE(s.startStream(configuration));
     ASSERT_TRUE(log->waitForBuffers(5));
     s.stopStream();
     const std::vector<std::int32_t>& left = log->outputs[1];
@@ -133,7 +117,7 @@ TEST_F(StreamSetupTest, MicMonitorRepeatsTheMicrophoneBitForBit)
     auto processor = std::make_unique<BlockProcessor>();
     processor->monitorMode = kModeMic;
     StreamSetup& s = makeStream(*processor);
-    ASSERT_TRUE(s.startStream());
+    ASSERT_TRUE(s.startStream(configuration));
     ASSERT_TRUE(log->waitForBuffers(8));
     s.stopStream();
     ASSERT_EQ(log->outputs[0].size(), 8u * 512u);
@@ -151,19 +135,10 @@ TEST_F(StreamSetupTest, CallbackThreadAllocatesNothing)
     script.preferredSize = 1024;
     script.sampleType = ASIOSTFloat32LSB;
     auto processor = std::make_unique<BlockProcessor>();
-    CorrectionSet set;
-    set.sectionCount = 2;
-    set.outputGain = 0.5;
-    set.centreHz[0] = 300.0;
-    set.quality[0] = 3.0;
-    set.peakGain[0] = 2.0;
-    set.centreHz[1] = 3000.0;
-    set.quality[1] = 1.0;
-    set.peakGain[1] = -0.5;
-    processor->setCorrection(set);
+    processor->setCorrection(testing::smallCorrection(0.5, {{300.0, 3.0, 2.0}, {3000.0, 1.0, -0.5}}));
     processor->monitorMode = kModeProcessed;
     StreamSetup& s = makeStream(*processor);
-    ASSERT_TRUE(s.startStream());
+    ASSERT_TRUE(s.startStream(configuration));
     ASSERT_TRUE(log->waitForBuffers(20));
     s.stopStream();
     EXPECT_EQ(log->callbackAllocations.load(), 0u);
@@ -187,7 +162,7 @@ TEST_F(StreamSetupTest, RecordingASixteenBitTakeStopsAtItsOwnFullScale)
     std::vector<double> pickup(2 * 4096, 0.0);
     processor->prepareRecording(mic.data(), pickup.data(), 4096);
     StreamSetup& s = makeStream(*processor);
-    ASSERT_TRUE(s.startStream());
+    ASSERT_TRUE(s.startStream(configuration));
     ASSERT_TRUE(log->waitForBuffers(10));
     s.stopStream();
     const RecordState& state = processor->recordState();
@@ -207,7 +182,7 @@ TEST_F(StreamSetupTest, UnsupportedSampleTypeNeverCallsTheProcessorButStillAckno
     script.sampleType = 21;
     script.buffersToRun = 3;
     StreamSetup& s = makeStream();
-    ASSERT_TRUE(s.startStream());
+    ASSERT_TRUE(s.startStream(configuration));
     ASSERT_TRUE(log->waitForBuffers(3));
     s.stopStream();
     EXPECT_EQ(client.calls.load(), 0);
@@ -219,7 +194,7 @@ TEST_F(StreamSetupTest, RatesWithinOnePercentStartUnchanged)
     for (double rate : {47520.0, 48000.0, 48480.0}) {
         script.sampleRate = rate;
         StreamSetup& s = makeStream();
-        ASSERT_TRUE(s.startStream()) << rate;
+        ASSERT_TRUE(s.startStream(configuration)) << rate;
         s.stopStream();
         EXPECT_EQ(log->setSampleRateCalls.load(), 0) << rate;
         EXPECT_EQ(s.sampleRate(), rate);
@@ -230,7 +205,7 @@ TEST_F(StreamSetupTest, DriverAt44100ThatAcceptsTheChangeStarts)
 {
     script.sampleRate = 44100.0;
     StreamSetup& s = makeStream();
-    ASSERT_TRUE(s.startStream());
+    ASSERT_TRUE(s.startStream(configuration));
     s.stopStream();
     EXPECT_EQ(log->setSampleRateCalls.load(), 1);
     EXPECT_TRUE(messages.shown.empty());
@@ -243,7 +218,7 @@ TEST_F(StreamSetupTest, LockedSampleRateShowsItsMessageAndReleases)
         script.acceptsSampleRateChange = false;
         messages.shown.clear();
         StreamSetup& s = makeStream();
-        EXPECT_FALSE(s.startStream());
+        EXPECT_FALSE(s.startStream(configuration));
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text,
                   "Can't set the sampling rate.\nPlease set it manually to 48000 Hz in your driver's control panel.");
@@ -257,13 +232,13 @@ TEST_F(StreamSetupTest, BufferOf4096IsAcceptedAnd4097Refused)
 {
     script.preferredSize = 4096;
     StreamSetup& s = makeStream();
-    ASSERT_TRUE(s.startStream());
+    ASSERT_TRUE(s.startStream(configuration));
     s.stopStream();
     EXPECT_TRUE(messages.shown.empty());
 
     script.preferredSize = 4097;
     StreamSetup& refused = makeStream();
-    EXPECT_FALSE(refused.startStream());
+    EXPECT_FALSE(refused.startStream(configuration));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption, "Buffer size is too large.");
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Information);
@@ -271,30 +246,36 @@ TEST_F(StreamSetupTest, BufferOf4096IsAcceptedAnd4097Refused)
     expectReleasedWithoutBuffers();
 }
 
+// The numbers callers have always been given.
+std::int32_t code(StreamError error)
+{
+    return static_cast<std::int32_t>(error);
+}
+
 TEST_F(StreamSetupTest, CheckStreamFormatCodes)
 {
     StreamSetup& s = makeStream();
-    EXPECT_EQ(s.checkStreamFormat(), -1);
+    EXPECT_EQ(code(s.checkStreamFormat()), -1);
     EXPECT_EQ(s.inputChannelCount(), 0);
-    EXPECT_EQ(s.createStreamBuffers(), -1000);
-    for (const auto& [operation, code] : std::vector<std::pair<std::string, std::int32_t>>{
+    EXPECT_EQ(s.createStreamBuffers(configuration.channels), -1000);
+    for (const auto& [operation, expected] : std::vector<std::pair<std::string, std::int32_t>>{
              {"getChannels", -1}, {"getBufferSize", -2}, {"getSampleRate", -3}}) {
         script.failures = {{operation, ASE_HWMalfunction}};
         StreamSetup& failing = makeStream();
         ASSERT_TRUE(failing.catalog().loadDriverByName("Fake Interface"));
-        EXPECT_EQ(failing.checkStreamFormat(), code) << operation;
+        EXPECT_EQ(code(failing.checkStreamFormat()), expected) << operation;
     }
     script.failures.clear();
     script.preferredSize = 5000;
     StreamSetup& large = makeStream();
     ASSERT_TRUE(large.catalog().loadDriverByName("Fake Interface"));
-    EXPECT_EQ(large.checkStreamFormat(), -6);
+    EXPECT_EQ(code(large.checkStreamFormat()), -6);
     script.preferredSize = 256;
     script.sampleRate = 96000.0;
     script.acceptsSampleRateChange = false;
     StreamSetup& locked = makeStream();
     ASSERT_TRUE(locked.catalog().loadDriverByName("Fake Interface"));
-    EXPECT_EQ(locked.checkStreamFormat(), -5);
+    EXPECT_EQ(code(locked.checkStreamFormat()), -5);
 }
 
 TEST_F(StreamSetupTest, OutputReadyOnlyWhenTheDriverWantsIt)
@@ -302,7 +283,7 @@ TEST_F(StreamSetupTest, OutputReadyOnlyWhenTheDriverWantsIt)
     script.buffersToRun = 7;
     script.outputReadyResult = ASE_NotPresent;
     StreamSetup& s = makeStream();
-    ASSERT_TRUE(s.startStream());
+    ASSERT_TRUE(s.startStream(configuration));
     EXPECT_FALSE(s.postOutputReady());
     ASSERT_TRUE(log->waitForBuffers(7));
     s.stopStream();
@@ -312,7 +293,7 @@ TEST_F(StreamSetupTest, OutputReadyOnlyWhenTheDriverWantsIt)
     log->outputReadyCalls = 0;
     log->buffersDone = 0;
     StreamSetup& wants = makeStream();
-    ASSERT_TRUE(wants.startStream());
+    ASSERT_TRUE(wants.startStream(configuration));
     EXPECT_TRUE(wants.postOutputReady());
     ASSERT_TRUE(log->waitForBuffers(7));
     wants.stopStream();
@@ -324,7 +305,7 @@ TEST_F(StreamSetupTest, BufferSwitchWithoutSamplePositionStillProcesses)
     script.buffersToRun = 3;
     script.failures["getSamplePosition"] = ASE_SPNotAdvancing;
     StreamSetup& s = makeStream();
-    ASSERT_TRUE(s.startStream());
+    ASSERT_TRUE(s.startStream(configuration));
     ASSERT_TRUE(log->waitForBuffers(3));
     s.stopStream();
     EXPECT_EQ(client.calls.load(), 3);
@@ -335,7 +316,7 @@ TEST_F(StreamSetupTest, DriverCallingTimeInfoDirectlyIsHandledTheSame)
     script.buffersToRun = 3;
     script.usesTimeInfo = true;
     StreamSetup& s = makeStream();
-    ASSERT_TRUE(s.startStream());
+    ASSERT_TRUE(s.startStream(configuration));
     ASSERT_TRUE(log->waitForBuffers(3));
     s.stopStream();
     EXPECT_EQ(client.calls.load(), 3);
@@ -345,8 +326,8 @@ TEST_F(StreamSetupTest, DriverCallingTimeInfoDirectlyIsHandledTheSame)
 TEST_F(StreamSetupTest, ChannelBeyondTheDriversInputsFailsQuietly)
 {
     StreamSetup& s = makeStream();
-    s.channels.pickupInput = 2;
-    EXPECT_FALSE(s.startStream());
+    configuration.channels.pickupInput = 2;
+    EXPECT_FALSE(s.startStream(configuration));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(log->called("createBuffers"));
     expectReleasedWithoutBuffers();
@@ -355,8 +336,8 @@ TEST_F(StreamSetupTest, ChannelBeyondTheDriversInputsFailsQuietly)
 TEST_F(StreamSetupTest, MissingDriverFailsWithoutLoading)
 {
     StreamSetup& s = makeStream();
-    s.selectedDriverName = "Other Interface";
-    EXPECT_FALSE(s.startStream());
+    configuration.driverName = "Other Interface";
+    EXPECT_FALSE(s.startStream(configuration));
     EXPECT_EQ(log->created.load(), 0);
 }
 
@@ -366,7 +347,7 @@ TEST_P(StreamFailureTest, EveryFailureReleasesTheDriverAndLeavesNoBuffers)
 {
     script.failures[GetParam()] = ASE_HWMalfunction;
     StreamSetup& s = makeStream();
-    EXPECT_FALSE(s.startStream());
+    EXPECT_FALSE(s.startStream(configuration));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(log->created.load(), 1);
     EXPECT_EQ(client.calls.load(), 0);

@@ -196,7 +196,7 @@ TEST_F(MeasurementDialogTest, OpeningListsTenDriversWithoutDirectXAndPreparesThe
               (std::vector<std::string>{"Card 1", "Card 2", "directx is case-sensitive", "Card 5", "Card 6",
                                         "Card 7", "Card 8", "Card 9", "Card 10"}));
     EXPECT_EQ(view.selections[kDriverList], 0);
-    EXPECT_EQ(dialog->stream().selectedDriverName, "Card 1");
+    EXPECT_EQ(dialog->streamConfiguration().driverName, "Card 1");
     EXPECT_EQ(view.lists[kLeftOutputList], (std::vector<std::string>{"Out 1", "Out 2", "Out 3"}));
     EXPECT_EQ(view.lists[kPickupInputList], (std::vector<std::string>{"In 1", "In 2", "In 3", "In 4"}));
     EXPECT_EQ((std::vector<int>{view.selections[kLeftOutputList], view.selections[kRightOutputList],
@@ -223,7 +223,7 @@ TEST_F(MeasurementDialogTest, OpeningListsTenDriversWithoutDirectXAndPreparesThe
     view.selections[kDriverList] = 1;
     dialog->driverChosen();
     EXPECT_EQ(view.lists[kMicInputList], std::vector<std::string>{"kept"});
-    EXPECT_EQ(dialog->stream().selectedDriverName, "Broken");
+    EXPECT_EQ(dialog->streamConfiguration().driverName, "Broken");
 
     // No driver at all: the notice, then an empty window.
     useFakeDrivers({});
@@ -255,7 +255,7 @@ TEST_F(MeasurementDialogTest, ChannelPairsNeverNameOneChannel)
     };
     for (const Choice& c : choices) {
         view.choose(*dialog, c.list, c.index);
-        const StreamChannels& now = dialog->stream().channels;
+        const StreamChannels& now = dialog->streamConfiguration().channels;
         EXPECT_EQ((std::vector<int>{now.micInput, now.pickupInput, now.leftOutput, now.rightOutput}),
                   (std::vector<int>{c.expected.micInput, c.expected.pickupInput, c.expected.leftOutput,
                                     c.expected.rightOutput}))

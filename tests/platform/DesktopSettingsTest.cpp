@@ -138,6 +138,24 @@ TEST_F(DesktopSettingsTest, FirstStartWritesNoneAndLaterStartsKeepTheValue)
     EXPECT_TRUE(messages.shown.empty()) << messages.shown.front().text;
 }
 
+// Reading creates nothing, so the first start still finds new settings.
+TEST_F(DesktopSettingsTest, UserStringsAreReadWithoutCreatingTheSettings)
+{
+    removeSettings();
+    install(installed_);
+    SettingsStore& store = settingsStore();
+    EXPECT_EQ(store.userString(kAlgPathValue), std::nullopt);
+    RecordingMessages messages;
+    prepareSettings(store, messages);
+    EXPECT_EQ(userValue(), "None");
+    EXPECT_EQ(store.userString(kAlgPathValue), "None");
+    EXPECT_EQ(store.userString(kTakePathValue), std::nullopt);
+    ASSERT_EQ(store.openUserSettings(), SettingsKeyState::Opened);
+    ASSERT_TRUE(store.setUserString(kTakePathValue, "C:\\takes\\one take.wav"));
+    store.closeUserSettings();
+    EXPECT_EQ(store.userString(kTakePathValue), "C:\\takes\\one take.wav");
+}
+
 TEST_F(DesktopSettingsTest, HelpIsOpenedFromTheInstallationOrReportedMissing)
 {
     RecordingMessages messages;

@@ -30,6 +30,12 @@ public:
         return true;
     }
     void closeUserSettings() override { open = false; }
+    std::optional<std::string> userString(const std::string& name) override
+    {
+        if (!userExists || user.count(name) == 0)
+            return std::nullopt;
+        return user.at(name);
+    }
 
     bool openInstallation() override
     {

@@ -3,7 +3,7 @@
 // Test threads only (registry calls).
 #pragma once
 
-#include "audio/win32/RegistryKey.h"
+#include "platform/win32/RegistryKey.h"
 #include "audio/win32/TakeSettings.h"
 
 #include <string>
@@ -13,7 +13,7 @@ namespace kestrava::testing {
 inline bool useTake(const std::string& take, const std::string& outputs, const char* sampleType,
                     const char* bufferSize)
 {
-    const RegistryKey settings = RegistryKey::create(HKEY_CURRENT_USER, kSettingsKey);
+    const RegistryKey settings = RegistryKey::create(HKEY_CURRENT_USER, kSettingsKeyName);
     return settings.writeString(kTakePathValue, take) && settings.writeString(kTakeOutputPathValue, outputs)
            && settings.writeString(kTakeSampleTypeValue, sampleType)
            && settings.writeString(kTakeBufferSizeValue, bufferSize);
@@ -21,7 +21,7 @@ inline bool useTake(const std::string& take, const std::string& outputs, const c
 
 inline void clearTakeSettings()
 {
-    const RegistryKey settings = RegistryKey::create(HKEY_CURRENT_USER, kSettingsKey);
+    const RegistryKey settings = RegistryKey::create(HKEY_CURRENT_USER, kSettingsKeyName);
     for (const char* value : {kTakePathValue, kTakeOutputPathValue, kTakeBufferSizeValue, kTakeSampleTypeValue}) {
         RegDeleteValueA(settings.handle(), value);
     }

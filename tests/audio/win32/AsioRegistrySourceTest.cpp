@@ -4,7 +4,7 @@
 // found, listed and created the way a real one is.
 #include "audio/StreamSetup.h"
 #include "audio/win32/AsioRegistrySource.h"
-#include "audio/win32/RegistryKey.h"
+#include "platform/win32/RegistryKey.h"
 
 #include "FakeDriver.h"
 #include "measure/BlockProcessor.h"
@@ -330,8 +330,7 @@ TEST_P(FailingComDriver, StartStreamReleasesEverything)
     kestrava::testing::RecordingMessages messages;
     const auto processor = std::make_unique<BlockProcessor>();
     StreamSetup stream(source, *processor, messages);
-    stream.selectedDriverName = "Failing";
-    EXPECT_FALSE(stream.startStream());
+    EXPECT_FALSE(stream.startStream({"Failing", {}}));
     EXPECT_EQ(logs[0]->created.load(), 1);
     EXPECT_EQ(logs[0]->liveInstances.load(), 0);
     EXPECT_FALSE(logs[0]->buffersAllocated.load());

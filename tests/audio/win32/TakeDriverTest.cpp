@@ -2,7 +2,7 @@
 // kestrava.exe lists it and records through it, and regsvr32 /u removes
 // every key it wrote. What it records is what `kestrava design` designs
 // from the same take, byte for byte.
-#include "audio/win32/RegistryKey.h"
+#include "platform/win32/RegistryKey.h"
 #include "audio/win32/TakeDriver.h"
 #include "audio/win32/TakeSettings.h"
 

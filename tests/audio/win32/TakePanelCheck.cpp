@@ -10,9 +10,10 @@
 // for WORK_FOLDER\shot (the screenshot taken) before pressing OK.
 // Exit status 0 when everything held, 1 with the reason on stderr.
 #include "audio/Asio.h"
-#include "audio/win32/RegistryKey.h"
+#include "platform/win32/RegistryKey.h"
 #include "audio/win32/TakeDriver.h"
 #include "audio/win32/TakeSettings.h"
+#include "platform/Desktop.h"
 
 #include <windows.h>
 #include <dlgs.h>
@@ -152,7 +153,7 @@ int main(int argc, char** argv)
     user_.join();
 
     std::string settingsProblem;
-    const FileDriverOptions chosen = readTakeSettings(settingsProblem);
+    const FileDriverOptions chosen = readTakeSettings(settingsStore(), settingsProblem);
     std::int32_t inputs = 0;
     std::int32_t outputs = 0;
     const bool runs = driver->init(nullptr) == ASIOTrue && driver->getChannels(&inputs, &outputs) == ASE_OK;

@@ -1,4 +1,4 @@
-#include "audio/win32/RegistryKey.h"
+#include "platform/win32/RegistryKey.h"
 
 #include <utility>
 #include <vector>
