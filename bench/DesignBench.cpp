@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+using namespace kestrava::audio;
 using namespace kestrava::design;
 using namespace kestrava::engine;
 

@@ -22,6 +22,7 @@
 
 using namespace kestrava::corrfile;
 using namespace kestrava::engine;
+using namespace kestrava::platform;
 using namespace kestrava::plugin;
 
 namespace {

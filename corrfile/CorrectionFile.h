@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::platform {
 class Messages;
-}  // namespace kestrava
+}  // namespace kestrava::platform
 
 namespace kestrava::corrfile {
 
@@ -78,13 +78,13 @@ CorrectionFileResult saveCorrectionFile(const std::string& path, const engine::C
 
 // What a failed save of a correction file image means, for callers that
 // stage the image with other files.
-CorrectionFileResult correctionSaveResult(const FileResult& written);
+CorrectionFileResult correctionSaveResult(const platform::FileResult& written);
 
 // loadCorrectionFile, showing the message of a failure through `messages`:
 // 0 on success, 1 on failure.
-int readCorrectionFile(const std::string& path, engine::CorrectionSet& set, Messages& messages);
+int readCorrectionFile(const std::string& path, engine::CorrectionSet& set, platform::Messages& messages);
 
 // saveCorrectionFile, showing the message of a failure through `messages`.
-bool writeCorrectionFile(const std::string& path, const engine::CorrectionSet& set, Messages& messages);
+bool writeCorrectionFile(const std::string& path, const engine::CorrectionSet& set, platform::Messages& messages);
 
 }  // namespace kestrava::corrfile

@@ -8,8 +8,8 @@ namespace kestrava::editor {
 EditorServices nativeEditorServices()
 {
     return {gui::nativeWindowSystem(), gui::nativeAboutBoxes(), [] {
-                const DesktopServices desktop = desktopServices();
-                openHelp(settingsStore(), desktop.shell, desktop.messages);
+                const platform::DesktopServices desktop = platform::desktopServices();
+                platform::openHelp(platform::settingsStore(), desktop.shell, desktop.messages);
             }};
 }
 

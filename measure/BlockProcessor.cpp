@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-namespace kestrava {
+namespace kestrava::measure {
 
 using engine::AirSetting;
 
@@ -140,4 +140,4 @@ void BlockProcessor::record(std::int32_t n)
     }
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::measure

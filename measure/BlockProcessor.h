@@ -19,7 +19,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace kestrava {
+namespace kestrava::measure {
 
 inline constexpr std::int32_t kRecordLength = 1048576;
 
@@ -90,4 +90,4 @@ private:
     std::array<double, kMaxBlockLength> right_{};
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::measure

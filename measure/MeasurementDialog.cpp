@@ -9,7 +9,10 @@
 #include <cstdio>
 #include <utility>
 
-namespace kestrava {
+namespace kestrava::measure {
+
+using audio::StreamChannels;
+using platform::Messages;
 
 namespace {
 
@@ -38,7 +41,7 @@ constexpr ChannelPair kChannelPairs[] = {
 class OpenFailureWatch final : public Messages {
 public:
     explicit OpenFailureWatch(Messages& next) : next_(next) {}
-    void show(const std::string& text, const std::string& caption, MessageIcon icon) override
+    void show(const std::string& text, const std::string& caption, platform::MessageIcon icon) override
     {
         if (text == corrfile::kReadOpenFailedText)
             openFailed = true;
@@ -85,10 +88,10 @@ MeasurementDialog::~MeasurementDialog()
 void MeasurementDialog::open()
 {
     {
-        const DriverCatalog catalog(services_.drivers);
-        const std::vector<std::string> names = catalog.listDriverNames(kDriverListSlots);
+        const audio::DriverCatalog catalog(services_.drivers);
+        const std::vector<std::string> names = catalog.listDriverNames(audio::kDriverListSlots);
         if (names.empty())
-            services_.windowMessages.show(kNoDriverText, kNoDriverCaption, MessageIcon::Information);
+            services_.windowMessages.show(kNoDriverText, kNoDriverCaption, platform::MessageIcon::Information);
         for (const std::string& name : names) {
             if (name.find("DirectX") == std::string::npos)
                 view_.addListItem(control::kDriverList, name);
@@ -107,8 +110,8 @@ void MeasurementDialog::open()
                           control::kPickupVolumeSlider, control::kPickupVolumeText})
         view_.setEnabled(off, false);
 
-    dataFolder_ = prepareDataFolder(services_.shell, services_.desktopMessages);
-    prepareSettings(services_.settings, services_.desktopMessages);
+    dataFolder_ = platform::prepareDataFolder(services_.shell, services_.desktopMessages);
+    platform::prepareSettings(services_.settings, services_.desktopMessages);
 }
 
 void MeasurementDialog::driverChosen()
@@ -298,7 +301,7 @@ void MeasurementDialog::saveClicked()
 
 void MeasurementDialog::helpClicked()
 {
-    openHelp(services_.settings, services_.shell, services_.desktopMessages);
+    platform::openHelp(services_.settings, services_.shell, services_.desktopMessages);
 }
 
 bool MeasurementDialog::closeRequested()
@@ -355,9 +358,9 @@ void MeasurementDialog::endRecording()
     setRecordingControlsEnabled(true);
 }
 
-OpenFileRequest MeasurementDialog::correctionFileRequest() const
+platform::OpenFileRequest MeasurementDialog::correctionFileRequest() const
 {
     return {"ALG file", "*.alg", "", dataFolder_, "alg"};
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::measure

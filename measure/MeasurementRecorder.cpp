@@ -4,16 +4,17 @@
 
 #include <cmath>
 
-namespace kestrava {
+namespace kestrava::measure {
 
 using design::AnalysisStatus;
 using design::CaptureBuffer;
+using platform::Messages;
 
 namespace {
 
 void inform(Messages& messages, const char* text)
 {
-    messages.show(text, "Info", MessageIcon::Information);
+    messages.show(text, "Info", platform::MessageIcon::Information);
 }
 
 bool finite(const engine::CorrectionSet& correction)
@@ -76,13 +77,13 @@ bool designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messag
     return false;
 }
 
-DriverChannelsStatus loadDriverChannels(DriverCatalog& catalog, const std::string& name,
+DriverChannelsStatus loadDriverChannels(audio::DriverCatalog& catalog, const std::string& name,
                                         DriverChannels& channels, std::string& error)
 {
     if (!catalog.loadDriverByName(name))
         return DriverChannelsStatus::NotLoaded;
-    ASIODriverInfo info{};
-    if (catalog.initDriver(info) != ASE_OK) {
+    audio::ASIODriverInfo info{};
+    if (catalog.initDriver(info) != audio::ASE_OK) {
         error = info.errorMessage;
         catalog.releaseCurrentDriver();
         return DriverChannelsStatus::NotInitialised;
@@ -91,9 +92,9 @@ DriverChannelsStatus loadDriverChannels(DriverCatalog& catalog, const std::strin
     std::int32_t outputs = 0;
     catalog.getChannels(inputs, outputs);
     channels = {};
-    const auto names = [&](ASIOBool isInput, std::int32_t count, std::vector<std::string>& into) {
+    const auto names = [&](audio::ASIOBool isInput, std::int32_t count, std::vector<std::string>& into) {
         for (std::int32_t c = 0; c < count; ++c) {
-            ASIOChannelInfo channel{};
+            audio::ASIOChannelInfo channel{};
             channel.channel = c;
             channel.isInput = isInput;
             catalog.getChannelInfo(channel);
@@ -101,14 +102,14 @@ DriverChannelsStatus loadDriverChannels(DriverCatalog& catalog, const std::strin
             into.emplace_back(channel.name);
         }
     };
-    names(ASIOTrue, inputs, channels.inputs);
-    names(ASIOFalse, outputs, channels.outputs);
+    names(audio::ASIOTrue, inputs, channels.inputs);
+    names(audio::ASIOFalse, outputs, channels.outputs);
     catalog.clearDriver();
     catalog.releaseCurrentDriver();
     return DriverChannelsStatus::Read;
 }
 
-MeasurementRecorder::MeasurementRecorder(BlockProcessor& processor, StreamSetup& stream, Messages& messages)
+MeasurementRecorder::MeasurementRecorder(BlockProcessor& processor, audio::StreamSetup& stream, Messages& messages)
     : processor_(processor), stream_(stream), messages_(messages)
 {
 }
@@ -118,7 +119,7 @@ MeasurementRecorder::~MeasurementRecorder()
     abandon();
 }
 
-RecordingStart MeasurementRecorder::start(const StreamConfiguration& configuration)
+RecordingStart MeasurementRecorder::start(const audio::StreamConfiguration& configuration)
 {
     abandon();
     auto microphone = std::make_unique<CaptureBuffer>();
@@ -186,4 +187,4 @@ void MeasurementRecorder::abandon()
     pickup_.reset();
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::measure

@@ -22,7 +22,7 @@ bool isNone(const char* path)
 
 }  // namespace
 
-ADelay::ADelay(audioMasterCallback host, DesktopServices services)
+ADelay::ADelay(audioMasterCallback host, platform::DesktopServices services)
     : AudioEffectX(host, kNumPrograms, kNumParams), files_(services)
 {
     setNumInputs(2);

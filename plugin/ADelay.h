@@ -33,7 +33,7 @@ inline constexpr vst2::VstInt32 kLoadParameter = 19;
 
 class ADelay : public AudioEffectX {
 public:
-    ADelay(vst2::audioMasterCallback host, DesktopServices services);
+    ADelay(vst2::audioMasterCallback host, platform::DesktopServices services);
     ~ADelay() override;
 
     // Rates that cannot be run (zero, negative, not a number) are ignored.

@@ -11,13 +11,13 @@ constexpr char kProductFolder[] = "Kestrava Sonalve";
 
 }  // namespace
 
-CorrectionFiles::CorrectionFiles(DesktopServices services) : services_(services)
+CorrectionFiles::CorrectionFiles(platform::DesktopServices services) : services_(services)
 {
     std::string folder;
     if (std::optional<std::string> documents = services_.shell.documentsFolder())
         folder = *documents;
     else
-        showError(services_.messages, "SHGetFolderPath Error.");
+        platform::showError(services_.messages, "SHGetFolderPath Error.");
     const char separator = services_.shell.separator();
     folder += separator;
     folder += kProductFolder;
@@ -34,7 +34,7 @@ bool CorrectionFiles::read(const std::string& path, engine::CorrectionSet& set) 
 
 std::optional<std::string> CorrectionFiles::choose(const std::string& currentName) const
 {
-    const OpenFileRequest request{"DOV file", "*.alg", currentName, folder_.data(), "alg"};
+    const platform::OpenFileRequest request{"DOV file", "*.alg", currentName, folder_.data(), "alg"};
     return services_.fileDialog.chooseFileToOpen(request);
 }
 

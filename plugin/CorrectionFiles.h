@@ -21,7 +21,7 @@ class CorrectionFiles {
 public:
     // Prepares the data folder; without a documents folder the user is told
     // ("SHGetFolderPath Error.") and the folder is relative.
-    explicit CorrectionFiles(DesktopServices services);
+    explicit CorrectionFiles(platform::DesktopServices services);
 
     const char* folder() const { return folder_.data(); }
 
@@ -36,7 +36,7 @@ public:
     std::optional<std::string> choose(const std::string& currentName) const;
 
 private:
-    DesktopServices services_;
+    platform::DesktopServices services_;
     std::array<char, kFolderSize> folder_{};
 };
 

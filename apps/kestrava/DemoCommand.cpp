@@ -73,13 +73,13 @@ int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
     {
         DemoTake take = makeDemoTake();
         OutputFiles files("demo", context);
-        files.add(takePath, encodeWav({kDemoRate, 32, true, {std::move(take.microphone), std::move(take.pickup)}}));
+        files.add(takePath, audio::encodeWav({kDemoRate, 32, true, {std::move(take.microphone), std::move(take.pickup)}}));
         if (!files.commit())
             return kExitFailure;
     }
     context.out << "Wrote " << takePath << " (microphone left, pickup right)\n";
 
-    DesignOutcome outcome;
+    measure::DesignOutcome outcome;
     if (const int status = designFromTakes({takePath, 0}, {takePath, 1}, context, outcome); status != kExitOk)
         return status;
     OutputFiles designFiles("demo", context);
@@ -91,21 +91,21 @@ int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
     printDesignSummary(outcome, context);
     context.out << "Wrote " << algPath << " and " << reportPath << '\n';
 
-    WavData take;
+    audio::WavData take;
     if (!readAudioFile(takePath, take, error)) {
         context.err << "kestrava demo: " << error << '\n';
         return kExitFailure;
     }
     const RenderedStereo corrected = renderThroughCorrection(outcome.correction, kDemoRate, take.channels[1], false);
     OutputFiles correctedFile("demo", context);
-    correctedFile.add(correctedPath, encodeWav({kDemoRate, 32, true, {corrected.left, corrected.right}}));
+    correctedFile.add(correctedPath, audio::encodeWav({kDemoRate, 32, true, {corrected.left, corrected.right}}));
     if (!correctedFile.commit())
         return kExitFailure;
     context.out << "Wrote " << correctedPath << " (the pickup through the correction)\n";
 
     // The corrected pickup as a float device would deliver it.
-    const std::vector<double> micValues = captureValues(take.channels[0], design::kTransformSize, ASIOSTFloat32LSB);
-    const std::vector<double> correctedValues = captureValues(corrected.left, design::kTransformSize, ASIOSTFloat32LSB);
+    const std::vector<double> micValues = captureValues(take.channels[0], design::kTransformSize, audio::ASIOSTFloat32LSB);
+    const std::vector<double> correctedValues = captureValues(corrected.left, design::kTransformSize, audio::ASIOSTFloat32LSB);
     design::MeasurementAnalysis after;
     if (!analyseSignals(micValues, correctedValues, context, after))
         return kExitFailure;

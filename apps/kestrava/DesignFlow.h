@@ -22,7 +22,7 @@ struct TakeSource {
 // Returns kExitOk with `outcome` filled, or kExitFailure after telling why
 // (unreadable file, missing channel, clipping, silence, memory).
 int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, ToolContext& context,
-                    DesignOutcome& outcome);
+                    measure::DesignOutcome& outcome);
 
 // Whether both capture buffers got their storage; tells the user when not.
 bool capturesAllocated(const design::CaptureBuffer& microphone, const design::CaptureBuffer& pickup, ToolContext& context);
@@ -33,7 +33,7 @@ design::DesignOptions designProgressLines(ToolContext& context);
 // Analyses two filled capture buffers (consumed by the transform) and
 // designs the correction, showing the design's progress line.
 int designFromCaptures(design::CaptureBuffer& microphone, design::CaptureBuffer& pickup, ToolContext& context,
-                       DesignOutcome& outcome);
+                       measure::DesignOutcome& outcome);
 
 // The clipping messages, microphone first.
 void reportClipping(bool microphone, bool pickup, ToolContext& context);
@@ -41,11 +41,11 @@ void reportClipping(bool microphone, bool pickup, ToolContext& context);
 // Writes the correction file and, when asked, the report (both or neither
 // replaced); prints the summary and what was written. kExitOk or
 // kExitFailure after telling why.
-int saveDesign(const DesignOutcome& outcome, const std::string& output, const std::optional<std::string>& report,
+int saveDesign(const measure::DesignOutcome& outcome, const std::string& output, const std::optional<std::string>& report,
                ToolContext& context);
 
 // Prints passes, remaining error and output gain of a design.
-void printDesignSummary(const DesignOutcome& outcome, ToolContext& context);
+void printDesignSummary(const measure::DesignOutcome& outcome, ToolContext& context);
 
 // The band curves of two signals at 48,000 Hz (the first kTransformSize
 // samples, already at capture scale), or false after telling why not.

@@ -57,13 +57,13 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
     if (!a.positional().empty())
         return usageError(context, "monitor", "unexpected argument " + a.positional()[0]);
     const std::string source = a.value("--source").value_or("");
-    const std::int32_t mode = source == "mic" ? kModeMic
-                            : source == "pickup" ? kModePickup
-                            : source == "processed" ? kModeProcessed
-                                                    : kModeIdle;
-    if (mode == kModeIdle)
+    const std::int32_t mode = source == "mic" ? measure::kModeMic
+                            : source == "pickup" ? measure::kModePickup
+                            : source == "processed" ? measure::kModeProcessed
+                                                    : measure::kModeIdle;
+    if (mode == measure::kModeIdle)
         return usageError(context, "monitor", "--source is mic, pickup or processed");
-    if (mode == kModeProcessed && !a.value("--alg"))
+    if (mode == measure::kModeProcessed && !a.value("--alg"))
         return usageError(context, "monitor", "the processed sound needs a correction (--alg FILE.alg)");
     const std::string air = a.value("--air").value_or("on");
     if (air != "on" && air != "off")
@@ -77,13 +77,13 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
     const std::optional<std::string> secondsText = a.value("--seconds");
     if (secondsText && (!parseNumber(*secondsText, seconds) || seconds <= 0.0))
         return usageError(context, "monitor", "--seconds is a positive number");
-    FileDriverOptions file;
+    audio::FileDriverOptions file;
     if (!parseFileDriverOptions(a, file, error))
         return usageError(context, "monitor", error);
     file.realTime = true;
 
-    const std::unique_ptr<DriverSource> drivers = toolDriverSource(file);
-    const auto processor = std::make_unique<BlockProcessor>();
+    const std::unique_ptr<audio::DriverSource> drivers = toolDriverSource(file);
+    const auto processor = std::make_unique<measure::BlockProcessor>();
     std::vector<std::string> inputs;
     for (const char* option : {"--alg", "--input-file"}) {
         if (const std::optional<std::string> path = a.value(option))
@@ -100,8 +100,8 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
             return kExitFailure;
         processor->setCorrection(correction);
     }
-    StreamSetup stream(*drivers, *processor, messages);
-    StreamConfiguration configuration;
+    audio::StreamSetup stream(*drivers, *processor, messages);
+    audio::StreamConfiguration configuration;
     if (const int status = chooseDriver(a, "monitor", stream.catalog(), configuration, context); status != kExitOk)
         return status;
     // The measurement program's sliders: the main volume scales the
@@ -117,7 +117,7 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
         context.err << "kestrava monitor: the stream on " << configuration.driverName << " did not start\n";
         return kExitFailure;
     }
-    const char* heard = mode == kModeMic ? "microphone" : mode == kModePickup ? "pickup" : "corrected pickup";
+    const char* heard = mode == measure::kModeMic ? "microphone" : mode == measure::kModePickup ? "pickup" : "corrected pickup";
     context.err << "Monitoring the " << heard << " on " << configuration.driverName
                 << (secondsText ? "" : "; Ctrl-C stops") << ".\n";
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);

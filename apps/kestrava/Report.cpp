@@ -36,7 +36,7 @@ std::string format(const char* pattern, double a, double b = 0.0)
     return text;
 }
 
-void curve(std::ostringstream& svg, const DesignOutcome& o, const design::BandSpectrum& levels, const char* colour,
+void curve(std::ostringstream& svg, const measure::DesignOutcome& o, const design::BandSpectrum& levels, const char* colour,
            const char* dash)
 {
     svg << "<polyline fill=\"none\" stroke=\"" << colour << "\" stroke-width=\"1.6\"" << dash << " points=\"";
@@ -49,7 +49,7 @@ void curve(std::ostringstream& svg, const DesignOutcome& o, const design::BandSp
 
 }  // namespace
 
-std::string designReportSvg(const DesignOutcome& o)
+std::string designReportSvg(const measure::DesignOutcome& o)
 {
     std::ostringstream svg;
     svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\"" << kHeight

@@ -4,6 +4,8 @@
 
 namespace kestrava::tool {
 
+using platform::FileResult;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -54,7 +56,7 @@ bool readCorrection(std::string_view command, const std::string& path, engine::C
     const corrfile::CorrectionFileResult result = corrfile::loadCorrectionFile(path, set);
     if (result)
         return true;
-    StreamMessages(context.err).show(corrfile::correctionFileMessage(result.status), "Error", MessageIcon::Error);
+    StreamMessages(context.err).show(corrfile::correctionFileMessage(result.status), "Error", platform::MessageIcon::Error);
     context.err << "kestrava " << command << ": " << path << ": " << result.reason << '\n';
     return false;
 }
@@ -73,7 +75,7 @@ void OutputFiles::reportFailure(const Output& output, const FileResult& result, 
 {
     if (output.correction) {
         const corrfile::CorrectionFileResult saved = corrfile::correctionSaveResult(result);
-        StreamMessages(context_.err).show(corrfile::correctionFileMessage(saved.status), "Error", MessageIcon::Error);
+        StreamMessages(context_.err).show(corrfile::correctionFileMessage(saved.status), "Error", platform::MessageIcon::Error);
     }
     context_.err << "kestrava " << command_ << ": cannot " << what << ' ' << output.path << ": " << result.reason
                  << '\n';
@@ -92,7 +94,7 @@ void OutputFiles::reportFailure(const Output& output, const FileResult& result, 
 
 bool OutputFiles::commit()
 {
-    std::vector<StagedFile> staged(outputs_.size());
+    std::vector<platform::StagedFile> staged(outputs_.size());
     for (std::size_t i = 0; i < outputs_.size(); ++i) {
         if (const FileResult result = staged[i].write(outputs_[i].path, outputs_[i].bytes); !result) {
             reportFailure(outputs_[i], result, "write");

@@ -54,7 +54,7 @@ private:
         bool correction = false;
     };
 
-    void reportFailure(const Output& output, const FileResult& result, const char* what);
+    void reportFailure(const Output& output, const platform::FileResult& result, const char* what);
 
     std::string command_;
     ToolContext& context_;

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <vector>
 
+using namespace kestrava::audio;
+
 namespace kestrava::tool {
 namespace {
 

@@ -26,6 +26,7 @@
 #include <unistd.h>
 #endif
 
+using namespace kestrava::audio;
 using namespace kestrava::corrfile;
 using namespace kestrava::engine;
 

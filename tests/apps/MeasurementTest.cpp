@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+using namespace kestrava::audio;
 using namespace kestrava::corrfile;
 using namespace kestrava::design;
 using namespace kestrava::engine;

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+using namespace kestrava::audio;
+
 namespace kestrava::tool {
 namespace {
 

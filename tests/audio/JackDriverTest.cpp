@@ -20,7 +20,9 @@
 #include <thread>
 #include <vector>
 
+using namespace kestrava::audio;
 using namespace kestrava::engine;
+using namespace kestrava::measure;
 
 namespace kestrava {
 namespace {

@@ -21,6 +21,7 @@
 
 using namespace kestrava::corrfile;
 using namespace kestrava::engine;
+using namespace kestrava::platform;
 
 namespace kestrava {
 namespace {

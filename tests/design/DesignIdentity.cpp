@@ -12,15 +12,16 @@
 #include <fstream>
 #include <iostream>
 
+using namespace kestrava::audio;
 using namespace kestrava::corrfile;
 using namespace kestrava::design;
 using namespace kestrava::engine;
 
 namespace {
 
-class ConsoleMessages : public kestrava::Messages {
+class ConsoleMessages : public kestrava::platform::Messages {
 public:
-    void show(const std::string& text, const std::string&, kestrava::MessageIcon) override
+    void show(const std::string& text, const std::string&, kestrava::platform::MessageIcon) override
     {
         std::cerr << text << '\n';
     }

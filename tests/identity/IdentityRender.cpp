@@ -31,9 +31,9 @@ namespace {
 constexpr int kSampleRate = 48000;
 constexpr int kSampleCount = 3 * kSampleRate;
 
-class StderrMessages final : public kestrava::Messages {
+class StderrMessages final : public kestrava::platform::Messages {
 public:
-    void show(const std::string& text, const std::string& caption, kestrava::MessageIcon) override
+    void show(const std::string& text, const std::string& caption, kestrava::platform::MessageIcon) override
     {
         std::cerr << caption << ": " << text << '\n';
     }

@@ -12,6 +12,7 @@
 #include <vector>
 
 using namespace kestrava::engine;
+using namespace kestrava::measure;
 
 namespace kestrava {
 namespace {

@@ -16,6 +16,7 @@
 
 using namespace kestrava::editor;
 using namespace kestrava::engine;
+using namespace kestrava::platform;
 using namespace kestrava::plugin;
 
 namespace kestrava::test {
