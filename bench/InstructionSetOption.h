@@ -23,7 +23,8 @@ inline bool applyInstructionSetOption(int& argc, char** argv)
             argv[kept++] = argv[i];
             continue;
         }
-        const std::optional<engine::simd::InstructionSet> set = engine::simd::instructionSetNamed(argv[i] + optionLength);
+        const std::optional<engine::simd::InstructionSet> set =
+            engine::simd::instructionSetNamed(argv[i] + optionLength);
         if (!set) {
             std::fprintf(stderr, "%s: unknown instruction set (sse2, avx2 or avx512)\n", argv[i]);
             return false;

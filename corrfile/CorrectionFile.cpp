@@ -11,7 +11,8 @@ using engine::CorrectionSet;
 CorrectionFileResult loadCorrectionFile(const std::string& path, CorrectionSet& set)
 {
     std::vector<std::uint8_t> image;
-    const platform::FileResult read = platform::readInput(path, kMaxCorrectionFileBytes, platform::InputKinds::RegularFile, image);
+    const platform::FileResult read =
+        platform::readInput(path, kMaxCorrectionFileBytes, platform::InputKinds::RegularFile, image);
     if (read.error == platform::FileError::NotAFile)
         return {CorrectionFileStatus::Damaged, read.reason};
     if (!read)

@@ -14,7 +14,8 @@ ResponseTable::ResponseTable()
         omega[l] = twoPi * layout.centre[l] / kAnalysisRate;
     for (int j = 0; j < kBandCount; ++j) {
         for (int m = 0; m < kBandCount; ++m) {
-            const double ratio = (engine::portableCos(omega[j]) - engine::portableCos(omega[m])) / (omega[m] * detail::portableSin(omega[j]));
+            const double ratio = (engine::portableCos(omega[j]) - engine::portableCos(omega[m])) /
+                                 (omega[m] * detail::portableSin(omega[j]));
             values_[j * kResponseStride + m] = ratio * ratio;
         }
     }

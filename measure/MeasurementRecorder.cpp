@@ -47,7 +47,8 @@ bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pic
     return false;
 }
 
-bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages, design::MeasurementAnalysis& analysis)
+bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
+                     design::MeasurementAnalysis& analysis)
 {
     switch (design::analyseMeasurement(microphone, pickup, design::BandLayout::standard(), analysis)) {
     case AnalysisStatus::Ok:

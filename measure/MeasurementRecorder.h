@@ -38,7 +38,8 @@ struct DesignOutcome {
 void reportClipping(bool microphone, bool pickup, platform::Messages& messages);
 
 // Whether both capture buffers got their storage; tells the user when not.
-bool capturesAllocated(const design::CaptureBuffer& microphone, const design::CaptureBuffer& pickup, platform::Messages& messages);
+bool capturesAllocated(const design::CaptureBuffer& microphone, const design::CaptureBuffer& pickup,
+                       platform::Messages& messages);
 
 // Analyses two filled capture buffers (consumed and released whatever the
 // outcome); false after telling why (silence, no memory for the transform).

@@ -143,6 +143,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(kestrava::calibrix::kDialogTemplate), nullptr, &kestrava::calibrix::dialogProcedure, 0);
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(kestrava::calibrix::kDialogTemplate), nullptr,
+                    &kestrava::calibrix::dialogProcedure, 0);
     return 0;
 }

@@ -17,7 +17,9 @@
 
 namespace kestrava::tool {
 
+using audio::ASIOSTFloat32LSB;
 using design::kBandCount;
+using design::kTransformSize;
 
 namespace {
 
@@ -73,7 +75,8 @@ int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
     {
         DemoTake take = makeDemoTake();
         OutputFiles files("demo", context);
-        files.add(takePath, audio::encodeWav({kDemoRate, 32, true, {std::move(take.microphone), std::move(take.pickup)}}));
+        files.add(takePath,
+                  audio::encodeWav({kDemoRate, 32, true, {std::move(take.microphone), std::move(take.pickup)}}));
         if (!files.commit())
             return kExitFailure;
     }
@@ -104,8 +107,8 @@ int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
     context.out << "Wrote " << correctedPath << " (the pickup through the correction)\n";
 
     // The corrected pickup as a float device would deliver it.
-    const std::vector<double> micValues = captureValues(take.channels[0], design::kTransformSize, audio::ASIOSTFloat32LSB);
-    const std::vector<double> correctedValues = captureValues(corrected.left, design::kTransformSize, audio::ASIOSTFloat32LSB);
+    const std::vector<double> micValues = captureValues(take.channels[0], kTransformSize, ASIOSTFloat32LSB);
+    const std::vector<double> correctedValues = captureValues(corrected.left, kTransformSize, ASIOSTFloat32LSB);
     design::MeasurementAnalysis after;
     if (!analyseSignals(micValues, correctedValues, context, after))
         return kExitFailure;

@@ -25,7 +25,8 @@ int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, Tool
                     measure::DesignOutcome& outcome);
 
 // Whether both capture buffers got their storage; tells the user when not.
-bool capturesAllocated(const design::CaptureBuffer& microphone, const design::CaptureBuffer& pickup, ToolContext& context);
+bool capturesAllocated(const design::CaptureBuffer& microphone, const design::CaptureBuffer& pickup,
+                       ToolContext& context);
 
 // The design's progress line on a terminal.
 design::DesignOptions designProgressLines(ToolContext& context);
@@ -41,8 +42,8 @@ void reportClipping(bool microphone, bool pickup, ToolContext& context);
 // Writes the correction file and, when asked, the report (both or neither
 // replaced); prints the summary and what was written. kExitOk or
 // kExitFailure after telling why.
-int saveDesign(const measure::DesignOutcome& outcome, const std::string& output, const std::optional<std::string>& report,
-               ToolContext& context);
+int saveDesign(const measure::DesignOutcome& outcome, const std::string& output,
+               const std::optional<std::string>& report, ToolContext& context);
 
 // Prints passes, remaining error and output gain of a design.
 void printDesignSummary(const measure::DesignOutcome& outcome, ToolContext& context);

@@ -84,8 +84,8 @@ bool readDriverChannels(audio::DriverCatalog& catalog, const std::string& name, 
     return false;
 }
 
-int chooseDriver(const Arguments& a, std::string_view command, audio::DriverCatalog& catalog, audio::StreamConfiguration& chosen,
-                 ToolContext& context)
+int chooseDriver(const Arguments& a, std::string_view command, audio::DriverCatalog& catalog,
+                 audio::StreamConfiguration& chosen, ToolContext& context)
 {
     const std::optional<std::string> name = a.value("--driver");
     if (!name)

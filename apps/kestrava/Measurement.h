@@ -34,8 +34,8 @@ bool readDriverChannels(audio::DriverCatalog& catalog, const std::string& name, 
 // Takes --driver and the four channel options, checks them against the
 // driver from `catalog` and puts them in `chosen`. kExitOk, or an exit code
 // after telling why.
-int chooseDriver(const Arguments& a, std::string_view command, audio::DriverCatalog& catalog, audio::StreamConfiguration& chosen,
-                 ToolContext& context);
+int chooseDriver(const Arguments& a, std::string_view command, audio::DriverCatalog& catalog,
+                 audio::StreamConfiguration& chosen, ToolContext& context);
 
 // Catches Ctrl-C for as long as it lives, so a command can stop its stream
 // and release the driver before it ends.

@@ -36,8 +36,8 @@ std::string format(const char* pattern, double a, double b = 0.0)
     return text;
 }
 
-void curve(std::ostringstream& svg, const measure::DesignOutcome& o, const design::BandSpectrum& levels, const char* colour,
-           const char* dash)
+void curve(std::ostringstream& svg, const measure::DesignOutcome& o, const design::BandSpectrum& levels,
+           const char* colour, const char* dash)
 {
     svg << "<polyline fill=\"none\" stroke=\"" << colour << "\" stroke-width=\"1.6\"" << dash << " points=\"";
     for (int j = 0; j < design::kBandCount; ++j) {

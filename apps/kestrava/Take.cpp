@@ -61,7 +61,9 @@ ASIOSampleType deviceSampleType(int bitsPerSample, bool floatingPoint)
 {
     if (floatingPoint)
         return bitsPerSample == 64 ? audio::ASIOSTFloat64LSB : audio::ASIOSTFloat32LSB;
-    return bitsPerSample == 16 ? audio::ASIOSTInt16LSB : bitsPerSample == 24 ? audio::ASIOSTInt24LSB : audio::ASIOSTInt32LSB;
+    return bitsPerSample == 16   ? audio::ASIOSTInt16LSB
+           : bitsPerSample == 24 ? audio::ASIOSTInt24LSB
+                                 : audio::ASIOSTInt32LSB;
 }
 
 std::vector<double> captureValues(const std::vector<double>& samples, std::size_t count, ASIOSampleType type)

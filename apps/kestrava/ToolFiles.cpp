@@ -5,6 +5,7 @@
 namespace kestrava::tool {
 
 using platform::FileResult;
+using platform::MessageIcon;
 
 namespace fs = std::filesystem;
 
@@ -56,7 +57,7 @@ bool readCorrection(std::string_view command, const std::string& path, engine::C
     const corrfile::CorrectionFileResult result = corrfile::loadCorrectionFile(path, set);
     if (result)
         return true;
-    StreamMessages(context.err).show(corrfile::correctionFileMessage(result.status), "Error", platform::MessageIcon::Error);
+    StreamMessages(context.err).show(corrfile::correctionFileMessage(result.status), "Error", MessageIcon::Error);
     context.err << "kestrava " << command << ": " << path << ": " << result.reason << '\n';
     return false;
 }
@@ -75,7 +76,7 @@ void OutputFiles::reportFailure(const Output& output, const FileResult& result, 
 {
     if (output.correction) {
         const corrfile::CorrectionFileResult saved = corrfile::correctionSaveResult(result);
-        StreamMessages(context_.err).show(corrfile::correctionFileMessage(saved.status), "Error", platform::MessageIcon::Error);
+        StreamMessages(context_.err).show(corrfile::correctionFileMessage(saved.status), "Error", MessageIcon::Error);
     }
     context_.err << "kestrava " << command_ << ": cannot " << what << ' ' << output.path << ": " << result.reason
                  << '\n';

@@ -28,7 +28,8 @@ std::optional<int> refuseOverlappingFiles(std::string_view command, const std::v
 
 // Reads a correction file. On failure shows the programs' message and, on
 // the next line, the file and why.
-bool readCorrection(std::string_view command, const std::string& path, engine::CorrectionSet& set, ToolContext& context);
+bool readCorrection(std::string_view command, const std::string& path, engine::CorrectionSet& set,
+                    ToolContext& context);
 
 // The outputs of a command. Nothing at any destination changes until all
 // are written beside their destinations; then each is renamed into place.

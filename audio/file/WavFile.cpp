@@ -49,7 +49,8 @@ double decode(const unsigned char* p, int bits, bool floating)
 
 bool readWavInput(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error)
 {
-    const platform::FileResult read = platform::readInput(path, kMaxWavFileBytes + 1, platform::InputKinds::FileOrPipe, bytes);
+    const platform::FileResult read =
+        platform::readInput(path, kMaxWavFileBytes + 1, platform::InputKinds::FileOrPipe, bytes);
     if (read.error == platform::FileError::NotAFile) {
         error = path + " " + read.reason;
     } else if (read.error == platform::FileError::CannotOpen) {

@@ -37,7 +37,8 @@ bool writeTakePaths(platform::SettingsStore& store, const std::string& takePath,
         return false;
     }
     const bool written =
-        store.setUserString(platform::kTakePathValue, takePath) && store.setUserString(platform::kTakeOutputPathValue, outputPath);
+        store.setUserString(platform::kTakePathValue, takePath) &&
+        store.setUserString(platform::kTakeOutputPathValue, outputPath);
     store.closeUserSettings();
     return written;
 }
