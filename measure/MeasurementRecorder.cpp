@@ -122,7 +122,7 @@ RecordingStart MeasurementRecorder::start()
     auto pickup = std::make_unique<CaptureBuffer>();
     if (!capturesAllocated(*microphone, *pickup, messages_))
         return RecordingStart::NoStorage;
-    const std::int32_t previousMode = processor_.monitorMode.load();
+    const MonitorMode previousMode = processor_.monitorMode.load();
     processor_.prepareRecording(microphone->re(), pickup->re(), kRecordLength);
     if (!stream_.startStream()) {
         processor_.prepareRecording(nullptr, nullptr, 0);

@@ -129,7 +129,7 @@ TEST_F(StreamSetupTest, MicMonitorRepeatsTheMicrophoneBitForBit)
         return static_cast<std::int32_t>(v);
     };
     auto processor = std::make_unique<BlockProcessor>();
-    processor->monitorMode = kModeMic;
+    processor->monitorMode = MonitorMode::Mic;
     StreamSetup& s = makeStream(*processor);
     ASSERT_TRUE(s.startStream());
     ASSERT_TRUE(log->waitForBuffers(8));
@@ -159,7 +159,7 @@ TEST_F(StreamSetupTest, CallbackThreadAllocatesNothing)
     set.quality[1] = 1.0;
     set.peakGain[1] = -0.5;
     processor->setCorrection(set);
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     StreamSetup& s = makeStream(*processor);
     ASSERT_TRUE(s.startStream());
     ASSERT_TRUE(log->waitForBuffers(20));

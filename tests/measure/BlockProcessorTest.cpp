@@ -57,7 +57,7 @@ TEST(BlockProcessorVolume, SliderPositionsGiveTwentyDecibelsEachWay)
 
 TEST_F(BlockProcessorTest, InitialControls)
 {
-    EXPECT_EQ(processor->monitorMode.load(), kModeIdle);
+    EXPECT_EQ(processor->monitorMode.load(), MonitorMode::Idle);
     EXPECT_EQ(processor->mainVolume.load(), 1.0);
     EXPECT_EQ(processor->pickupVolume.load(), 1.0);
     EXPECT_TRUE(processor->airEnabled.load());
@@ -78,7 +78,7 @@ TEST_F(BlockProcessorTest, IdleModeWritesNothing)
 
 TEST_F(BlockProcessorTest, MicMonitorSaturatesThreeHundredMillionAtPlusTwentyDecibels)
 {
-    processor->monitorMode = kModeMic;
+    processor->monitorMode = MonitorMode::Mic;
     processor->mainVolume = 10.0;
     blocks.blockLength = 4;
     blocks.micIn[0] = 300000000;
@@ -95,7 +95,7 @@ TEST_F(BlockProcessorTest, MicMonitorSaturatesThreeHundredMillionAtPlusTwentyDec
 
 TEST_F(BlockProcessorTest, MicMonitorIgnoresPickupAndPickupVolume)
 {
-    processor->monitorMode = kModeMic;
+    processor->monitorMode = MonitorMode::Mic;
     processor->mainVolume = 0.5;
     processor->pickupVolume = 4.0;
     blocks.blockLength = 3;
@@ -112,7 +112,7 @@ TEST_F(BlockProcessorTest, MicMonitorIgnoresPickupAndPickupVolume)
 
 TEST_F(BlockProcessorTest, PickupMonitorIgnoresMicAndMainVolume)
 {
-    processor->monitorMode = kModePickup;
+    processor->monitorMode = MonitorMode::Pickup;
     processor->mainVolume = 10.0;
     processor->pickupVolume = 0.1;
     blocks.blockLength = 2;
@@ -128,7 +128,7 @@ TEST_F(BlockProcessorTest, PickupMonitorIgnoresMicAndMainVolume)
 
 TEST_F(BlockProcessorTest, ProcessedSoundIsSilentBeforeAnyCorrection)
 {
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     blocks.blockLength = 256;
     for (int i = 0; i < 256; ++i) {
         blocks.pickupIn[i] = (i % 2 ? 1 : -1) * 1000000 * i;
@@ -144,7 +144,7 @@ TEST_F(BlockProcessorTest, ProcessedSoundIsSilentBeforeAnyCorrection)
 TEST_F(BlockProcessorTest, EmptyCorrectionWithoutAirReproducesThePickup)
 {
     processor->setCorrection(passThrough(1.0));
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     processor->airEnabled = false;
     blocks.blockLength = 5;
     const std::int32_t in[] = {kFull, -kFull, 0, 123456789, -1};
@@ -162,7 +162,7 @@ TEST_F(BlockProcessorTest, EmptyCorrectionWithoutAirReproducesThePickup)
 TEST_F(BlockProcessorTest, ImpulseOfOneBillionThroughAir)
 {
     processor->setCorrection(passThrough(1.0));
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     std::vector<std::int32_t> left;
     std::vector<std::int32_t> right;
     blocks.blockLength = 500;
@@ -206,7 +206,7 @@ TEST_F(BlockProcessorTest, ProcessedSoundMatchesTheFilterScaledByGainAndVolume)
         set.peakGain[k] = 1.5 - k;
     }
     processor->setCorrection(set);
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     processor->airEnabled = false;
     processor->mainVolume = 1.25;
 
@@ -229,7 +229,7 @@ TEST_F(BlockProcessorTest, ProcessedSoundMatchesTheFilterScaledByGainAndVolume)
 TEST_F(BlockProcessorTest, AirStandsStillWhileSwitchedOff)
 {
     processor->setCorrection(passThrough(1.0));
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     blocks.blockLength = 1;
     blocks.pickupIn[0] = 1000000000;
     processor->processBlock();
@@ -283,9 +283,9 @@ TEST_F(RecordingTest, PrepareRecordingResetsTheStateAndSelectsModeFour)
     state().recordDone = true;
     state().clipLeft = true;
     state().recordPosition = 17;
-    processor->monitorMode = kModeMic;
+    processor->monitorMode = MonitorMode::Mic;
     processor->prepareRecording(mic.data(), pickup.data(), kRecordLength);
-    EXPECT_EQ(processor->monitorMode.load(), kModeRecord);
+    EXPECT_EQ(processor->monitorMode.load(), MonitorMode::Record);
     EXPECT_FALSE(state().recordDone.load());
     EXPECT_FALSE(state().clipLeft.load());
     EXPECT_EQ(state().recordPosition.load(), 0);
@@ -473,7 +473,7 @@ TEST_F(BlockProcessorTest, NoModeAllocates)
     blocks.micIn.fill(1000);
     processor->processBlock();
     const std::uint64_t before = testing::allocationsOnThisThread();
-    for (std::int32_t mode = kModeIdle; mode <= kModeProcessed; ++mode) {
+    for (const MonitorMode mode : {MonitorMode::Idle, MonitorMode::Mic, MonitorMode::Pickup, MonitorMode::Processed}) {
         processor->monitorMode = mode;
         processor->processBlock();
         processor->airEnabled = false;
@@ -493,7 +493,7 @@ TEST_F(BlockProcessorTest, NoModeAllocates)
 
 TEST_F(BlockProcessorTest, AnotherThreadReplacesTheCorrectionOnlyBetweenBlocks)
 {
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     processor->airEnabled = false;
     processor->setCorrection(passThrough(1.0));
     blocks.blockLength = 512;

@@ -290,13 +290,13 @@ TEST_F(MeasurementDialogTest, SourcesAndSlidersSetModeVolumesAndTheirControls)
     const std::vector<int> pickupSide = {kPickupVolumeCaption, kPickupVolumeSlider, kPickupVolumeText};
     struct Source {
         int control;
-        int mode;
+        MonitorMode mode;
         bool main;
     };
     view.enabled[kProcessedSource] = true;  // as after a design
-    for (const Source& s : std::vector<Source>{{kPickupSource, kModePickup, false},
-                                               {kProcessedSource, kModeProcessed, true},
-                                               {kMicSource, kModeMic, true}}) {
+    for (const Source& s : std::vector<Source>{{kPickupSource, MonitorMode::Pickup, false},
+                                               {kProcessedSource, MonitorMode::Processed, true},
+                                               {kMicSource, MonitorMode::Mic, true}}) {
         view.clickSource(*dialog, s.control);
         EXPECT_EQ(dialog->processor().monitorMode.load(), s.mode);
         for (const int c : mainSide)
@@ -321,7 +321,7 @@ TEST_F(MeasurementDialogTest, MonitoringRunsTheStreamAndLocksTheDevice)
     dialog->monitorClicked();
     EXPECT_TRUE(dialog->stream().running());
     EXPECT_EQ(view.texts[kMonitorButton], "Stop");
-    EXPECT_EQ(dialog->processor().monitorMode.load(), kModePickup);
+    EXPECT_EQ(dialog->processor().monitorMode.load(), MonitorMode::Pickup);
     for (const int c : kDeviceControls)
         EXPECT_FALSE(view.isEnabled(c)) << c;
     dialog->monitorClicked();
@@ -373,7 +373,7 @@ TEST_F(MeasurementDialogTest, ClippedRecordingsReportMicrophoneFirstAndFreeTheWi
             EXPECT_FALSE(view.isEnabled(locked)) << locked;
         // A monitor source cannot take the processor out of record mode.
         dialog->monitorSourceClicked(kPickupSource);
-        EXPECT_EQ(dialog->processor().monitorMode.load(), kModeRecord);
+        EXPECT_EQ(dialog->processor().monitorMode.load(), MonitorMode::Record);
 
         tickUntilTheTimerStops();
         EXPECT_EQ(shown(windowMessages), c.messages);
@@ -395,7 +395,7 @@ TEST_F(MeasurementDialogTest, RecordingThatCannotStartOrIsClosedKeepsNothing)
     view.clickSource(*dialog, kPickupSource);
     dialog->recordClicked();
     EXPECT_FALSE(dialog->recording()) << "the capture buffers are released";
-    EXPECT_EQ(dialog->processor().monitorMode.load(), kModePickup);
+    EXPECT_EQ(dialog->processor().monitorMode.load(), MonitorMode::Pickup);
     EXPECT_FALSE(view.progressBar.has_value());
     EXPECT_TRUE(view.timers.empty());
     EXPECT_FALSE(log->buffersAllocated.load());
