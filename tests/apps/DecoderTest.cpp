@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <vector>
 
-namespace kestrava::tool {
+namespace kestrava::test {
 namespace {
+
+using namespace tool;
 
 // A file of this test's own: CTest runs the cases side by side.
 std::string scratchPath()
@@ -65,4 +67,4 @@ TEST(Decoder, UnreadableFileGivesTheDecodersReason)
 }
 
 }  // namespace
-}  // namespace kestrava::tool
+}  // namespace kestrava::test

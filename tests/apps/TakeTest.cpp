@@ -6,11 +6,11 @@
 
 #include <filesystem>
 
-namespace kestrava::tool {
+namespace kestrava::test {
 namespace {
 
-using testing::buildWav;
-using testing::WavFormat;
+using namespace tool;
+
 
 WavData decode(const WavFormat& format, const std::vector<std::vector<double>>& channels)
 {
@@ -19,7 +19,7 @@ WavData decode(const WavFormat& format, const std::vector<std::vector<double>>& 
         (std::filesystem::temp_directory_path()
          / ("kestrava-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".wav"))
             .string();
-    testing::writeFile(path, buildWav(format, channels));
+    writeFile(path, buildWav(format, channels));
     WavData audio;
     std::string error;
     EXPECT_TRUE(readAudioFile(path, audio, error)) << error;
@@ -104,4 +104,4 @@ TEST(Take, ExtensibleHeaderAndChannelsAreRead)
 }
 
 }  // namespace
-}  // namespace kestrava::tool
+}  // namespace kestrava::test

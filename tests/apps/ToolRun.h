@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrava::tool::testing {
+namespace kestrava::test {
 
 struct ToolRun {
     int status = 0;
@@ -28,9 +28,9 @@ inline ToolRun kestrava(const std::vector<std::string>& args)
 {
     std::ostringstream out;
     std::ostringstream err;
-    ToolContext context{out, err, false};
+    tool::ToolContext context{out, err, false};
     ToolRun r;
-    r.status = runTool(args, context);
+    r.status = tool::runTool(args, context);
     r.out = out.str();
     r.err = err.str();
     return r;
@@ -84,14 +84,24 @@ protected:
 
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-    std::string write(const std::string& name, const kestrava::testing::WavFormat& format,
+    std::string write(const std::string& name, const WavFormat& format,
                       const std::vector<std::vector<double>>& channels)
     {
-        kestrava::testing::writeFile(path(name), kestrava::testing::buildWav(format, channels));
+        writeFile(path(name), buildWav(format, channels));
         return path(name);
     }
 
     std::filesystem::path dir_;
 };
 
+}  // namespace kestrava::test
+
+// The audio tests still reach these helpers by their former namespace.
+namespace kestrava::tool::testing {
+using test::ToolRun;
+using test::kestrava;
+using test::TwoSignals;
+using test::signals;
+using test::fileBytes;
+using test::ToolTestBase;
 }  // namespace kestrava::tool::testing

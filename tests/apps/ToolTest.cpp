@@ -15,17 +15,15 @@
 #include <fstream>
 #include <memory>
 
-namespace kestrava::tool {
+namespace kestrava::test {
 namespace {
+
+using namespace tool;
 
 namespace fs = std::filesystem;
 
-using testing::kestrava;
-using testing::signals;
-using testing::ToolRun;
-using testing::TwoSignals;
 
-class ToolTest : public testing::ToolTestBase {};
+class ToolTest : public ToolTestBase {};
 
 TEST_F(ToolTest, HelpListsEveryCommandAndEachHasItsOwn)
 {
@@ -114,7 +112,7 @@ TEST_F(ToolTest, OneTwoChannelTakeGivesTheSameCorrectionAsTwoFiles)
     ASSERT_EQ(kestrava({"design", "--mic", mic, "--pickup", pickup, "-o", path("a.alg")}).status, 0);
     const ToolRun swapped = kestrava({"design", take, "--mic-channel", "2", "--pickup-channel", "1", "-o", path("b.alg")});
     ASSERT_EQ(swapped.status, 0) << swapped.err;
-    EXPECT_EQ(testing::fileBytes(path("a.alg")), testing::fileBytes(path("b.alg")));
+    EXPECT_EQ(fileBytes(path("a.alg")), fileBytes(path("b.alg")));
     const ToolRun missing = kestrava({"design", take, "--pickup-channel", "3", "-o", path("c.alg")});
     EXPECT_EQ(missing.status, kExitFailure);
     EXPECT_NE(missing.err.find("does not exist"), std::string::npos);
@@ -211,4 +209,4 @@ TEST_F(ToolTest, DemoWritesItsFilesAndBringsThePickupCloserToTheMicrophone)
 }
 
 }  // namespace
-}  // namespace kestrava::tool
+}  // namespace kestrava::test

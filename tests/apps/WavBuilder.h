@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 struct WavFormat {
     int bits = 16;
@@ -80,4 +80,4 @@ inline void writeFile(const std::string& path, const std::vector<std::uint8_t>& 
                                                 static_cast<std::streamsize>(bytes.size()));
 }
 
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

@@ -19,10 +19,9 @@
 #include <sys/stat.h>
 #endif
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
-using testing::RecordingMessages;
 
 CorrectionSet designedLooking(int n)
 {
@@ -321,4 +320,4 @@ TEST_F(CorrectionFileOnDisk, FilesThatCannotBeOpenedOrCreatedAreReported)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

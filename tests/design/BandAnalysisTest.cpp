@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
@@ -153,4 +153,4 @@ TEST(BandAnalysis, OffsetWithoutSoundCountsAsSilent)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

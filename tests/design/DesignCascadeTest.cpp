@@ -8,7 +8,7 @@
 #include <cmath>
 #include <complex>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 // |product of the sections' transfer functions| at omega, from the
@@ -40,13 +40,13 @@ void expectPredictionMatchesTheCascade(const MeasurementAnalysis& a)
 
 TEST(DesignCascade, PredictionIsTheCascadeMagnitudeAtEveryCentre)
 {
-    expectPredictionMatchesTheCascade(testing::gentleMeasurement());
+    expectPredictionMatchesTheCascade(gentleMeasurement());
 }
 
 TEST(DesignCascade, PredictionHoldsForAStrongBoost)
 {
     MeasurementAnalysis a;
-    a.microphone = testing::pickupCurve();
+    a.microphone = pickupCurve();
     a.pickup = a.microphone;
     a.pickup[100] *= 0.0316;
     expectPredictionMatchesTheCascade(a);
@@ -55,7 +55,7 @@ TEST(DesignCascade, PredictionHoldsForAStrongBoost)
 TEST(DesignCascade, IdenticalCurvesGiveATransparentCorrection)
 {
     MeasurementAnalysis a;
-    a.pickup = testing::pickupCurve();
+    a.pickup = pickupCurve();
     a.microphone = a.pickup;
     a.outputGain = 1.0;
     CorrectionSet correction;
@@ -68,4 +68,4 @@ TEST(DesignCascade, IdenticalCurvesGiveATransparentCorrection)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iostream>
 
+namespace kestrava::test {
 namespace {
 
 class ConsoleMessages : public kestrava::Messages {
@@ -23,9 +24,11 @@ public:
 };
 
 }  // namespace
+}  // namespace kestrava::test
 
 int main(int argc, char** argv)
 {
+    using namespace kestrava::test;
     using namespace kestrava;
     if (argc != 2) {
         std::cerr << "usage: kestrava_design_identity OUT\n";

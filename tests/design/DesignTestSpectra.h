@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 inline void normalise(BandSpectrum& s)
 {
@@ -40,4 +40,4 @@ inline MeasurementAnalysis gentleMeasurement()
     return a;
 }
 
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

@@ -6,7 +6,7 @@
 #include <complex>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -186,4 +186,4 @@ TEST(MeasurementFilter, StartsSilentAndScalesByGainTimesVolume)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 CorrectionSet ladder(int n, double gain, double offset)
@@ -107,4 +107,4 @@ TEST(Handover, TheReaderKeepsItsObjectUntilSomethingNewIsPublished)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

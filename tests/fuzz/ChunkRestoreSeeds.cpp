@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+namespace kestrava::test {
 namespace {
 
 kestrava::ProgramRecord freshRecord(int program, const std::string& path)
@@ -38,9 +39,11 @@ bool writeSeed(const std::string& path, std::uint8_t mode, const std::vector<kes
 }
 
 }  // namespace
+}  // namespace kestrava::test
 
 int main(int argc, char** argv)
 {
+    using namespace kestrava::test;
     if (argc != 2) {
         std::cerr << "usage: kestrava_chunk_seeds FOLDER\n";
         return 2;
@@ -49,7 +52,7 @@ int main(int argc, char** argv)
     std::vector<kestrava::ProgramRecord> bank;
     for (int p = 0; p < 16; ++p)
         bank.push_back(freshRecord(p, "None"));
-    const std::vector<kestrava::ProgramRecord> named = {freshRecord(3, kestrava::fuzz::knownCorrectionPath())};
+    const std::vector<kestrava::ProgramRecord> named = {freshRecord(3, kestrava::test::knownCorrectionPath())};
     const bool written = writeSeed(folder + "/bank", 0, bank) && writeSeed(folder + "/bank-fitted", 2, bank)
                          && writeSeed(folder + "/preset", 1, {bank[0]})
                          && writeSeed(folder + "/preset-named", 3 | (3 << 2), named);

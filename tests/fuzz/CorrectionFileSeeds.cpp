@@ -13,7 +13,10 @@
 #include <string>
 #include <vector>
 
-static bool writeSeed(const std::string& path, const std::vector<std::uint8_t>& bytes)
+namespace kestrava::test {
+namespace {
+
+bool writeSeed(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -22,8 +25,12 @@ static bool writeSeed(const std::string& path, const std::vector<std::uint8_t>& 
     return static_cast<bool>(out);
 }
 
+}  // namespace
+}  // namespace kestrava::test
+
 int main(int argc, char** argv)
 {
+    using namespace kestrava::test;
     if (argc != 2) {
         std::cerr << "usage: kestrava_corrfile_seeds FOLDER\n";
         return 2;

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+namespace kestrava::test {
 namespace {
 
 constexpr int kSampleRate = 48000;
@@ -131,9 +132,11 @@ std::uint64_t fnv1a(const std::vector<double>& samples)
 }
 
 }  // namespace
+}  // namespace kestrava::test
 
 int main(int argc, char** argv)
 {
+    using namespace kestrava::test;
     if (argc != 2) {
         std::cerr << "usage: kestrava_identity OUTPUT.bin\n";
         return 2;

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 constexpr std::int32_t kFull = 2147483647;
@@ -472,7 +472,7 @@ TEST_F(BlockProcessorTest, NoModeAllocates)
     blocks.pickupIn.fill(1000);
     blocks.micIn.fill(1000);
     processor->processBlock();
-    const std::uint64_t before = testing::allocationsOnThisThread();
+    const std::uint64_t before = allocationsOnThisThread();
     for (const MonitorMode mode : {MonitorMode::Idle, MonitorMode::Mic, MonitorMode::Pickup, MonitorMode::Processed}) {
         processor->monitorMode = mode;
         processor->processBlock();
@@ -480,14 +480,14 @@ TEST_F(BlockProcessorTest, NoModeAllocates)
         processor->processBlock();
         processor->airEnabled = true;
     }
-    const std::uint64_t monitorAllocations = testing::allocationsOnThisThread() - before;
+    const std::uint64_t monitorAllocations = allocationsOnThisThread() - before;
     processor->prepareRecording(mic.data(), pickup.data(), 8192);
-    const std::uint64_t beforeRecording = testing::allocationsOnThisThread();
+    const std::uint64_t beforeRecording = allocationsOnThisThread();
     processor->processBlock();
     processor->processBlock();
     processor->processBlock();
     EXPECT_EQ(monitorAllocations, 0u);
-    EXPECT_EQ(testing::allocationsOnThisThread() - beforeRecording, 0u);
+    EXPECT_EQ(allocationsOnThisThread() - beforeRecording, 0u);
     EXPECT_TRUE(processor->recordState().recordDone.load());
 }
 
@@ -537,4 +537,4 @@ TEST_F(BlockProcessorTest, AnotherThreadReplacesTheCorrectionOnlyBetweenBlocks)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

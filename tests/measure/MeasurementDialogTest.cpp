@@ -20,7 +20,7 @@
 #include <set>
 #include <thread>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 using namespace control;
@@ -97,7 +97,7 @@ const std::vector<int> kDeviceControls = {kConfigurationButton, kApplyButton,   
 const std::vector<int> kRecordingLocks = {kMonitorButton, kRecordButton, kLoadButton, kSaveButton,
                                           kMicSource,     kPickupSource, kProcessedSource};
 
-class MeasurementDialogTest : public tool::testing::ToolTestBase {
+class MeasurementDialogTest : public ToolTestBase {
 protected:
     void SetUp() override
     {
@@ -167,7 +167,7 @@ protected:
     FakeView view;
     test::FakeMessages windowMessages;
     test::FakeDesktop desktop;
-    testing::FakeSettingsStore settings;
+    FakeSettingsStore settings;
     std::unique_ptr<MeasurementDialog> dialog;
 };
 
@@ -428,7 +428,7 @@ TEST_F(MeasurementDialogTest, LoadingCountsAsSavedWhenTheFileOpens)
     set.quality[0] = set.quality[1] = 2.0;
     test::FakeMessages quiet;
     ASSERT_TRUE(writeCorrectionFile(path("good.alg"), set, quiet));
-    testing::writeFile(path("damaged.alg"), std::vector<std::uint8_t>(40, 7));
+    writeFile(path("damaged.alg"), std::vector<std::uint8_t>(40, 7));
 
     struct Load {
         std::string file;
@@ -455,7 +455,7 @@ TEST_F(MeasurementDialogTest, LoadingCountsAsSavedWhenTheFileOpens)
 
     desktop.fileDialog.answers = {path("copy.alg")};
     dialog->saveClicked();
-    EXPECT_EQ(tool::testing::fileBytes(path("copy.alg")), tool::testing::fileBytes(path("good.alg")));
+    EXPECT_EQ(fileBytes(path("copy.alg")), fileBytes(path("good.alg")));
 
     desktop.messages.shown.clear();
     dialog->helpClicked();
@@ -470,9 +470,9 @@ TEST_F(MeasurementDialogTest, LoadingCountsAsSavedWhenTheFileOpens)
 // take gives its messages and no correction.
 TEST_F(MeasurementDialogTest, WholeMeasurementThroughTheRecordedFileDriver)
 {
-    const tool::testing::TwoSignals s = tool::testing::signals(kTransformSize);
+    const TwoSignals s = signals(kTransformSize);
     const std::string take = write("take.wav", {16}, {s.microphone, s.pickup});
-    const tool::testing::ToolRun design = tool::testing::kestrava({"design", take, "-o", path("design.alg")});
+    const ToolRun design = kestrava({"design", take, "-o", path("design.alg")});
     ASSERT_EQ(design.status, tool::kExitOk) << design.err;
 
     useFileDriver(take);
@@ -510,7 +510,7 @@ TEST_F(MeasurementDialogTest, WholeMeasurementThroughTheRecordedFileDriver)
     EXPECT_TRUE(dialog->saved());
     EXPECT_EQ(view.questions, std::vector<std::string>(2, std::string("Info: ") + kUnsavedQuestion));
     EXPECT_TRUE(dialog->closeRequested());
-    EXPECT_TRUE(tool::testing::fileBytes(path("window.alg")) == tool::testing::fileBytes(path("design.alg")));
+    EXPECT_TRUE(fileBytes(path("window.alg")) == fileBytes(path("design.alg")));
 
     // No is the other way out of an unsaved design.
     const std::vector<double> silence(kTransformSize, 0.0);
@@ -527,4 +527,4 @@ TEST_F(MeasurementDialogTest, WholeMeasurementThroughTheRecordedFileDriver)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

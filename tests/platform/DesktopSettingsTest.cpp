@@ -19,7 +19,7 @@
 #include <windows.h>
 #endif
 
-namespace kestrava::testing {
+namespace kestrava::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -167,4 +167,4 @@ TEST_F(DesktopSettingsTest, HelpIsOpenedFromTheInstallationOrReportedMissing)
 }
 
 }  // namespace
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

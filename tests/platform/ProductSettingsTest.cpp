@@ -10,7 +10,7 @@
 #include <map>
 #include <vector>
 
-namespace kestrava::testing {
+namespace kestrava::test {
 namespace {
 
 class FakeShell final : public Shell {
@@ -129,4 +129,4 @@ TEST(ProductSettingsTest, HelpIsLookedUpInTheInstallationAtEveryPress)
 }
 
 }  // namespace
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

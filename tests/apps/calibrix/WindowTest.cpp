@@ -29,6 +29,7 @@
 #include <type_traits>
 #include <vector>
 
+namespace kestrava::test {
 namespace {
 
 int failures = 0;
@@ -151,21 +152,19 @@ void writeTake(const std::string& path)
     out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
 }
 
-using kestrava::testing::quoted;
-
 // The take driver registered and playing the take while it lives; removed
 // with its settings at the end, whichever way the test ends.
 class TakeDriverRegistration {
 public:
     TakeDriverRegistration(const std::string& dll, const std::string& take, const std::string& outputs) : dll_(dll)
     {
-        check(kestrava::testing::runProgram("regsvr32 /s " + quoted(dll_)) == 0, "regsvr32 registers the take driver");
-        check(kestrava::testing::useTake(take, outputs, "Int24LSB", "512"), "the take driver's settings written");
+        check(runProgram("regsvr32 /s " + quoted(dll_)) == 0, "regsvr32 registers the take driver");
+        check(useTake(take, outputs, "Int24LSB", "512"), "the take driver's settings written");
     }
     ~TakeDriverRegistration()
     {
-        check(kestrava::testing::runProgram("regsvr32 /s /u " + quoted(dll_)) == 0, "regsvr32 /u removes it");
-        kestrava::testing::clearTakeSettings();
+        check(runProgram("regsvr32 /s /u " + quoted(dll_)) == 0, "regsvr32 /u removes it");
+        clearTakeSettings();
     }
     TakeDriverRegistration(const TakeDriverRegistration&) = delete;
     TakeDriverRegistration& operator=(const TakeDriverRegistration&) = delete;
@@ -388,7 +387,7 @@ void workTheWindow(const std::string& calibrix, const std::string& work, const s
 {
     const std::string saved = work + "\\window.alg";
     PROCESS_INFORMATION program{};
-    if (!kestrava::testing::startProgram(quoted(calibrix), program)) {
+    if (!startProgram(quoted(calibrix), program)) {
         check(false, "Calibrix.exe starts");
         return;
     }
@@ -540,9 +539,11 @@ void workTheWindow(const std::string& calibrix, const std::string& work, const s
 }
 
 }  // namespace
+}  // namespace kestrava::test
 
 int main(int argc, char** argv)
 {
+    using namespace kestrava::test;
     if (argc != 5) {
         std::fprintf(stderr, "usage: calibrix_window_test CALIBRIX.exe KESTRAVA.exe TAKE_DRIVER.dll WORK_FOLDER\n");
         return 2;
@@ -555,7 +556,7 @@ int main(int argc, char** argv)
     const std::string designed = work + "\\design.alg";
 
     writeTake(take);
-    check(kestrava::testing::runProgram(quoted(kestrava) + " design " + quoted(take) + " -o " + quoted(designed)) == 0,
+    check(runProgram(quoted(kestrava) + " design " + quoted(take) + " -o " + quoted(designed)) == 0,
           "kestrava design of the take");
     checkTemplate(calibrix);
 
