@@ -144,9 +144,9 @@ public:
 
     std::string withFolder(std::string text) const
     {
-        const std::string folder = (dir_ / "").string();
-        for (std::size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + folder.size()))
-            text.replace(at, 1, folder);
+        const std::string root = (folder() / "").string();
+        for (std::size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + root.size()))
+            text.replace(at, 1, root);
         return text;
     }
 
@@ -154,8 +154,8 @@ public:
     std::map<std::string, std::string> snapshot() const
     {
         std::map<std::string, std::string> all;
-        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir_)) {
-            const std::string name = entry.path().lexically_relative(dir_).string();
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder())) {
+            const std::string name = entry.path().lexically_relative(folder()).string();
             all[name] = entry.is_symlink()      ? "link"
                       : entry.is_regular_file() ? fileBytes(entry.path().string())
                                                 : "folder or device";

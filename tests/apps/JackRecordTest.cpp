@@ -4,7 +4,7 @@
 // so the take is judged by the file it gives, not by its exact samples.
 #include "../audio/JackHarness.h"
 #include "corrfile/CorrectionFile.h"
-#include "support/RecordingMessages.h"
+#include "tests/support/RecordingMessages.h"
 #include "ToolRun.h"
 
 #include <gtest/gtest.h>

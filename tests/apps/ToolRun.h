@@ -3,7 +3,8 @@
 #pragma once
 
 #include "apps/kestrava/Tool.h"
-#include "WavBuilder.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/WavBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -58,31 +59,11 @@ inline TwoSignals signals(int frames)
     return s;
 }
 
-inline std::string fileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // A scratch folder of the test's own: CTest runs the cases side by side.
 class ToolTestBase : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string name = std::string("kestrava-tool-")
-                         + ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "-"
-                         + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        for (char& c : name) {
-            if (c == '/')
-                c = '_';
-        }
-        dir_ = std::filesystem::temp_directory_path() / name;
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return scratch_.file(name); }
+    const std::filesystem::path& folder() const { return scratch_.path(); }
 
     std::string write(const std::string& name, const WavFormat& format,
                       const std::vector<std::vector<double>>& channels)
@@ -91,7 +72,8 @@ protected:
         return path(name);
     }
 
-    std::filesystem::path dir_;
+private:
+    ScratchFolder scratch_;
 };
 
 }  // namespace kestrava::test

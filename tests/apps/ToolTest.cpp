@@ -6,6 +6,7 @@
 #include "design/BandAnalysis.h"
 #include "engine/CorrectionFilter.h"
 #include "ToolRun.h"
+#include "tests/support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -83,9 +84,7 @@ TEST_F(ToolTest, DesignInspectRenderRoundTrip)
     EXPECT_EQ(rendered.channels[0], rendered.channels[1]);
 
     // The same correction run directly through the plug-in's filter.
-    class Silent : public Messages {
-        void show(const std::string&, const std::string&, MessageIcon) override {}
-    } quiet;
+    RecordingMessages quiet;
     CorrectionSet correction;
     ASSERT_EQ(readCorrectionFile(path("out.alg"), correction, quiet), 0);
     const auto filter = std::make_unique<CorrectionFilter>();

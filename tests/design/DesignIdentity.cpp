@@ -6,25 +6,11 @@
 #include "apps/kestrava/Take.h"
 #include "corrfile/CorrectionFile.h"
 #include "design/CorrectionDesign.h"
-#include "platform/Messages.h"
+#include "tests/support/StderrMessages.h"
 
 #include <algorithm>
 #include <fstream>
 #include <iostream>
-
-namespace kestrava::test {
-namespace {
-
-class ConsoleMessages : public kestrava::Messages {
-public:
-    void show(const std::string& text, const std::string&, kestrava::MessageIcon) override
-    {
-        std::cerr << text << '\n';
-    }
-};
-
-}  // namespace
-}  // namespace kestrava::test
 
 int main(int argc, char** argv)
 {
@@ -50,7 +36,7 @@ int main(int argc, char** argv)
         return 1;
     CorrectionSet correction;
     const DesignResult result = designCorrection(analysis, layout, correction);
-    ConsoleMessages messages;
+    StderrMessages messages;
     if (!writeCorrectionFile(out + ".alg", correction, messages))
         return 1;
     std::ofstream curves(out, std::ios::binary | std::ios::trunc);

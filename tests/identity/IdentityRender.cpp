@@ -12,7 +12,7 @@
 #include "corrfile/CorrectionFile.h"
 #include "engine/CorrectionSet.h"
 #include "engine/ProcessingChain.h"
-#include "platform/Messages.h"
+#include "tests/support/StderrMessages.h"
 
 #include <algorithm>
 #include <array>
@@ -31,14 +31,6 @@ namespace {
 
 constexpr int kSampleRate = 48000;
 constexpr int kSampleCount = 3 * kSampleRate;
-
-class StderrMessages final : public kestrava::Messages {
-public:
-    void show(const std::string& text, const std::string& caption, kestrava::MessageIcon) override
-    {
-        std::cerr << caption << ": " << text << '\n';
-    }
-};
 
 // 199 sections spread over the audio band with alternating boosts and cuts:
 // the largest correction the measurement program designs, so every group of

@@ -9,7 +9,7 @@
 #include "audio/file/FileDriver.h"
 #include "corrfile/CorrectionFile.h"
 #include "plugin/FakeDesktop.h"
-#include "support/FakeSettingsStore.h"
+#include "tests/support/FakeSettingsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +102,7 @@ protected:
     void SetUp() override
     {
         ToolTestBase::SetUp();
-        desktop.shell.documents = dir_.string();
+        desktop.shell.documents = folder().string();
     }
 
     // Drivers in the list's order: fake drivers by script, or the recorded
@@ -141,10 +141,10 @@ protected:
         }
     }
 
-    std::vector<std::string> shown(const test::FakeMessages& messages) const
+    std::vector<std::string> shown(const RecordingMessages& messages) const
     {
         std::vector<std::string> texts;
-        for (const test::ShownMessage& m : messages.shown)
+        for (const ShownMessage& m : messages.shown)
             texts.push_back(m.caption + ": " + m.text);
         return texts;
     }
@@ -165,8 +165,8 @@ protected:
     std::shared_ptr<testing::FakeDriverLog> log = std::make_shared<testing::FakeDriverLog>();
     std::unique_ptr<DriverSource> source;
     FakeView view;
-    test::FakeMessages windowMessages;
-    test::FakeDesktop desktop;
+    RecordingMessages windowMessages;
+    FakeDesktop desktop;
     FakeSettingsStore settings;
     std::unique_ptr<MeasurementDialog> dialog;
 };
@@ -204,7 +204,7 @@ TEST_F(MeasurementDialogTest, OpeningListsTenDriversWithoutDirectXAndPreparesThe
     for (const int off : {kProcessedSource, kSaveButton, kPickupVolumeCaption, kPickupVolumeSlider, kPickupVolumeText})
         EXPECT_FALSE(view.isEnabled(off)) << off;
     EXPECT_EQ(settings.user, (std::map<std::string, std::string>{{"alg_path", "None"}}));
-    EXPECT_EQ(dialog->dataFolder(), dir_.string() + "/Kestrava Sonalve/");
+    EXPECT_EQ(dialog->dataFolder(), folder().string() + "/Kestrava Sonalve/");
     EXPECT_EQ(desktop.shell.created, std::vector<std::string>{dialog->dataFolder()});
     EXPECT_TRUE(windowMessages.shown.empty() && desktop.messages.shown.empty());
 
@@ -426,7 +426,7 @@ TEST_F(MeasurementDialogTest, LoadingCountsAsSavedWhenTheFileOpens)
     set.centreHz[0] = 100.0;
     set.centreHz[1] = 1000.0;
     set.quality[0] = set.quality[1] = 2.0;
-    test::FakeMessages quiet;
+    RecordingMessages quiet;
     ASSERT_TRUE(writeCorrectionFile(path("good.alg"), set, quiet));
     writeFile(path("damaged.alg"), std::vector<std::uint8_t>(40, 7));
 

@@ -10,8 +10,10 @@
 // Usage: calibrix_window_test CALIBRIX.exe KESTRAVA.exe TAKE_DRIVER.dll WORK_FOLDER
 // (Windows paths). Exit status 0 when every check passed.
 #include "audio/win32/TakeDriver.h"
-#include "support/TakeDriverSettings.h"
-#include "support/WindowsProcess.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/TakeDriverSettings.h"
+#include "tests/support/WavBuilder.h"
+#include "tests/support/WindowsProcess.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -115,41 +117,25 @@ std::vector<std::string> listOf(HWND combo)
     return items;
 }
 
-std::string fileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Noise at -14 dBFS on the pickup and a lightly smoothed copy on the
 // microphone, 16-bit stereo at 48,000 Hz, as long as one recording.
 void writeTake(const std::string& path)
 {
     const std::uint32_t frames = 1048576;
-    std::vector<std::int16_t> samples;
-    samples.reserve(2 * frames);
+    std::vector<double> microphone;
+    std::vector<double> pickup;
+    microphone.reserve(frames);
+    pickup.reserve(frames);
     std::uint32_t state = 99;
     double previous = 0.0;
     for (std::uint32_t i = 0; i < frames; ++i) {
         state = state * 1664525u + 1013904223u;
         const double x = static_cast<double>(static_cast<int>((static_cast<double>(state) / 4294967296.0 - 0.5) * 12000.0));
-        samples.push_back(static_cast<std::int16_t>(0.85 * x + 0.15 * previous));
-        samples.push_back(static_cast<std::int16_t>(x));
+        microphone.push_back(static_cast<std::int16_t>(0.85 * x + 0.15 * previous));
+        pickup.push_back(static_cast<std::int16_t>(x));
         previous = x;
     }
-    const std::uint32_t dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-    std::ofstream out(path, std::ios::binary);
-    const auto put = [&](std::uint32_t value, int bytes) {
-        for (int b = 0; b < bytes; ++b)
-            out.put(static_cast<char>((value >> (8 * b)) & 0xFF));
-    };
-    out.write("RIFF", 4);
-    put(36 + dataBytes, 4);
-    out.write("WAVEfmt ", 8);
-    put(16, 4), put(1, 2), put(2, 2), put(48000, 4), put(48000 * 4, 4), put(4, 2), put(16, 2);
-    out.write("data", 4);
-    put(dataBytes, 4);
-    out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
+    writeFile(path, buildWav({16}, {microphone, pickup}));
 }
 
 // The take driver registered and playing the take while it lives; removed

@@ -1,11 +1,13 @@
-// Builds WAV files for the tool tests: integer PCM of any width, float, and
-// the extensible header, from samples relative to full scale.
+// Builds WAV file images for tests that feed recordings to the tool, the
+// drivers or the measurement program: integer PCM of any width, float, and
+// the extensible header. Write them with writeFile. Test threads only.
 #pragma once
+
+#include "tests/support/FileBytes.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -72,12 +74,6 @@ inline std::vector<std::uint8_t> buildWav(const WavFormat& format, const std::ve
     put(out, data.size(), 4);
     out.insert(out.end(), data.begin(), data.end());
     return out;
-}
-
-inline void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace kestrava::test
