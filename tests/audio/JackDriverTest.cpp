@@ -4,6 +4,7 @@
 #include "audio/jack/LinuxDriverSource.h"
 #include "tests/support/AllocationCounter.h"
 #include "measure/BlockProcessor.h"
+#include "support/MonitorModePrinter.h"
 #include "support/RecordingMessages.h"
 #include "JackHarness.h"
 

@@ -32,10 +32,7 @@ double largestRemainingError(const DesignResult& r, const CorrectionSet& c, cons
 
 TEST(CorrectionDesign, IdenticalCurvesStopBeforeTheFirstPass)
 {
-    MeasurementAnalysis a;
-    a.pickup = pickupCurve();
-    a.microphone = a.pickup;
-    a.outputGain = 1.0;
+    MeasurementAnalysis a = identicalMeasurement();
     CorrectionSet c;
     const DesignResult r = designCorrection(a, kLayout, c);
     EXPECT_EQ(r.passes, 0);

@@ -54,10 +54,7 @@ TEST(DesignCascade, PredictionHoldsForAStrongBoost)
 
 TEST(DesignCascade, IdenticalCurvesGiveATransparentCorrection)
 {
-    MeasurementAnalysis a;
-    a.pickup = pickupCurve();
-    a.microphone = a.pickup;
-    a.outputGain = 1.0;
+    MeasurementAnalysis a = identicalMeasurement();
     CorrectionSet correction;
     designCorrection(a, BandLayout::standard(), correction);
     MeasurementFilter filter;

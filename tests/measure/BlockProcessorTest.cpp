@@ -1,6 +1,7 @@
 #include "measure/BlockProcessor.h"
 
 #include "tests/support/AllocationCounter.h"
+#include "tests/support/MonitorModePrinter.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -76,55 +78,54 @@ TEST_F(BlockProcessorTest, IdleModeWritesNothing)
     }
 }
 
-TEST_F(BlockProcessorTest, MicMonitorSaturatesThreeHundredMillionAtPlusTwentyDecibels)
+// A monitor mode plays its own input at its own volume on both sides and
+// ignores the other input and the other volume.
+struct MonitorCase {
+    const char* name;
+    MonitorMode mode;
+    double mainVolume;
+    double pickupVolume;
+    std::vector<std::int32_t> heard;  // the mode's own input
+    std::int32_t other;               // every sample of the other input
+    std::vector<std::int32_t> expected;
+};
+
+void PrintTo(const MonitorCase& c, std::ostream* os)
 {
-    processor->monitorMode = MonitorMode::Mic;
-    processor->mainVolume = 10.0;
-    blocks.blockLength = 4;
-    blocks.micIn[0] = 300000000;
-    blocks.micIn[1] = -300000000;
-    blocks.micIn[2] = 123;
-    blocks.micIn[3] = -214748364;
+    *os << c.name;
+}
+
+class MonitorTest : public BlockProcessorTest, public ::testing::WithParamInterface<MonitorCase> {};
+
+TEST_P(MonitorTest, PlaysItsInputAtItsVolume)
+{
+    const MonitorCase& c = GetParam();
+    processor->monitorMode = c.mode;
+    processor->mainVolume = c.mainVolume;
+    processor->pickupVolume = c.pickupVolume;
+    const bool mic = c.mode == MonitorMode::Mic;
+    (mic ? blocks.pickupIn : blocks.micIn).fill(c.other);
+    blocks.blockLength = static_cast<std::int32_t>(c.heard.size());
+    for (std::size_t i = 0; i < c.heard.size(); ++i) {
+        (mic ? blocks.micIn : blocks.pickupIn)[i] = c.heard[i];
+    }
     processor->processBlock();
-    const std::int32_t expected[] = {kFull, -kFull, 1230, -2147483640};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(blocks.leftOut[i], expected[i]) << i;
-        EXPECT_EQ(blocks.rightOut[i], expected[i]) << i;
+    for (std::size_t i = 0; i < c.expected.size(); ++i) {
+        EXPECT_EQ(blocks.leftOut[i], c.expected[i]) << i;
+        EXPECT_EQ(blocks.rightOut[i], c.expected[i]) << i;
     }
 }
 
-TEST_F(BlockProcessorTest, MicMonitorIgnoresPickupAndPickupVolume)
-{
-    processor->monitorMode = MonitorMode::Mic;
-    processor->mainVolume = 0.5;
-    processor->pickupVolume = 4.0;
-    blocks.blockLength = 3;
-    blocks.micIn[0] = 1001;
-    blocks.micIn[1] = -1001;
-    blocks.micIn[2] = 7;
-    blocks.pickupIn.fill(555);
-    processor->processBlock();
-    EXPECT_EQ(blocks.leftOut[0], 500);
-    EXPECT_EQ(blocks.leftOut[1], -500);
-    EXPECT_EQ(blocks.leftOut[2], 3);
-    EXPECT_EQ(blocks.rightOut[1], -500);
-}
-
-TEST_F(BlockProcessorTest, PickupMonitorIgnoresMicAndMainVolume)
-{
-    processor->monitorMode = MonitorMode::Pickup;
-    processor->mainVolume = 10.0;
-    processor->pickupVolume = 0.1;
-    blocks.blockLength = 2;
-    blocks.micIn.fill(999999);
-    blocks.pickupIn[0] = 1000;
-    blocks.pickupIn[1] = -300000000;
-    processor->processBlock();
-    EXPECT_EQ(blocks.leftOut[0], 100);
-    EXPECT_EQ(blocks.rightOut[0], 100);
-    EXPECT_EQ(blocks.leftOut[1], -30000000);
-    EXPECT_EQ(blocks.rightOut[1], -30000000);
-}
+INSTANTIATE_TEST_SUITE_P(
+    BlockProcessor, MonitorTest,
+    ::testing::Values(
+        MonitorCase{"MicSaturatesThreeHundredMillionAtPlusTwentyDecibels", MonitorMode::Mic, 10.0, 1.0,
+                    {300000000, -300000000, 123, -214748364}, 0, {kFull, -kFull, 1230, -2147483640}},
+        MonitorCase{"MicIgnoresPickupAndPickupVolume", MonitorMode::Mic, 0.5, 4.0, {1001, -1001, 7}, 555,
+                    {500, -500, 3}},
+        MonitorCase{"PickupIgnoresMicAndMainVolume", MonitorMode::Pickup, 10.0, 0.1, {1000, -300000000}, 999999,
+                    {100, -30000000}}),
+    [](const ::testing::TestParamInfo<MonitorCase>& info) { return std::string(info.param.name); });
 
 TEST_F(BlockProcessorTest, ProcessedSoundIsSilentBeforeAnyCorrection)
 {
@@ -371,57 +372,57 @@ TEST_F(RecordingTest, NegativeFullScalePickupSampleSetsClipRight)
     EXPECT_EQ(state().recordPosition.load(), 8);
 }
 
-TEST_F(RecordingTest, WithoutAFormatOnlyTheExtremesCount)
-{
-    blocks.blockLength = 2;
-    blocks.micIn[0] = 0x7FFF0000;
-    blocks.micIn[1] = kFull - 1;
-    blocks.pickupIn[0] = -kFull + 1;
-    blocks.pickupIn[1] = 0;
-    processor->processBlock();
-    EXPECT_FALSE(state().recordDone.load());
+// Each format's full scale: a block just below it records on, then one sample
+// at it ends the recording and marks its own side only.
+struct FullScaleCase {
+    const char* name;
+    std::int32_t fullScale;  // 0: no format set yet
+    std::vector<std::int32_t> mic;
+    std::vector<std::int32_t> pickup;
+    bool onMic;  // where the full-scale sample goes
+    std::size_t at;
+    std::int32_t value;
+};
 
-    blocks.pickupIn[1] = -2147483647 - 1;
-    processor->processBlock();
-    EXPECT_TRUE(state().clipRight.load());
+void PrintTo(const FullScaleCase& c, std::ostream* os)
+{
+    *os << c.name;
 }
 
-TEST_F(RecordingTest, IntegerFormatsClipAtTheirOwnFullScale)
+class FullScaleTest : public RecordingTest, public ::testing::WithParamInterface<FullScaleCase> {};
+
+TEST_P(FullScaleTest, OnlyASampleAtFullScaleEndsTheRecording)
 {
-    // A 16-bit sample at +32,767 arrives as 0x7FFF0000 and never reaches the
-    // exact +-2147483647 test.
-    processor->setFullScale(0x7FFF0000);
-    blocks.blockLength = 3;
-    blocks.micIn[0] = 0x7FFEFFFF;
-    blocks.micIn[1] = -0x7FFEFFFF;
-    blocks.micIn[2] = 0;
-    blocks.pickupIn.fill(0);
+    const FullScaleCase& c = GetParam();
+    if (c.fullScale != 0) {
+        processor->setFullScale(c.fullScale);
+    }
+    blocks.blockLength = static_cast<std::int32_t>(c.mic.size());
+    for (std::size_t i = 0; i < c.mic.size(); ++i) {
+        blocks.micIn[i] = c.mic[i];
+        blocks.pickupIn[i] = c.pickup[i];
+    }
     processor->processBlock();
     EXPECT_FALSE(state().recordDone.load());
 
-    blocks.micIn[2] = 0x7FFF0000;
+    (c.onMic ? blocks.micIn : blocks.pickupIn)[c.at] = c.value;
     processor->processBlock();
-    EXPECT_TRUE(state().clipLeft.load());
-    EXPECT_FALSE(state().clipRight.load());
+    EXPECT_EQ(state().clipLeft.load(), c.onMic);
+    EXPECT_EQ(state().clipRight.load(), !c.onMic);
     EXPECT_TRUE(state().recordDone.load());
 }
 
-TEST_F(RecordingTest, FloatingPointFormatsClipAtOnePointZero)
-{
-    processor->setFullScale(32766);
-    blocks.blockLength = 2;
-    blocks.micIn[0] = 32765;
-    blocks.micIn[1] = -32765;
-    blocks.pickupIn[0] = 0;
-    blocks.pickupIn[1] = 0;
-    processor->processBlock();
-    EXPECT_FALSE(state().recordDone.load());
-
-    blocks.pickupIn[1] = -32766;
-    processor->processBlock();
-    EXPECT_TRUE(state().clipRight.load());
-    EXPECT_TRUE(state().recordDone.load());
-}
+INSTANTIATE_TEST_SUITE_P(
+    BlockProcessor, FullScaleTest,
+    ::testing::Values(
+        FullScaleCase{"WithoutAFormatOnlyTheExtremesCount", 0, {0x7FFF0000, kFull - 1}, {-kFull + 1, 0}, false, 1,
+                      -2147483647 - 1},
+        // A 16-bit sample at +32,767 arrives as 0x7FFF0000 and never reaches
+        // the exact +-2147483647 test.
+        FullScaleCase{"IntegerFormatsClipAtTheirOwnFullScale", 0x7FFF0000, {0x7FFEFFFF, -0x7FFEFFFF, 0}, {0, 0, 0},
+                      true, 2, 0x7FFF0000},
+        FullScaleCase{"FloatingPointFormatsClipAtOnePointZero", 32766, {32765, -32765}, {0, 0}, false, 1, -32766}),
+    [](const ::testing::TestParamInfo<FullScaleCase>& info) { return std::string(info.param.name); });
 
 TEST_F(BlockProcessorTest, SilenceInEveryRecordingCall)
 {

@@ -10,6 +10,7 @@
 #include "corrfile/CorrectionFile.h"
 #include "plugin/FakeDesktop.h"
 #include "tests/support/FakeSettingsStore.h"
+#include "tests/support/MonitorModePrinter.h"
 
 #include <gtest/gtest.h>
 
