@@ -6,11 +6,11 @@
 #include "ChunkFuzzDesktop.h"
 
 #include "plugin/ProgramRecord.h"
+#include "tests/support/FileBytes.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -33,9 +33,7 @@ bool writeSeed(const std::string& path, std::uint8_t mode, const std::vector<kes
     std::vector<std::uint8_t> bytes(1 + records.size() * sizeof(kestrava::ProgramRecord));
     bytes[0] = mode;
     std::memcpy(bytes.data() + 1, records.data(), records.size() * sizeof(kestrava::ProgramRecord));
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+    return writeFile(path, bytes);
 }
 
 }  // namespace

@@ -6,9 +6,9 @@
 
 #include "corrfile/CorrectionFile.h"
 #include "engine/CorrectionSet.h"
+#include "tests/support/FileBytes.h"
 
 #include <cstdint>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,11 +18,10 @@ namespace {
 
 bool writeSeed(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        std::cerr << "cannot write " << path << '\n';
-    return static_cast<bool>(out);
+    if (writeFile(path, bytes))
+        return true;
+    std::cerr << "cannot write " << path << '\n';
+    return false;
 }
 
 }  // namespace
