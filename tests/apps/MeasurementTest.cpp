@@ -18,18 +18,14 @@
 #include <string>
 #include <vector>
 
-namespace kestrava::tool {
+namespace kestrava::test {
 namespace {
 
-namespace fs = std::filesystem;
-using kestrava::testing::WavFormat;
-using testing::fileBytes;
-using testing::kestrava;
-using testing::signals;
-using testing::ToolRun;
-using testing::TwoSignals;
+using namespace tool;
 
-class MeasurementTest : public testing::ToolTestBase {
+namespace fs = std::filesystem;
+
+class MeasurementTest : public ToolTestBase {
 protected:
     // A whole recording's worth of the test signals, microphone left.
     std::string fullTake(const WavFormat& format, double scale)
@@ -266,4 +262,4 @@ INSTANTIATE_TEST_SUITE_P(EverySource, MonitorThroughTheFileDriver,
                          [](const ::testing::TestParamInfo<MonitorCase>& info) { return std::string(info.param.source); });
 
 }  // namespace
-}  // namespace kestrava::tool
+}  // namespace kestrava::test

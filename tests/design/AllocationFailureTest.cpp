@@ -80,7 +80,7 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept
     std::free(p);
 }
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 TEST(AllocationFailure, CaptureBufferThatCannotBeHadSaysSo)
@@ -111,4 +111,4 @@ TEST(AllocationFailure, TransformWithoutStorageReportsInsteadOfCrashing)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 TEST(BandLayout, CentresHaveTheirTellingValues)
@@ -44,4 +44,4 @@ TEST(BandLayout, EveryBandHoldsItsCentre)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 const BandLayout kLayout = BandLayout::standard();
@@ -32,10 +32,7 @@ double largestRemainingError(const DesignResult& r, const CorrectionSet& c, cons
 
 TEST(CorrectionDesign, IdenticalCurvesStopBeforeTheFirstPass)
 {
-    MeasurementAnalysis a;
-    a.pickup = testing::pickupCurve();
-    a.microphone = a.pickup;
-    a.outputGain = 1.0;
+    MeasurementAnalysis a = identicalMeasurement();
     CorrectionSet c;
     const DesignResult r = designCorrection(a, kLayout, c);
     EXPECT_EQ(r.passes, 0);
@@ -53,7 +50,7 @@ TEST(CorrectionDesign, IdenticalCurvesStopBeforeTheFirstPass)
 
 TEST(CorrectionDesign, TargetIsTheMicrophoneLimitedTo20dBAboveThePickup)
 {
-    const BandSpectrum pickup = testing::pickupCurve();
+    const BandSpectrum pickup = pickupCurve();
     BandSpectrum microphone = pickup;
     microphone[100] = pickup[100] * 31.62;  // +30 dB
     microphone[101] = pickup[101] * 9.0;
@@ -69,7 +66,7 @@ TEST(CorrectionDesign, A30dBBandSettlesNearThe20dBLimit)
 {
     // A notch of -30 dB in the pickup where the microphone is smooth.
     MeasurementAnalysis a;
-    a.microphone = testing::pickupCurve();
+    a.microphone = pickupCurve();
     a.pickup = a.microphone;
     a.pickup[100] *= 0.0316;
     CorrectionSet c;
@@ -85,7 +82,7 @@ TEST(CorrectionDesign, A30dBBandSettlesNearThe20dBLimit)
 TEST(CorrectionDesign, ADeepCutStopsAtTheGainFloorAndTheLoopAtItsLimit)
 {
     MeasurementAnalysis a;
-    a.pickup = testing::pickupCurve();
+    a.pickup = pickupCurve();
     a.microphone = a.pickup;
     a.microphone[60] *= 1e-5;
     CorrectionSet c;
@@ -104,7 +101,7 @@ TEST(CorrectionDesign, ADeepCutStopsAtTheGainFloorAndTheLoopAtItsLimit)
 
 TEST(CorrectionDesign, EveryBandIsWithinToleranceAfterTheLoop)
 {
-    const MeasurementAnalysis a = testing::gentleMeasurement();
+    const MeasurementAnalysis a = gentleMeasurement();
     CorrectionSet c;
     const DesignResult r = designCorrection(a, kLayout, c);
     ASSERT_TRUE(r.withinTolerance);
@@ -116,7 +113,7 @@ TEST(CorrectionDesign, EveryBandIsWithinToleranceAfterTheLoop)
 
 TEST(CorrectionDesign, QualityFollowsTheGain)
 {
-    const MeasurementAnalysis a = testing::gentleMeasurement();
+    const MeasurementAnalysis a = gentleMeasurement();
     CorrectionSet c;
     designCorrection(a, kLayout, c);
     for (int m = 0; m < kBandCount; ++m)
@@ -140,12 +137,12 @@ void expectSameAsPlainLoop(const MeasurementAnalysis& a, int passLimit)
 
 TEST(CorrectionDesign, FastPassesMatchThePlainLoopWhenTheToleranceStopsThem)
 {
-    expectSameAsPlainLoop(testing::gentleMeasurement(), kPassLimit);
+    expectSameAsPlainLoop(gentleMeasurement(), kPassLimit);
 }
 
 TEST(CorrectionDesign, FastPassesMatchThePlainLoopAtThePassLimit)
 {
-    MeasurementAnalysis a = testing::gentleMeasurement();
+    MeasurementAnalysis a = gentleMeasurement();
     a.microphone[30] *= 1e-4;
     a.microphone[150] *= 20.0;
     expectSameAsPlainLoop(a, 1500);
@@ -153,7 +150,7 @@ TEST(CorrectionDesign, FastPassesMatchThePlainLoopAtThePassLimit)
 
 TEST(CorrectionDesign, ReportsProgressWhileItRuns)
 {
-    MeasurementAnalysis a = testing::gentleMeasurement();
+    MeasurementAnalysis a = gentleMeasurement();
     a.microphone[60] *= 1e-5;
     CorrectionSet c;
     DesignOptions options;
@@ -166,4 +163,4 @@ TEST(CorrectionDesign, ReportsProgressWhileItRuns)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

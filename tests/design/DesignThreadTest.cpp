@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 TEST(DesignThreads, TwoCoresGiveExactlyTheResultOfOne)
 {
-    MeasurementAnalysis a = testing::gentleMeasurement();
+    MeasurementAnalysis a = gentleMeasurement();
     a.microphone[40] *= 1e-4;  // never converges: every pass runs
     const BandLayout layout = BandLayout::standard();
     DesignOptions options;
@@ -29,4 +29,4 @@ TEST(DesignThreads, TwoCoresGiveExactlyTheResultOfOne)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 using simd::InstructionSet;
@@ -17,20 +17,20 @@ using simd::InstructionSet;
 struct DesignOutcome {
     CorrectionSet correction;
     DesignResult result;
-    testing::ComplexSignal spectrum;
+    ComplexSignal spectrum;
 };
 
 DesignOutcome designAndTransformOn(InstructionSet set)
 {
     simd::useInstructionSet(set);
     DesignOutcome outcome;
-    MeasurementAnalysis analysis = testing::gentleMeasurement();
+    MeasurementAnalysis analysis = gentleMeasurement();
     analysis.microphone[30] *= 1e-4;
     DesignOptions options;
     options.passLimit = 400;
     options.cores = 1;
     outcome.result = designCorrection(analysis, BandLayout::standard(), outcome.correction, options);
-    outcome.spectrum = testing::randomSignal(11);
+    outcome.spectrum = randomSignal(11);
     EXPECT_TRUE(forwardTransform(outcome.spectrum.re.data(), outcome.spectrum.im.data()));
     return outcome;
 }
@@ -68,4 +68,4 @@ TEST(DesignInstructionSets, EverySetDesignsAndTransformsBitForBitAlike)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 void expectRelativelyNear(double actual, double expected, double relative)
@@ -51,4 +51,4 @@ TEST(ResponseTable, LaneProductsOfARowCannotOverflow)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -5,7 +5,7 @@
 #include <array>
 #include <cmath>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 TEST(AirTuning, LengthsForEveryRateOfTheTable)
@@ -106,4 +106,4 @@ TEST(AirAmbience, LoweringTheRateWithPositionsBeyondTheNewLengthsStaysInsideTheL
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -8,7 +8,7 @@
 #include <limits>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 class Lcg {
@@ -169,4 +169,4 @@ TEST(CascadeBlock, EveryVectorRunnerMatchesThePlainRecursion)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

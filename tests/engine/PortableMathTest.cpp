@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 // Distance in units of the last place.
@@ -40,4 +40,4 @@ TEST(PortableMath, ExponentialIsWithinOneUnitInTheLastPlace)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test
