@@ -45,7 +45,7 @@ void BlockProcessor::prepareRecording(double* micCapture, double* pickupCapture,
     record_.recordDone.store(false);
     record_.recordPosition.store(0);
     record_.recordLength.store(length);
-    monitorMode.store(kModeRecord);
+    monitorMode.store(MonitorMode::Record);
 }
 
 void BlockProcessor::setCorrection(const engine::CorrectionSet& correction)
@@ -65,19 +65,19 @@ void BlockProcessor::processBlock()
     // mode write past them.
     const std::int32_t n = std::clamp(blocks_.blockLength, 0, kMaxBlockLength);
     switch (monitorMode.load(std::memory_order_relaxed)) {
-    case kModeMic:
+    case MonitorMode::Mic:
         monitor(blocks_.micIn.data(), mainVolume.load(std::memory_order_relaxed), n);
         break;
-    case kModePickup:
+    case MonitorMode::Pickup:
         monitor(blocks_.pickupIn.data(), pickupVolume.load(std::memory_order_relaxed), n);
         break;
-    case kModeProcessed:
+    case MonitorMode::Processed:
         processed(n);
         break;
-    case kModeRecord:
+    case MonitorMode::Record:
         record(n);
         break;
-    default:
+    case MonitorMode::Idle:
         break;
     }
 }

@@ -23,12 +23,15 @@ namespace kestrava::measure {
 
 inline constexpr std::int32_t kRecordLength = 1048576;
 
-// Nothing written; the outputs keep their previous contents.
-inline constexpr std::int32_t kModeIdle = 0;
-inline constexpr std::int32_t kModeMic = 1;
-inline constexpr std::int32_t kModePickup = 2;
-inline constexpr std::int32_t kModeProcessed = 3;
-inline constexpr std::int32_t kModeRecord = 4;
+// What processBlock does with each block. The values are those the dialog and
+// the tool have always used for the modes.
+enum class MonitorMode : std::int32_t {
+    Idle = 0,  // nothing written; the outputs keep their previous contents
+    Mic = 1,
+    Pickup = 2,
+    Processed = 3,
+    Record = 4,
+};
 
 // Clamps to +-2147483647 and truncates toward zero; never -2147483648. A NaN
 // gives 0.
@@ -52,7 +55,8 @@ class BlockProcessor final : public BlockClient {
 public:
     BlockProcessor();
 
-    std::atomic<std::int32_t> monitorMode{kModeIdle};
+    std::atomic<MonitorMode> monitorMode{MonitorMode::Idle};
+    static_assert(std::atomic<MonitorMode>::is_always_lock_free);
     std::atomic<double> mainVolume{1.0};
     std::atomic<double> pickupVolume{1.0};
     std::atomic<bool> airEnabled{true};
@@ -67,7 +71,7 @@ public:
     void setFullScale(std::int32_t fullScale) override;
 
     // Controlling thread, with no stream running: clears the record flags,
-    // points the recording at the two capture buffers and selects mode 4.
+    // points the recording at the two capture buffers and selects MonitorMode::Record.
     void prepareRecording(double* micCapture, double* pickupCapture, std::int32_t length);
 
     // Controlling thread, at any time: prepares the correction aside and

@@ -53,17 +53,17 @@ private:
     Messages& next_;
 };
 
-int modeOfSource(int source)
+MonitorMode modeOfSource(int source)
 {
     switch (source) {
     case control::kMicSource:
-        return kModeMic;
+        return MonitorMode::Mic;
     case control::kPickupSource:
-        return kModePickup;
+        return MonitorMode::Pickup;
     case control::kProcessedSource:
-        return kModeProcessed;
+        return MonitorMode::Processed;
     default:
-        return kModeIdle;
+        return MonitorMode::Idle;
     }
 }
 
@@ -168,12 +168,12 @@ void MeasurementDialog::configureDriver()
 
 void MeasurementDialog::monitorSourceClicked(int source)
 {
-    const int mode = modeOfSource(source);
+    const MonitorMode mode = modeOfSource(source);
     // A recording owns the processor's mode until it has been finished.
-    if (mode == kModeIdle || recorder_.active())
+    if (mode == MonitorMode::Idle || recorder_.active())
         return;
     processor_->monitorMode.store(mode);
-    const bool main = mode != kModePickup;
+    const bool main = mode != MonitorMode::Pickup;
     for (const int c : {control::kMainVolumeCaption, control::kMainVolumeSlider, control::kMainVolumeText})
         view_.setEnabled(c, main);
     for (const int c : {control::kPickupVolumeCaption, control::kPickupVolumeSlider, control::kPickupVolumeText})

@@ -127,7 +127,7 @@ RecordingStart MeasurementRecorder::start(const audio::StreamConfiguration& conf
     auto pickup = std::make_unique<CaptureBuffer>();
     if (!capturesAllocated(*microphone, *pickup, messages_))
         return RecordingStart::NoStorage;
-    const std::int32_t previousMode = processor_.monitorMode.load();
+    const MonitorMode previousMode = processor_.monitorMode.load();
     processor_.prepareRecording(microphone->re(), pickup->re(), kRecordLength);
     if (!stream_.startStream(configuration)) {
         processor_.prepareRecording(nullptr, nullptr, 0);

@@ -12,6 +12,8 @@
 
 namespace kestrava::tool {
 
+using measure::MonitorMode;
+
 namespace {
 
 constexpr const char* kUsage =
@@ -57,13 +59,13 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
     if (!a.positional().empty())
         return usageError(context, "monitor", "unexpected argument " + a.positional()[0]);
     const std::string source = a.value("--source").value_or("");
-    const std::int32_t mode = source == "mic" ? measure::kModeMic
-                            : source == "pickup" ? measure::kModePickup
-                            : source == "processed" ? measure::kModeProcessed
-                                                    : measure::kModeIdle;
-    if (mode == measure::kModeIdle)
+    const MonitorMode mode = source == "mic" ? MonitorMode::Mic
+                            : source == "pickup" ? MonitorMode::Pickup
+                            : source == "processed" ? MonitorMode::Processed
+                                                    : MonitorMode::Idle;
+    if (mode == MonitorMode::Idle)
         return usageError(context, "monitor", "--source is mic, pickup or processed");
-    if (mode == measure::kModeProcessed && !a.value("--alg"))
+    if (mode == MonitorMode::Processed && !a.value("--alg"))
         return usageError(context, "monitor", "the processed sound needs a correction (--alg FILE.alg)");
     const std::string air = a.value("--air").value_or("on");
     if (air != "on" && air != "off")
@@ -117,7 +119,7 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
         context.err << "kestrava monitor: the stream on " << configuration.driverName << " did not start\n";
         return kExitFailure;
     }
-    const char* heard = mode == measure::kModeMic ? "microphone" : mode == measure::kModePickup ? "pickup" : "corrected pickup";
+    const char* heard = mode == MonitorMode::Mic ? "microphone" : mode == MonitorMode::Pickup ? "pickup" : "corrected pickup";
     context.err << "Monitoring the " << heard << " on " << configuration.driverName
                 << (secondsText ? "" : "; Ctrl-C stops") << ".\n";
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);

@@ -1,6 +1,7 @@
 // Formats other than WAV, through the build's decoder (libsndfile).
 #include "apps/kestrava/AudioFile.h"
 #include "apps/kestrava/Take.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -11,20 +12,15 @@
 
 using namespace kestrava::audio;
 
-namespace kestrava::tool {
+namespace kestrava::test {
 namespace {
 
-// A file of this test's own: CTest runs the cases side by side.
-std::string scratchPath()
-{
-    return (std::filesystem::temp_directory_path()
-            / ("kestrava-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".flac"))
-        .string();
-}
+using namespace tool;
 
 TEST(Decoder, FlacSamplesAreLeftAlignedLikeADevicesSamples)
 {
-    const std::string path = scratchPath();
+    const ScratchFolder scratch;
+    const std::string path = scratch.file("take.flac");
     SF_INFO info{};
     info.samplerate = 48000;
     info.channels = 2;
@@ -39,7 +35,6 @@ TEST(Decoder, FlacSamplesAreLeftAlignedLikeADevicesSamples)
     WavData audio;
     std::string error;
     ASSERT_TRUE(readAudioFile(path, audio, error)) << error;
-    std::filesystem::remove(path);
     EXPECT_FALSE(audio.floatingPoint);
     EXPECT_EQ(audio.bitsPerSample, 24);
     EXPECT_EQ(audio.sampleRate, 48000.0);
@@ -53,7 +48,8 @@ TEST(Decoder, FlacSamplesAreLeftAlignedLikeADevicesSamples)
 
 TEST(Decoder, UnreadableFileGivesTheDecodersReason)
 {
-    const std::string path = scratchPath();
+    const ScratchFolder scratch;
+    const std::string path = scratch.file("take.flac");
     {
         std::FILE* f = std::fopen(path.c_str(), "wb");
         std::fputs("not a flac stream", f);
@@ -62,9 +58,8 @@ TEST(Decoder, UnreadableFileGivesTheDecodersReason)
     WavData audio;
     std::string error;
     EXPECT_FALSE(readAudioFile(path, audio, error));
-    std::filesystem::remove(path);
     EXPECT_EQ(error.rfind(path + ": ", 0), 0u) << error;
 }
 
 }  // namespace
-}  // namespace kestrava::tool
+}  // namespace kestrava::test

@@ -30,12 +30,12 @@ using namespace kestrava::audio;
 using namespace kestrava::corrfile;
 using namespace kestrava::engine;
 
-namespace kestrava::tool {
+namespace kestrava::test {
 namespace {
 
+using namespace tool;
+
 namespace fs = std::filesystem;
-using testing::kestrava;
-using testing::ToolRun;
 
 // Pipes are fed by a thread of the test. A named pipe's writer gives up
 // after a while, so a tool that never reads cannot hold the test past its
@@ -107,11 +107,11 @@ void PrintTo(const HostileCase& c, std::ostream* out)
     *out << c.name;
 }
 
-class HostileInput : public testing::ToolTestBase, public ::testing::WithParamInterface<HostileCase> {
+class HostileInput : public ToolTestBase, public ::testing::WithParamInterface<HostileCase> {
 public:
     std::string file(const std::string& name) const { return path(name); }
 
-    std::string wav(const std::string& name, const kestrava::testing::WavFormat& format,
+    std::string wav(const std::string& name, const WavFormat& format,
                     const std::vector<std::vector<double>>& channels)
     {
         return write(name, format, channels);
@@ -129,28 +129,28 @@ public:
             set.quality[i] = 2.0;
             set.peakGain[i] = 0.25;
         }
-        kestrava::testing::writeFile(path(name), encodeCorrectionFile(set));
+        writeFile(path(name), encodeCorrectionFile(set));
         return path(name);
     }
 
-    static const testing::TwoSignals& signal()
+    static const TwoSignals& signal()
     {
-        static const testing::TwoSignals signals = testing::signals(4800);
-        return signals;
+        static const TwoSignals made = signals(4800);
+        return made;
     }
 
     static std::string wavBytes(int bits)
     {
         const std::vector<std::uint8_t> bytes =
-            kestrava::testing::buildWav({bits}, {signal().microphone, signal().pickup});
+            buildWav({bits}, {signal().microphone, signal().pickup});
         return {bytes.begin(), bytes.end()};
     }
 
     std::string withFolder(std::string text) const
     {
-        const std::string folder = (dir_ / "").string();
-        for (std::size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + folder.size()))
-            text.replace(at, 1, folder);
+        const std::string root = (folder() / "").string();
+        for (std::size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + root.size()))
+            text.replace(at, 1, root);
         return text;
     }
 
@@ -158,10 +158,10 @@ public:
     std::map<std::string, std::string> snapshot() const
     {
         std::map<std::string, std::string> all;
-        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir_)) {
-            const std::string name = entry.path().lexically_relative(dir_).string();
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder())) {
+            const std::string name = entry.path().lexically_relative(folder()).string();
             all[name] = entry.is_symlink()      ? "link"
-                      : entry.is_regular_file() ? testing::fileBytes(entry.path().string())
+                      : entry.is_regular_file() ? fileBytes(entry.path().string())
                                                 : "folder or device";
         }
         return all;
@@ -188,10 +188,10 @@ const HostileCase kCases[] = {
      kExitFailure, {"@rate0.wav claims a sample rate of 0 Hz"}},
     {"SixtyFiveThousandChannels",
      [](HostileInput& s, auto&) {
-         std::vector<std::uint8_t> bytes = kestrava::testing::buildWav({16}, {s.signal().pickup});
+         std::vector<std::uint8_t> bytes = buildWav({16}, {s.signal().pickup});
          bytes[22] = 0xFF;
          bytes[23] = 0xFF;
-         kestrava::testing::writeFile(s.file("many.wav"), bytes);
+         writeFile(s.file("many.wav"), bytes);
          return std::vector<std::string>{"design", s.file("many.wav"), "-o", s.file("out.alg")};
      },
      kExitFailure, {"@many.wav claims 65535 channels"}},
@@ -201,7 +201,7 @@ const HostileCase kCases[] = {
          set.sectionCount = 2;
          set.centreHz = {100.0, 200.0};
          set.quality = {1.0, std::nan("")};
-         kestrava::testing::writeFile(s.file("nan.alg"), encodeCorrectionFile(set));
+         writeFile(s.file("nan.alg"), encodeCorrectionFile(set));
          return std::vector<std::string>{"inspect", "--json", s.file("nan.alg")};
      },
      kExitFailure, {"ALG file is damaged.\n", "@nan.alg: the quality is not a finite number above zero in section 2"}},
@@ -340,4 +340,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, HostileInput, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<HostileCase>& info) { return info.param.name; });
 
 }  // namespace
-}  // namespace kestrava::tool
+}  // namespace kestrava::test

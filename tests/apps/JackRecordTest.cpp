@@ -4,7 +4,7 @@
 // so the take is judged by the file it gives, not by its exact samples.
 #include "../audio/JackHarness.h"
 #include "corrfile/CorrectionFile.h"
-#include "support/RecordingMessages.h"
+#include "tests/support/RecordingMessages.h"
 #include "ToolRun.h"
 
 #include <gtest/gtest.h>
@@ -17,22 +17,22 @@
 using namespace kestrava::corrfile;
 using namespace kestrava::engine;
 
-namespace kestrava::tool {
+namespace kestrava::test {
 namespace {
+
+using namespace tool;
 
 using kestrava::testing::JackEnvironment;
 using kestrava::testing::server;
 using kestrava::testing::TestClient;
-using testing::kestrava;
-using testing::ToolRun;
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new JackEnvironment);
 
-class ToolOnJack : public testing::ToolTestBase {
+class ToolOnJack : public ToolTestBase {
 protected:
     void SetUp() override
     {
-        testing::ToolTestBase::SetUp();
+        ToolTestBase::SetUp();
         ASSERT_NE(server, nullptr);
         ASSERT_TRUE(server->ready()) << "jackd did not start";
     }
@@ -67,7 +67,7 @@ TEST_F(ToolOnJack, RecordsWhatAnotherClientPlaysIntoACorrectionFile)
     tool.join();
     ASSERT_EQ(run.status, kExitOk) << run.err;
     EXPECT_NE(run.out.find("Wrote " + path("jack.alg")), std::string::npos) << run.out;
-    kestrava::testing::RecordingMessages messages;
+    RecordingMessages messages;
     CorrectionSet correction;
     ASSERT_EQ(readCorrectionFile(path("jack.alg"), correction, messages), 0);
     EXPECT_EQ(correction.sectionCount, 199);
@@ -81,4 +81,4 @@ TEST_F(ToolOnJack, RecordsWhatAnotherClientPlaysIntoACorrectionFile)
 }
 
 }  // namespace
-}  // namespace kestrava::tool
+}  // namespace kestrava::test

@@ -23,18 +23,14 @@ using namespace kestrava::corrfile;
 using namespace kestrava::design;
 using namespace kestrava::engine;
 
-namespace kestrava::tool {
+namespace kestrava::test {
 namespace {
 
-namespace fs = std::filesystem;
-using kestrava::testing::WavFormat;
-using testing::fileBytes;
-using testing::kestrava;
-using testing::signals;
-using testing::ToolRun;
-using testing::TwoSignals;
+using namespace tool;
 
-class MeasurementTest : public testing::ToolTestBase {
+namespace fs = std::filesystem;
+
+class MeasurementTest : public ToolTestBase {
 protected:
     // A whole recording's worth of the test signals, microphone left.
     std::string fullTake(const WavFormat& format, double scale)
@@ -271,4 +267,4 @@ INSTANTIATE_TEST_SUITE_P(EverySource, MonitorThroughTheFileDriver,
                          [](const ::testing::TestParamInfo<MonitorCase>& info) { return std::string(info.param.source); });
 
 }  // namespace
-}  // namespace kestrava::tool
+}  // namespace kestrava::test

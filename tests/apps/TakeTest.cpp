@@ -1,6 +1,7 @@
 #include "apps/kestrava/AudioFile.h"
 #include "apps/kestrava/Take.h"
-#include "WavBuilder.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/WavBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,24 +9,19 @@
 
 using namespace kestrava::audio;
 
-namespace kestrava::tool {
+namespace kestrava::test {
 namespace {
 
-using testing::buildWav;
-using testing::WavFormat;
+using namespace tool;
 
 WavData decode(const WavFormat& format, const std::vector<std::vector<double>>& channels)
 {
-    // A file of this test's own: CTest runs the cases side by side.
-    const std::string path =
-        (std::filesystem::temp_directory_path()
-         / ("kestrava-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".wav"))
-            .string();
-    testing::writeFile(path, buildWav(format, channels));
+    const ScratchFolder scratch;
+    const std::string path = scratch.file("take.wav");
+    writeFile(path, buildWav(format, channels));
     WavData audio;
     std::string error;
     EXPECT_TRUE(readAudioFile(path, audio, error)) << error;
-    std::filesystem::remove(path);
     return audio;
 }
 
@@ -106,4 +102,4 @@ TEST(Take, ExtensibleHeaderAndChannelsAreRead)
 }
 
 }  // namespace
-}  // namespace kestrava::tool
+}  // namespace kestrava::test

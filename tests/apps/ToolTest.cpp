@@ -6,6 +6,7 @@
 #include "design/BandAnalysis.h"
 #include "engine/CorrectionFilter.h"
 #include "ToolRun.h"
+#include "tests/support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -21,17 +22,15 @@ using namespace kestrava::design;
 using namespace kestrava::engine;
 using namespace kestrava::platform;
 
-namespace kestrava::tool {
+namespace kestrava::test {
 namespace {
+
+using namespace tool;
 
 namespace fs = std::filesystem;
 
-using testing::kestrava;
-using testing::signals;
-using testing::ToolRun;
-using testing::TwoSignals;
 
-class ToolTest : public testing::ToolTestBase {};
+class ToolTest : public ToolTestBase {};
 
 TEST_F(ToolTest, HelpListsEveryCommandAndEachHasItsOwn)
 {
@@ -91,9 +90,7 @@ TEST_F(ToolTest, DesignInspectRenderRoundTrip)
     EXPECT_EQ(rendered.channels[0], rendered.channels[1]);
 
     // The same correction run directly through the plug-in's filter.
-    class Silent : public Messages {
-        void show(const std::string&, const std::string&, MessageIcon) override {}
-    } quiet;
+    RecordingMessages quiet;
     CorrectionSet correction;
     ASSERT_EQ(readCorrectionFile(path("out.alg"), correction, quiet), 0);
     const auto filter = std::make_unique<CorrectionFilter>();
@@ -120,7 +117,7 @@ TEST_F(ToolTest, OneTwoChannelTakeGivesTheSameCorrectionAsTwoFiles)
     ASSERT_EQ(kestrava({"design", "--mic", mic, "--pickup", pickup, "-o", path("a.alg")}).status, 0);
     const ToolRun swapped = kestrava({"design", take, "--mic-channel", "2", "--pickup-channel", "1", "-o", path("b.alg")});
     ASSERT_EQ(swapped.status, 0) << swapped.err;
-    EXPECT_EQ(testing::fileBytes(path("a.alg")), testing::fileBytes(path("b.alg")));
+    EXPECT_EQ(fileBytes(path("a.alg")), fileBytes(path("b.alg")));
     const ToolRun missing = kestrava({"design", take, "--pickup-channel", "3", "-o", path("c.alg")});
     EXPECT_EQ(missing.status, kExitFailure);
     EXPECT_NE(missing.err.find("does not exist"), std::string::npos);
@@ -217,4 +214,4 @@ TEST_F(ToolTest, DemoWritesItsFilesAndBringsThePickupCloserToTheMicrophone)
 }
 
 }  // namespace
-}  // namespace kestrava::tool
+}  // namespace kestrava::test

@@ -327,7 +327,7 @@ TEST(FileDriver, MicMonitorWritesTheTwentyFourBitInputBackExactly)
     options.bufferSize = 300;
     options.sampleType = ASIOSTInt24LSB;
     FileStream s(options);
-    s.processor->monitorMode = kModeMic;
+    s.processor->monitorMode = MonitorMode::Mic;
     ASSERT_TRUE(s.stream->startStream(s.configuration));
     ASSERT_TRUE(s.waitFor([&] { return s.driverPosition() >= 2000; }));
     s.stream->stopStream();

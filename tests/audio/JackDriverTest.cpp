@@ -4,6 +4,7 @@
 #include "audio/jack/LinuxDriverSource.h"
 #include "tests/support/AllocationCounter.h"
 #include "measure/BlockProcessor.h"
+#include "support/MonitorModePrinter.h"
 #include "support/RecordingMessages.h"
 #include "support/SmallCorrection.h"
 #include "JackHarness.h"
@@ -156,17 +157,17 @@ float pickupThrough(std::uint64_t f) { return throughTheStream(pickupSignal(f));
 
 // What both outputs carry at frame f in a mode, with an empty correction and
 // "Air" off.
-float expectedOutput(std::int32_t mode, std::uint64_t f)
+float expectedOutput(MonitorMode mode, std::uint64_t f)
 {
     switch (mode) {
-    case kModeMic: return micThrough(f);
-    case kModePickup:
-    case kModeProcessed: return pickupThrough(f);
+    case MonitorMode::Mic: return micThrough(f);
+    case MonitorMode::Pickup:
+    case MonitorMode::Processed: return pickupThrough(f);
     default: return 0.0f;
     }
 }
 
-class JackMonitorTest : public JackDriverTest, public ::testing::WithParamInterface<std::int32_t> {};
+class JackMonitorTest : public JackDriverTest, public ::testing::WithParamInterface<MonitorMode> {};
 
 // Each mode's output leaves in the same cycle as its input came in: the
 // listener hears frame t's result at frame t.
@@ -205,7 +206,7 @@ TEST_P(JackMonitorTest, OutputsCarryTheModeWithoutAddedLatency)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMode, JackMonitorTest,
-                         ::testing::Values(kModeMic, kModePickup, kModeProcessed, kModeRecord));
+                         ::testing::Values(MonitorMode::Mic, MonitorMode::Pickup, MonitorMode::Processed, MonitorMode::Record));
 
 // Passes each block to the processor and counts what JACK's thread allocated
 // between one block and the next: the driver's copies, the converter, the
@@ -237,7 +238,7 @@ private:
 TEST_F(JackDriverTest, JacksThreadAllocatesNothingWhileStreaming)
 {
     processor->setCorrection(testing::smallCorrection(0.5, {{1000.0, 2.0, 1.0}}));
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     AllocationProbe probe(*processor);
     StreamSetup probed(*source, probe, messages);
     ASSERT_TRUE(probed.startStream(kJackStream));

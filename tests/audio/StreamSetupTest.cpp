@@ -118,7 +118,7 @@ TEST_F(StreamSetupTest, MicMonitorRepeatsTheMicrophoneBitForBit)
         return static_cast<std::int32_t>(v);
     };
     auto processor = std::make_unique<BlockProcessor>();
-    processor->monitorMode = kModeMic;
+    processor->monitorMode = MonitorMode::Mic;
     StreamSetup& s = makeStream(*processor);
     ASSERT_TRUE(s.startStream(configuration));
     ASSERT_TRUE(log->waitForBuffers(8));
@@ -139,7 +139,7 @@ TEST_F(StreamSetupTest, CallbackThreadAllocatesNothing)
     script.sampleType = ASIOSTFloat32LSB;
     auto processor = std::make_unique<BlockProcessor>();
     processor->setCorrection(testing::smallCorrection(0.5, {{300.0, 3.0, 2.0}, {3000.0, 1.0, -0.5}}));
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     StreamSetup& s = makeStream(*processor);
     ASSERT_TRUE(s.startStream(configuration));
     ASSERT_TRUE(log->waitForBuffers(20));

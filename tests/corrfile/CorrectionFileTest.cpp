@@ -1,6 +1,8 @@
 #include "corrfile/CorrectionFile.h"
 
+#include "tests/support/FileBytes.h"
 #include "tests/support/RecordingMessages.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -23,10 +25,9 @@ using namespace kestrava::corrfile;
 using namespace kestrava::engine;
 using namespace kestrava::platform;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
-using testing::RecordingMessages;
 
 CorrectionSet designedLooking(int n)
 {
@@ -53,24 +54,9 @@ bool sameValues(const CorrectionSet& a, const CorrectionSet& b)
 
 class CorrectionFileOnDisk : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = std::filesystem::temp_directory_path()
-               / ("kestrava-corrfile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed())
-                  + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string path(const char* name) const { return scratch_.file(name); }
 
-    std::string path(const char* name) const { return (dir_ / name).string(); }
-
-    void writeBytes(const std::string& file, const std::vector<std::uint8_t>& bytes) const
-    {
-        std::ofstream out(file, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-
-    std::filesystem::path dir_;
+    ScratchFolder scratch_;
     RecordingMessages messages_;
 };
 
@@ -82,12 +68,6 @@ std::vector<std::uint8_t> withValue(std::size_t offset, double value)
     std::memcpy(image.data() + offset, &value, sizeof value);
     scrambleCorrectionImage(image);
     return image;
-}
-
-std::string contentsOf(const std::string& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::size_t filesIn(const std::filesystem::path& dir)
@@ -139,7 +119,7 @@ TEST_F(CorrectionFileOnDisk, BytesFourToNineteenAreIgnored)
     for (int i = 4; i < 20; ++i) {
         image[i] = static_cast<std::uint8_t>(i * 37 + 11);
     }
-    writeBytes(path("odd.alg"), image);
+    writeFile(path("odd.alg"), image);
     CorrectionSet read;
     ASSERT_EQ(readCorrectionFile(path("odd.alg"), read, messages_), 0);
     EXPECT_TRUE(sameValues(read, designedLooking(199)));
@@ -150,7 +130,7 @@ TEST_F(CorrectionFileOnDisk, AChangedValueByteChangesExactlyThatValue)
     std::vector<std::uint8_t> image = encodeCorrectionFile(designedLooking(199));
     const std::size_t qualityFive = 32 + 8 * 199 + 8 * 5;
     image[qualityFive + 3] ^= 0x10;
-    writeBytes(path("edit.alg"), image);
+    writeFile(path("edit.alg"), image);
     CorrectionSet read;
     ASSERT_EQ(readCorrectionFile(path("edit.alg"), read, messages_), 0);
     CorrectionSet expected = designedLooking(199);
@@ -185,7 +165,7 @@ TEST_F(CorrectionFileOnDisk, DamagedFilesAreReportedAndChangeNothing)
     };
     for (std::size_t k = 0; k < damaged.size(); ++k) {
         SCOPED_TRACE(::testing::Message() << "damaged file " << k);
-        writeBytes(path("bad.alg"), damaged[k]);
+        writeFile(path("bad.alg"), damaged[k]);
         const CorrectionSet before = designedLooking(12);
         CorrectionSet current = before;
         messages_.shown.clear();
@@ -213,14 +193,14 @@ TEST_F(CorrectionFileOnDisk, UnrunnableValuesAndNonFilesAreDamagedAndChangeNothi
         const char* name;
         std::function<std::string()> make;
     } cases[] = {
-        {"NaN output gain", [&] { writeBytes(path("c.alg"), withValue(gain, nan)); return path("c.alg"); }},
-        {"infinite output gain", [&] { writeBytes(path("c.alg"), withValue(gain, -inf)); return path("c.alg"); }},
-        {"NaN centre", [&] { writeBytes(path("c.alg"), withValue(centre + 8 * 7, nan)); return path("c.alg"); }},
-        {"zero centre", [&] { writeBytes(path("c.alg"), withValue(centre, 0.0)); return path("c.alg"); }},
-        {"negative centre", [&] { writeBytes(path("c.alg"), withValue(centre + 8 * 198, -50.0)); return path("c.alg"); }},
-        {"infinite quality", [&] { writeBytes(path("c.alg"), withValue(quality + 8 * 3, inf)); return path("c.alg"); }},
-        {"zero quality", [&] { writeBytes(path("c.alg"), withValue(quality, -0.0)); return path("c.alg"); }},
-        {"NaN section gain", [&] { writeBytes(path("c.alg"), withValue(peak + 8 * 100, nan)); return path("c.alg"); }},
+        {"NaN output gain", [&] { writeFile(path("c.alg"), withValue(gain, nan)); return path("c.alg"); }},
+        {"infinite output gain", [&] { writeFile(path("c.alg"), withValue(gain, -inf)); return path("c.alg"); }},
+        {"NaN centre", [&] { writeFile(path("c.alg"), withValue(centre + 8 * 7, nan)); return path("c.alg"); }},
+        {"zero centre", [&] { writeFile(path("c.alg"), withValue(centre, 0.0)); return path("c.alg"); }},
+        {"negative centre", [&] { writeFile(path("c.alg"), withValue(centre + 8 * 198, -50.0)); return path("c.alg"); }},
+        {"infinite quality", [&] { writeFile(path("c.alg"), withValue(quality + 8 * 3, inf)); return path("c.alg"); }},
+        {"zero quality", [&] { writeFile(path("c.alg"), withValue(quality, -0.0)); return path("c.alg"); }},
+        {"NaN section gain", [&] { writeFile(path("c.alg"), withValue(peak + 8 * 100, nan)); return path("c.alg"); }},
         {"a directory", [&] { std::filesystem::create_directory(path("dir.alg")); return path("dir.alg"); }},
 #ifndef _WIN32
         {"a named pipe nobody writes to", [&] { ::mkfifo(path("pipe.alg").c_str(), 0600); return path("pipe.alg"); }},
@@ -248,7 +228,7 @@ TEST_F(CorrectionFileOnDisk, OnlyTheLargestCorrectionsLengthIsReadAndTrailingByt
 {
     std::vector<std::uint8_t> image = encodeCorrectionFile(designedLooking(200));
     image.resize(image.size() + (1 << 20), 0xEE);
-    writeBytes(path("long.alg"), image);
+    writeFile(path("long.alg"), image);
     CorrectionSet read;
     ASSERT_EQ(readCorrectionFile(path("long.alg"), read, messages_), 0);
     EXPECT_TRUE(sameValues(read, designedLooking(200)));
@@ -258,7 +238,7 @@ TEST_F(CorrectionFileOnDisk, OnlyTheLargestCorrectionsLengthIsReadAndTrailingByt
 TEST_F(CorrectionFileOnDisk, ASaveReplacesTheOldFileWholeOrLeavesItAsItWas)
 {
     ASSERT_TRUE(writeCorrectionFile(path("kept.alg"), designedLooking(199), messages_));
-    const std::string old = contentsOf(path("kept.alg"));
+    const std::string old = fileBytes(path("kept.alg"));
 
     // A directory in the way is not replaced.
     std::filesystem::create_directory(path("folder.alg"));
@@ -276,7 +256,7 @@ TEST_F(CorrectionFileOnDisk, ASaveReplacesTheOldFileWholeOrLeavesItAsItWas)
 
     // A write that fails part-way (the process may not write more than 1000
     // bytes) leaves the file that was there.
-    const std::string five = contentsOf(path("kept.alg"));
+    const std::string five = fileBytes(path("kept.alg"));
     rlimit limit{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
     const rlimit small{1000, limit.rlim_max};
@@ -287,10 +267,10 @@ TEST_F(CorrectionFileOnDisk, ASaveReplacesTheOldFileWholeOrLeavesItAsItWas)
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(written);
     EXPECT_EQ(messages_.shown.back().text, "WriteFile Error.");
-    EXPECT_EQ(contentsOf(path("kept.alg")), five);
+    EXPECT_EQ(fileBytes(path("kept.alg")), five);
 #endif
     // Nothing is left beside the destinations.
-    EXPECT_EQ(filesIn(dir_), 2u);
+    EXPECT_EQ(filesIn(scratch_.path()), 2u);
 }
 
 TEST_F(CorrectionFileOnDisk, TheCodecSaysWhatIsWrongWithoutShowingIt)
@@ -325,4 +305,4 @@ TEST_F(CorrectionFileOnDisk, FilesThatCannotBeOpenedOrCreatedAreReported)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

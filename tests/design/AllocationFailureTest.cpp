@@ -82,7 +82,7 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept
     std::free(p);
 }
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 TEST(AllocationFailure, CaptureBufferThatCannotBeHadSaysSo)
@@ -113,4 +113,4 @@ TEST(AllocationFailure, TransformWithoutStorageReportsInsteadOfCrashing)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -6,7 +6,7 @@
 
 using namespace kestrava::design;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 TEST(BandLayout, CentresHaveTheirTellingValues)
@@ -46,4 +46,4 @@ TEST(BandLayout, EveryBandHoldsItsCentre)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

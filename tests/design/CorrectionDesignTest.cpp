@@ -10,7 +10,7 @@
 using namespace kestrava::design;
 using namespace kestrava::engine;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 const BandLayout kLayout = BandLayout::standard();
@@ -35,10 +35,7 @@ double largestRemainingError(const DesignResult& r, const CorrectionSet& c, cons
 
 TEST(CorrectionDesign, IdenticalCurvesStopBeforeTheFirstPass)
 {
-    MeasurementAnalysis a;
-    a.pickup = testing::pickupCurve();
-    a.microphone = a.pickup;
-    a.outputGain = 1.0;
+    MeasurementAnalysis a = identicalMeasurement();
     CorrectionSet c;
     const DesignResult r = designCorrection(a, kLayout, c);
     EXPECT_EQ(r.passes, 0);
@@ -56,7 +53,7 @@ TEST(CorrectionDesign, IdenticalCurvesStopBeforeTheFirstPass)
 
 TEST(CorrectionDesign, TargetIsTheMicrophoneLimitedTo20dBAboveThePickup)
 {
-    const BandSpectrum pickup = testing::pickupCurve();
+    const BandSpectrum pickup = pickupCurve();
     BandSpectrum microphone = pickup;
     microphone[100] = pickup[100] * 31.62;  // +30 dB
     microphone[101] = pickup[101] * 9.0;
@@ -72,7 +69,7 @@ TEST(CorrectionDesign, A30dBBandSettlesNearThe20dBLimit)
 {
     // A notch of -30 dB in the pickup where the microphone is smooth.
     MeasurementAnalysis a;
-    a.microphone = testing::pickupCurve();
+    a.microphone = pickupCurve();
     a.pickup = a.microphone;
     a.pickup[100] *= 0.0316;
     CorrectionSet c;
@@ -88,7 +85,7 @@ TEST(CorrectionDesign, A30dBBandSettlesNearThe20dBLimit)
 TEST(CorrectionDesign, ADeepCutStopsAtTheGainFloorAndTheLoopAtItsLimit)
 {
     MeasurementAnalysis a;
-    a.pickup = testing::pickupCurve();
+    a.pickup = pickupCurve();
     a.microphone = a.pickup;
     a.microphone[60] *= 1e-5;
     CorrectionSet c;
@@ -107,7 +104,7 @@ TEST(CorrectionDesign, ADeepCutStopsAtTheGainFloorAndTheLoopAtItsLimit)
 
 TEST(CorrectionDesign, EveryBandIsWithinToleranceAfterTheLoop)
 {
-    const MeasurementAnalysis a = testing::gentleMeasurement();
+    const MeasurementAnalysis a = gentleMeasurement();
     CorrectionSet c;
     const DesignResult r = designCorrection(a, kLayout, c);
     ASSERT_TRUE(r.withinTolerance);
@@ -119,7 +116,7 @@ TEST(CorrectionDesign, EveryBandIsWithinToleranceAfterTheLoop)
 
 TEST(CorrectionDesign, QualityFollowsTheGain)
 {
-    const MeasurementAnalysis a = testing::gentleMeasurement();
+    const MeasurementAnalysis a = gentleMeasurement();
     CorrectionSet c;
     designCorrection(a, kLayout, c);
     for (int m = 0; m < kBandCount; ++m)
@@ -143,12 +140,12 @@ void expectSameAsPlainLoop(const MeasurementAnalysis& a, int passLimit)
 
 TEST(CorrectionDesign, FastPassesMatchThePlainLoopWhenTheToleranceStopsThem)
 {
-    expectSameAsPlainLoop(testing::gentleMeasurement(), kPassLimit);
+    expectSameAsPlainLoop(gentleMeasurement(), kPassLimit);
 }
 
 TEST(CorrectionDesign, FastPassesMatchThePlainLoopAtThePassLimit)
 {
-    MeasurementAnalysis a = testing::gentleMeasurement();
+    MeasurementAnalysis a = gentleMeasurement();
     a.microphone[30] *= 1e-4;
     a.microphone[150] *= 20.0;
     expectSameAsPlainLoop(a, 1500);
@@ -156,7 +153,7 @@ TEST(CorrectionDesign, FastPassesMatchThePlainLoopAtThePassLimit)
 
 TEST(CorrectionDesign, ReportsProgressWhileItRuns)
 {
-    MeasurementAnalysis a = testing::gentleMeasurement();
+    MeasurementAnalysis a = gentleMeasurement();
     a.microphone[60] *= 1e-5;
     CorrectionSet c;
     DesignOptions options;
@@ -169,4 +166,4 @@ TEST(CorrectionDesign, ReportsProgressWhileItRuns)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

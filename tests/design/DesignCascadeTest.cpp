@@ -11,7 +11,7 @@
 using namespace kestrava::design;
 using namespace kestrava::engine;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 // |product of the sections' transfer functions| at omega, from the
@@ -43,13 +43,13 @@ void expectPredictionMatchesTheCascade(const MeasurementAnalysis& a)
 
 TEST(DesignCascade, PredictionIsTheCascadeMagnitudeAtEveryCentre)
 {
-    expectPredictionMatchesTheCascade(testing::gentleMeasurement());
+    expectPredictionMatchesTheCascade(gentleMeasurement());
 }
 
 TEST(DesignCascade, PredictionHoldsForAStrongBoost)
 {
     MeasurementAnalysis a;
-    a.microphone = testing::pickupCurve();
+    a.microphone = pickupCurve();
     a.pickup = a.microphone;
     a.pickup[100] *= 0.0316;
     expectPredictionMatchesTheCascade(a);
@@ -57,10 +57,7 @@ TEST(DesignCascade, PredictionHoldsForAStrongBoost)
 
 TEST(DesignCascade, IdenticalCurvesGiveATransparentCorrection)
 {
-    MeasurementAnalysis a;
-    a.pickup = testing::pickupCurve();
-    a.microphone = a.pickup;
-    a.outputGain = 1.0;
+    MeasurementAnalysis a = identicalMeasurement();
     CorrectionSet correction;
     designCorrection(a, BandLayout::standard(), correction);
     MeasurementFilter filter;
@@ -71,4 +68,4 @@ TEST(DesignCascade, IdenticalCurvesGiveATransparentCorrection)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -6,7 +6,7 @@
 #include "apps/kestrava/Take.h"
 #include "corrfile/CorrectionFile.h"
 #include "design/CorrectionDesign.h"
-#include "platform/Messages.h"
+#include "tests/support/StderrMessages.h"
 
 #include <algorithm>
 #include <fstream>
@@ -17,20 +17,9 @@ using namespace kestrava::corrfile;
 using namespace kestrava::design;
 using namespace kestrava::engine;
 
-namespace {
-
-class ConsoleMessages : public kestrava::platform::Messages {
-public:
-    void show(const std::string& text, const std::string&, kestrava::platform::MessageIcon) override
-    {
-        std::cerr << text << '\n';
-    }
-};
-
-}  // namespace
-
 int main(int argc, char** argv)
 {
+    using namespace kestrava::test;
     using namespace kestrava;
     if (argc != 2) {
         std::cerr << "usage: kestrava_design_identity OUT\n";
@@ -52,7 +41,7 @@ int main(int argc, char** argv)
         return 1;
     CorrectionSet correction;
     const DesignResult result = designCorrection(analysis, layout, correction);
-    ConsoleMessages messages;
+    StderrMessages messages;
     if (!writeCorrectionFile(out + ".alg", correction, messages))
         return 1;
     std::ofstream curves(out, std::ios::binary | std::ios::trunc);

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 inline void normalise(design::BandSpectrum& s)
 {
@@ -28,6 +28,16 @@ inline design::BandSpectrum pickupCurve()
     return s;
 }
 
+// The microphone hears exactly what the pickup hears: nothing to correct.
+inline design::MeasurementAnalysis identicalMeasurement()
+{
+    design::MeasurementAnalysis a;
+    a.pickup = pickupCurve();
+    a.microphone = a.pickup;
+    a.outputGain = 1.0;
+    return a;
+}
+
 // The pickup with a gentle ripple of about +-1.5 dB: a quick design.
 inline design::MeasurementAnalysis gentleMeasurement()
 {
@@ -40,4 +50,4 @@ inline design::MeasurementAnalysis gentleMeasurement()
     return a;
 }
 
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

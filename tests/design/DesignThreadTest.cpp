@@ -8,12 +8,12 @@
 using namespace kestrava::design;
 using namespace kestrava::engine;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 TEST(DesignThreads, TwoCoresGiveExactlyTheResultOfOne)
 {
-    MeasurementAnalysis a = testing::gentleMeasurement();
+    MeasurementAnalysis a = gentleMeasurement();
     a.microphone[40] *= 1e-4;  // never converges: every pass runs
     const BandLayout layout = BandLayout::standard();
     DesignOptions options;
@@ -32,4 +32,4 @@ TEST(DesignThreads, TwoCoresGiveExactlyTheResultOfOne)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

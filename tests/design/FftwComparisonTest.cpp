@@ -6,10 +6,9 @@
 
 using namespace kestrava::design;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
-using testing::ComplexSignal;
 
 ComplexSignal fftwTransform(const ComplexSignal& input)
 {
@@ -34,18 +33,18 @@ void expectMatchesFftw(const ComplexSignal& input)
 {
     ComplexSignal fast = input;
     ASSERT_TRUE(forwardTransform(fast.re.data(), fast.im.data()));
-    EXPECT_LT(testing::relativeDistance(fast, fftwTransform(input)), 1e-13);
+    EXPECT_LT(relativeDistance(fast, fftwTransform(input)), 1e-13);
 }
 
 TEST(FourierTransformAgainstFftw, RandomInput)
 {
-    expectMatchesFftw(testing::randomSignal(11));
+    expectMatchesFftw(randomSignal(11));
 }
 
 TEST(FourierTransformAgainstFftw, TonalInput)
 {
-    expectMatchesFftw(testing::tonalSignal());
+    expectMatchesFftw(tonalSignal());
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

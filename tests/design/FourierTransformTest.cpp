@@ -8,10 +8,9 @@
 
 using namespace kestrava::design;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
-using testing::ComplexSignal;
 
 void expectMatchesPlainTransform(const ComplexSignal& input)
 {
@@ -19,17 +18,17 @@ void expectMatchesPlainTransform(const ComplexSignal& input)
     ComplexSignal plain = input;
     ASSERT_TRUE(forwardTransform(fast.re.data(), fast.im.data()));
     reference::plainTransform(plain.re.data(), plain.im.data());
-    EXPECT_LT(testing::relativeDistance(fast, plain), 1e-13);
+    EXPECT_LT(relativeDistance(fast, plain), 1e-13);
 }
 
 TEST(FourierTransform, MatchesThePlainAlgorithmOnRandomInput)
 {
-    expectMatchesPlainTransform(testing::randomSignal(7));
+    expectMatchesPlainTransform(randomSignal(7));
 }
 
 TEST(FourierTransform, MatchesThePlainAlgorithmOnTonalInput)
 {
-    expectMatchesPlainTransform(testing::tonalSignal());
+    expectMatchesPlainTransform(tonalSignal());
 }
 
 TEST(FourierTransform, ImpulseAtOriginGivesAFlatSpectrum)
@@ -60,4 +59,4 @@ TEST(FourierTransform, DelayedImpulseGivesTheExpectedPhase)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -12,7 +12,7 @@
 using namespace kestrava::design;
 using namespace kestrava::engine;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 using simd::InstructionSet;
@@ -20,20 +20,20 @@ using simd::InstructionSet;
 struct DesignOutcome {
     CorrectionSet correction;
     DesignResult result;
-    testing::ComplexSignal spectrum;
+    ComplexSignal spectrum;
 };
 
 DesignOutcome designAndTransformOn(InstructionSet set)
 {
     simd::useInstructionSet(set);
     DesignOutcome outcome;
-    MeasurementAnalysis analysis = testing::gentleMeasurement();
+    MeasurementAnalysis analysis = gentleMeasurement();
     analysis.microphone[30] *= 1e-4;
     DesignOptions options;
     options.passLimit = 400;
     options.cores = 1;
     outcome.result = designCorrection(analysis, BandLayout::standard(), outcome.correction, options);
-    outcome.spectrum = testing::randomSignal(11);
+    outcome.spectrum = randomSignal(11);
     EXPECT_TRUE(forwardTransform(outcome.spectrum.re.data(), outcome.spectrum.im.data()));
     return outcome;
 }
@@ -71,4 +71,4 @@ TEST(DesignInstructionSets, EverySetDesignsAndTransformsBitForBitAlike)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

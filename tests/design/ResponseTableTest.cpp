@@ -6,7 +6,7 @@
 
 using namespace kestrava::design;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 void expectRelativelyNear(double actual, double expected, double relative)
@@ -53,4 +53,4 @@ TEST(ResponseTable, LaneProductsOfARowCannotOverflow)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

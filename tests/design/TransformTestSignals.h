@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 struct ComplexSignal {
     std::vector<double> re = std::vector<double>(design::kTransformSize);
@@ -58,4 +58,4 @@ inline double relativeDistance(const ComplexSignal& a, const ComplexSignal& b)
     return largestDifference / largestMagnitude;
 }
 
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

@@ -7,7 +7,7 @@
 
 using namespace kestrava::engine;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 TEST(AirTuning, LengthsForEveryRateOfTheTable)
@@ -108,4 +108,4 @@ TEST(AirAmbience, LoweringTheRateWithPositionsBeyondTheNewLengthsStaysInsideTheL
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -10,7 +10,7 @@
 
 using namespace kestrava::engine;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 class Lcg {
@@ -171,4 +171,4 @@ TEST(CascadeBlock, EveryVectorRunnerMatchesThePlainRecursion)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

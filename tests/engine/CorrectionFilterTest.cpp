@@ -1,4 +1,5 @@
 #include "engine/CorrectionFilter.h"
+#include "tests/support/PreparedFilter.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@
 
 using namespace kestrava::engine;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -22,14 +23,6 @@ CorrectionSet oneSection(double fc, double q, double g, double outputGain = 1.0)
     set.quality[0] = q;
     set.peakGain[0] = g;
     return set;
-}
-
-CorrectionFilter pluginFilter(const CorrectionSet& set, double fs)
-{
-    CorrectionFilter filter;
-    filter.setSampleRate(fs);
-    filter.setCorrection(set);
-    return filter;
 }
 
 // Peak amplitude over the last `tail` samples of a sine at `hz` run through
@@ -48,7 +41,7 @@ double steadyAmplitude(CorrectionFilter& filter, double hz, double fs, int lengt
 
 TEST(CorrectionFilter, WorkedExampleCoefficientsAndImpulseResponse)
 {
-    CorrectionFilter filter = pluginFilter(oneSection(1000.0, 2.0, 1.0), 48000.0);
+    CorrectionFilter filter = preparedFilter(oneSection(1000.0, 2.0, 1.0), 48000.0);
     const CascadeArrays& c = filter.arrays();
     EXPECT_NEAR(c.feedForward[0], 0.0614293081, 1e-10);
     EXPECT_NEAR(c.feedback2[0], 0.8771413837, 1e-10);
@@ -63,14 +56,14 @@ TEST(CorrectionFilter, WorkedExampleCoefficientsAndImpulseResponse)
 TEST(CorrectionFilter, UnitPeakGainDoublesAndMinusOneCancelsASineAtTheCentre)
 {
     const double fs = 48000.0;
-    CorrectionFilter doubling = pluginFilter(oneSection(1000.0, 2.0, 1.0, 0.5), fs);
+    CorrectionFilter doubling = preparedFilter(oneSection(1000.0, 2.0, 1.0, 0.5), fs);
     EXPECT_NEAR(steadyAmplitude(doubling, 1000.0, fs, 48000, 480), 2.0 * 0.5, 1e-3);
 
-    CorrectionFilter notch = pluginFilter(oneSection(1000.0, 2.0, -1.0), fs);
+    CorrectionFilter notch = preparedFilter(oneSection(1000.0, 2.0, -1.0), fs);
     EXPECT_LT(steadyAmplitude(notch, 1000.0, fs, 48000, 480), 1e-3);
 
     // Far from the centre a section passes the signal unchanged.
-    CorrectionFilter far = pluginFilter(oneSection(1000.0, 8.0, 1.0), fs);
+    CorrectionFilter far = preparedFilter(oneSection(1000.0, 8.0, 1.0), fs);
     EXPECT_NEAR(steadyAmplitude(far, 12000.0, fs, 48000, 480), 1.0, 0.01);
 }
 
@@ -79,7 +72,7 @@ TEST(CorrectionFilter, NoSectionsOrZeroGainsOnlyScaleByTheOutputGain)
     CorrectionSet none;
     none.sectionCount = 0;
     none.outputGain = 0.37;
-    CorrectionFilter empty = pluginFilter(none, 48000.0);
+    CorrectionFilter empty = preparedFilter(none, 48000.0);
 
     CorrectionSet flat;
     flat.sectionCount = 199;
@@ -88,7 +81,7 @@ TEST(CorrectionFilter, NoSectionsOrZeroGainsOnlyScaleByTheOutputGain)
         flat.centreHz[i] = 20.0 * std::pow(1000.0, i / 198.0);
         flat.quality[i] = 4.0;
     }
-    CorrectionFilter zeroGains = pluginFilter(flat, 48000.0);
+    CorrectionFilter zeroGains = preparedFilter(flat, 48000.0);
 
     unsigned seed = 12345;
     for (int t = 0; t < 2000; ++t) {
@@ -101,7 +94,7 @@ TEST(CorrectionFilter, NoSectionsOrZeroGainsOnlyScaleByTheOutputGain)
 
 TEST(CorrectionFilter, FlushLeavesStateAndOutputExactlyZeroAfterSilence)
 {
-    CorrectionFilter filter = pluginFilter(oneSection(1000.0, 2.0, 1.0), 48000.0);
+    CorrectionFilter filter = preparedFilter(oneSection(1000.0, 2.0, 1.0), 48000.0);
     filter.processSample(1.0);
     double out = 1.0;
     for (int t = 0; t < 200000; ++t) {
@@ -142,7 +135,7 @@ double peakFrequencyHz(const CorrectionFilter& filter, double fs)
 
 TEST(CorrectionFilter, PeaksAtTheSameFrequencyAtEveryRateAndARateChangeClearsOnlyTheState)
 {
-    CorrectionFilter filter = pluginFilter(oneSection(1000.0, 2.0, 1.0), 44100.0);
+    CorrectionFilter filter = preparedFilter(oneSection(1000.0, 2.0, 1.0), 44100.0);
     EXPECT_EQ(peakFrequencyHz(filter, 44100.0), 1000.0);
 
     filter.processSample(1.0);
@@ -156,7 +149,7 @@ TEST(CorrectionFilter, PeaksAtTheSameFrequencyAtEveryRateAndARateChangeClearsOnl
 
 TEST(CorrectionFilter, PreparingTwiceGivesTheSameCoefficientsAndZeroState)
 {
-    CorrectionFilter filter = pluginFilter(oneSection(3000.0, 5.0, -0.5), 48000.0);
+    CorrectionFilter filter = preparedFilter(oneSection(3000.0, 5.0, -0.5), 48000.0);
     const CascadeArrays first = filter.arrays();
     filter.processSample(1.0);
     filter.prepare();
@@ -181,11 +174,11 @@ TEST(MeasurementFilter, StartsSilentAndScalesByGainTimesVolume)
 
     // The measurement program's cosine constant is 2 pi / 48,000 as written,
     // so its coefficients match the plug-in's at 48,000 Hz to rounding.
-    CorrectionFilter plugin = pluginFilter(set, 48000.0);
+    CorrectionFilter plugin = preparedFilter(set, 48000.0);
     EXPECT_NEAR(filter.arrays().feedback1[0], plugin.arrays().feedback1[0], 1e-15);
     EXPECT_EQ(filter.arrays().feedback2[0], plugin.arrays().feedback2[0]);
     EXPECT_EQ(filter.arrays().feedForward[0], plugin.arrays().feedForward[0]);
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

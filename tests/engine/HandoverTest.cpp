@@ -1,5 +1,6 @@
 #include "engine/CorrectionFilter.h"
 #include "engine/Handover.h"
+#include "tests/support/PreparedFilter.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@
 
 using namespace kestrava::engine;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 CorrectionSet ladder(int n, double gain, double offset)
@@ -25,14 +26,6 @@ CorrectionSet ladder(int n, double gain, double offset)
         set.peakGain[i] = 0.3 * std::sin(0.1 * i + offset);
     }
     return set;
-}
-
-CorrectionFilter prepared(const CorrectionSet& set, double fs)
-{
-    CorrectionFilter filter;
-    filter.setSampleRate(fs);
-    filter.setCorrection(set);
-    return filter;
 }
 
 bool sameCoefficients(const CascadeArrays& a, const CascadeArrays& b)
@@ -50,8 +43,8 @@ bool sameCoefficients(const CascadeArrays& a, const CascadeArrays& b)
 // filter gives from the state it started the block with.
 TEST(Handover, EveryBlockRunsEitherTheOldOrTheNewFilterWhole)
 {
-    const CorrectionFilter first = prepared(ladder(199, 0.8, 0.0), 48000.0);
-    const CorrectionFilter second = prepared(ladder(120, 1.3, 5.0), 96000.0);
+    const CorrectionFilter first = preparedFilter(ladder(199, 0.8, 0.0), 48000.0);
+    const CorrectionFilter second = preparedFilter(ladder(120, 1.3, 5.0), 96000.0);
     Handover<CorrectionFilter> handover(first);
 
     constexpr int kBlocks = 3000;
@@ -109,4 +102,4 @@ TEST(Handover, TheReaderKeepsItsObjectUntilSomethingNewIsPublished)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -6,7 +6,7 @@
 
 using namespace kestrava::engine;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 // Distance in units of the last place.
@@ -42,4 +42,4 @@ TEST(PortableMath, ExponentialIsWithinOneUnitInTheLastPlace)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrava::fuzz {
+namespace kestrava::test {
 
 inline std::string knownCorrectionPath()
 {
@@ -55,4 +55,4 @@ public:
     int shown = 0;
 };
 
-}  // namespace kestrava::fuzz
+}  // namespace kestrava::test

@@ -25,9 +25,8 @@
 
 using namespace kestrava::plugin;
 
+namespace kestrava::test {
 namespace {
-
-using namespace kestrava;
 
 [[noreturn]] void fail(const char* what)
 {
@@ -60,12 +59,15 @@ void expectKept(const std::vector<std::uint8_t>& given, const std::vector<std::u
 }
 
 }  // namespace
+}  // namespace kestrava::test
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    using namespace kestrava;
+    using namespace kestrava::test;
     if (size == 0)
         return 0;
-    static fuzz::ChunkFuzzDesktop desktop;
+    static ChunkFuzzDesktop desktop;
     const bool isPreset = (data[0] & 1) != 0;
     const bool fitted = (data[0] & 2) != 0;
     const int program = (data[0] >> 2) & 15;

@@ -6,15 +6,16 @@
 #include "ChunkFuzzDesktop.h"
 
 #include "plugin/ProgramRecord.h"
+#include "tests/support/FileBytes.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
+namespace kestrava::test {
 namespace {
 
 kestrava::plugin::ProgramRecord freshRecord(int program, const std::string& path)
@@ -32,15 +33,15 @@ bool writeSeed(const std::string& path, std::uint8_t mode, const std::vector<kes
     std::vector<std::uint8_t> bytes(1 + records.size() * sizeof(kestrava::plugin::ProgramRecord));
     bytes[0] = mode;
     std::memcpy(bytes.data() + 1, records.data(), records.size() * sizeof(kestrava::plugin::ProgramRecord));
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+    return writeFile(path, bytes);
 }
 
 }  // namespace
+}  // namespace kestrava::test
 
 int main(int argc, char** argv)
 {
+    using namespace kestrava::test;
     if (argc != 2) {
         std::cerr << "usage: kestrava_chunk_seeds FOLDER\n";
         return 2;
@@ -49,7 +50,7 @@ int main(int argc, char** argv)
     std::vector<kestrava::plugin::ProgramRecord> bank;
     for (int p = 0; p < 16; ++p)
         bank.push_back(freshRecord(p, "None"));
-    const std::vector<kestrava::plugin::ProgramRecord> named = {freshRecord(3, kestrava::fuzz::knownCorrectionPath())};
+    const std::vector<kestrava::plugin::ProgramRecord> named = {freshRecord(3, kestrava::test::knownCorrectionPath())};
     const bool written = writeSeed(folder + "/bank", 0, bank) && writeSeed(folder + "/bank-fitted", 2, bank)
                          && writeSeed(folder + "/preset", 1, {bank[0]})
                          && writeSeed(folder + "/preset-named", 3 | (3 << 2), named);

@@ -21,6 +21,7 @@
 #include <span>
 #include <vector>
 
+namespace kestrava::test {
 namespace {
 
 // Values no decoder would produce by chance, so any write shows.
@@ -128,9 +129,11 @@ void check(std::span<const std::uint8_t> image)
 }
 
 }  // namespace
+}  // namespace kestrava::test
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    using namespace kestrava::test;
     const std::span<const std::uint8_t> image(data, size);
     check(image);
 

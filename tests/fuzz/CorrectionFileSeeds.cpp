@@ -6,24 +6,30 @@
 
 #include "corrfile/CorrectionFile.h"
 #include "engine/CorrectionSet.h"
+#include "tests/support/FileBytes.h"
 
 #include <cstdint>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
-static bool writeSeed(const std::string& path, const std::vector<std::uint8_t>& bytes)
+namespace kestrava::test {
+namespace {
+
+bool writeSeed(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        std::cerr << "cannot write " << path << '\n';
-    return static_cast<bool>(out);
+    if (writeFile(path, bytes))
+        return true;
+    std::cerr << "cannot write " << path << '\n';
+    return false;
 }
+
+}  // namespace
+}  // namespace kestrava::test
 
 int main(int argc, char** argv)
 {
+    using namespace kestrava::test;
     if (argc != 2) {
         std::cerr << "usage: kestrava_corrfile_seeds FOLDER\n";
         return 2;

@@ -12,7 +12,7 @@
 #include "corrfile/CorrectionFile.h"
 #include "engine/CorrectionSet.h"
 #include "engine/ProcessingChain.h"
-#include "platform/Messages.h"
+#include "tests/support/StderrMessages.h"
 
 #include <algorithm>
 #include <array>
@@ -26,18 +26,11 @@
 #include <string>
 #include <vector>
 
+namespace kestrava::test {
 namespace {
 
 constexpr int kSampleRate = 48000;
 constexpr int kSampleCount = 3 * kSampleRate;
-
-class StderrMessages final : public kestrava::platform::Messages {
-public:
-    void show(const std::string& text, const std::string& caption, kestrava::platform::MessageIcon) override
-    {
-        std::cerr << caption << ": " << text << '\n';
-    }
-};
 
 // 199 sections spread over the audio band with alternating boosts and cuts:
 // the largest correction the measurement program designs, so every group of
@@ -131,9 +124,11 @@ std::uint64_t fnv1a(const std::vector<double>& samples)
 }
 
 }  // namespace
+}  // namespace kestrava::test
 
 int main(int argc, char** argv)
 {
+    using namespace kestrava::test;
     if (argc != 2) {
         std::cerr << "usage: kestrava_identity OUTPUT.bin\n";
         return 2;

@@ -1,6 +1,7 @@
 #include "measure/BlockProcessor.h"
 
 #include "tests/support/AllocationCounter.h"
+#include "tests/support/MonitorModePrinter.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +9,14 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
 using namespace kestrava::engine;
 using namespace kestrava::measure;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 constexpr std::int32_t kFull = 2147483647;
@@ -60,7 +62,7 @@ TEST(BlockProcessorVolume, SliderPositionsGiveTwentyDecibelsEachWay)
 
 TEST_F(BlockProcessorTest, InitialControls)
 {
-    EXPECT_EQ(processor->monitorMode.load(), kModeIdle);
+    EXPECT_EQ(processor->monitorMode.load(), MonitorMode::Idle);
     EXPECT_EQ(processor->mainVolume.load(), 1.0);
     EXPECT_EQ(processor->pickupVolume.load(), 1.0);
     EXPECT_TRUE(processor->airEnabled.load());
@@ -79,59 +81,58 @@ TEST_F(BlockProcessorTest, IdleModeWritesNothing)
     }
 }
 
-TEST_F(BlockProcessorTest, MicMonitorSaturatesThreeHundredMillionAtPlusTwentyDecibels)
+// A monitor mode plays its own input at its own volume on both sides and
+// ignores the other input and the other volume.
+struct MonitorCase {
+    const char* name;
+    MonitorMode mode;
+    double mainVolume;
+    double pickupVolume;
+    std::vector<std::int32_t> heard;  // the mode's own input
+    std::int32_t other;               // every sample of the other input
+    std::vector<std::int32_t> expected;
+};
+
+void PrintTo(const MonitorCase& c, std::ostream* os)
 {
-    processor->monitorMode = kModeMic;
-    processor->mainVolume = 10.0;
-    blocks.blockLength = 4;
-    blocks.micIn[0] = 300000000;
-    blocks.micIn[1] = -300000000;
-    blocks.micIn[2] = 123;
-    blocks.micIn[3] = -214748364;
+    *os << c.name;
+}
+
+class MonitorTest : public BlockProcessorTest, public ::testing::WithParamInterface<MonitorCase> {};
+
+TEST_P(MonitorTest, PlaysItsInputAtItsVolume)
+{
+    const MonitorCase& c = GetParam();
+    processor->monitorMode = c.mode;
+    processor->mainVolume = c.mainVolume;
+    processor->pickupVolume = c.pickupVolume;
+    const bool mic = c.mode == MonitorMode::Mic;
+    (mic ? blocks.pickupIn : blocks.micIn).fill(c.other);
+    blocks.blockLength = static_cast<std::int32_t>(c.heard.size());
+    for (std::size_t i = 0; i < c.heard.size(); ++i) {
+        (mic ? blocks.micIn : blocks.pickupIn)[i] = c.heard[i];
+    }
     processor->processBlock();
-    const std::int32_t expected[] = {kFull, -kFull, 1230, -2147483640};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(blocks.leftOut[i], expected[i]) << i;
-        EXPECT_EQ(blocks.rightOut[i], expected[i]) << i;
+    for (std::size_t i = 0; i < c.expected.size(); ++i) {
+        EXPECT_EQ(blocks.leftOut[i], c.expected[i]) << i;
+        EXPECT_EQ(blocks.rightOut[i], c.expected[i]) << i;
     }
 }
 
-TEST_F(BlockProcessorTest, MicMonitorIgnoresPickupAndPickupVolume)
-{
-    processor->monitorMode = kModeMic;
-    processor->mainVolume = 0.5;
-    processor->pickupVolume = 4.0;
-    blocks.blockLength = 3;
-    blocks.micIn[0] = 1001;
-    blocks.micIn[1] = -1001;
-    blocks.micIn[2] = 7;
-    blocks.pickupIn.fill(555);
-    processor->processBlock();
-    EXPECT_EQ(blocks.leftOut[0], 500);
-    EXPECT_EQ(blocks.leftOut[1], -500);
-    EXPECT_EQ(blocks.leftOut[2], 3);
-    EXPECT_EQ(blocks.rightOut[1], -500);
-}
-
-TEST_F(BlockProcessorTest, PickupMonitorIgnoresMicAndMainVolume)
-{
-    processor->monitorMode = kModePickup;
-    processor->mainVolume = 10.0;
-    processor->pickupVolume = 0.1;
-    blocks.blockLength = 2;
-    blocks.micIn.fill(999999);
-    blocks.pickupIn[0] = 1000;
-    blocks.pickupIn[1] = -300000000;
-    processor->processBlock();
-    EXPECT_EQ(blocks.leftOut[0], 100);
-    EXPECT_EQ(blocks.rightOut[0], 100);
-    EXPECT_EQ(blocks.leftOut[1], -30000000);
-    EXPECT_EQ(blocks.rightOut[1], -30000000);
-}
+INSTANTIATE_TEST_SUITE_P(
+    BlockProcessor, MonitorTest,
+    ::testing::Values(
+        MonitorCase{"MicSaturatesThreeHundredMillionAtPlusTwentyDecibels", MonitorMode::Mic, 10.0, 1.0,
+                    {300000000, -300000000, 123, -214748364}, 0, {kFull, -kFull, 1230, -2147483640}},
+        MonitorCase{"MicIgnoresPickupAndPickupVolume", MonitorMode::Mic, 0.5, 4.0, {1001, -1001, 7}, 555,
+                    {500, -500, 3}},
+        MonitorCase{"PickupIgnoresMicAndMainVolume", MonitorMode::Pickup, 10.0, 0.1, {1000, -300000000}, 999999,
+                    {100, -30000000}}),
+    [](const ::testing::TestParamInfo<MonitorCase>& info) { return std::string(info.param.name); });
 
 TEST_F(BlockProcessorTest, ProcessedSoundIsSilentBeforeAnyCorrection)
 {
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     blocks.blockLength = 256;
     for (int i = 0; i < 256; ++i) {
         blocks.pickupIn[i] = (i % 2 ? 1 : -1) * 1000000 * i;
@@ -147,7 +148,7 @@ TEST_F(BlockProcessorTest, ProcessedSoundIsSilentBeforeAnyCorrection)
 TEST_F(BlockProcessorTest, EmptyCorrectionWithoutAirReproducesThePickup)
 {
     processor->setCorrection(passThrough(1.0));
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     processor->airEnabled = false;
     blocks.blockLength = 5;
     const std::int32_t in[] = {kFull, -kFull, 0, 123456789, -1};
@@ -165,7 +166,7 @@ TEST_F(BlockProcessorTest, EmptyCorrectionWithoutAirReproducesThePickup)
 TEST_F(BlockProcessorTest, ImpulseOfOneBillionThroughAir)
 {
     processor->setCorrection(passThrough(1.0));
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     std::vector<std::int32_t> left;
     std::vector<std::int32_t> right;
     blocks.blockLength = 500;
@@ -209,7 +210,7 @@ TEST_F(BlockProcessorTest, ProcessedSoundMatchesTheFilterScaledByGainAndVolume)
         set.peakGain[k] = 1.5 - k;
     }
     processor->setCorrection(set);
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     processor->airEnabled = false;
     processor->mainVolume = 1.25;
 
@@ -232,7 +233,7 @@ TEST_F(BlockProcessorTest, ProcessedSoundMatchesTheFilterScaledByGainAndVolume)
 TEST_F(BlockProcessorTest, AirStandsStillWhileSwitchedOff)
 {
     processor->setCorrection(passThrough(1.0));
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     blocks.blockLength = 1;
     blocks.pickupIn[0] = 1000000000;
     processor->processBlock();
@@ -286,9 +287,9 @@ TEST_F(RecordingTest, PrepareRecordingResetsTheStateAndSelectsModeFour)
     state().recordDone = true;
     state().clipLeft = true;
     state().recordPosition = 17;
-    processor->monitorMode = kModeMic;
+    processor->monitorMode = MonitorMode::Mic;
     processor->prepareRecording(mic.data(), pickup.data(), kRecordLength);
-    EXPECT_EQ(processor->monitorMode.load(), kModeRecord);
+    EXPECT_EQ(processor->monitorMode.load(), MonitorMode::Record);
     EXPECT_FALSE(state().recordDone.load());
     EXPECT_FALSE(state().clipLeft.load());
     EXPECT_EQ(state().recordPosition.load(), 0);
@@ -374,57 +375,57 @@ TEST_F(RecordingTest, NegativeFullScalePickupSampleSetsClipRight)
     EXPECT_EQ(state().recordPosition.load(), 8);
 }
 
-TEST_F(RecordingTest, WithoutAFormatOnlyTheExtremesCount)
-{
-    blocks.blockLength = 2;
-    blocks.micIn[0] = 0x7FFF0000;
-    blocks.micIn[1] = kFull - 1;
-    blocks.pickupIn[0] = -kFull + 1;
-    blocks.pickupIn[1] = 0;
-    processor->processBlock();
-    EXPECT_FALSE(state().recordDone.load());
+// Each format's full scale: a block just below it records on, then one sample
+// at it ends the recording and marks its own side only.
+struct FullScaleCase {
+    const char* name;
+    std::int32_t fullScale;  // 0: no format set yet
+    std::vector<std::int32_t> mic;
+    std::vector<std::int32_t> pickup;
+    bool onMic;  // where the full-scale sample goes
+    std::size_t at;
+    std::int32_t value;
+};
 
-    blocks.pickupIn[1] = -2147483647 - 1;
-    processor->processBlock();
-    EXPECT_TRUE(state().clipRight.load());
+void PrintTo(const FullScaleCase& c, std::ostream* os)
+{
+    *os << c.name;
 }
 
-TEST_F(RecordingTest, IntegerFormatsClipAtTheirOwnFullScale)
+class FullScaleTest : public RecordingTest, public ::testing::WithParamInterface<FullScaleCase> {};
+
+TEST_P(FullScaleTest, OnlyASampleAtFullScaleEndsTheRecording)
 {
-    // A 16-bit sample at +32,767 arrives as 0x7FFF0000 and never reaches the
-    // exact +-2147483647 test.
-    processor->setFullScale(0x7FFF0000);
-    blocks.blockLength = 3;
-    blocks.micIn[0] = 0x7FFEFFFF;
-    blocks.micIn[1] = -0x7FFEFFFF;
-    blocks.micIn[2] = 0;
-    blocks.pickupIn.fill(0);
+    const FullScaleCase& c = GetParam();
+    if (c.fullScale != 0) {
+        processor->setFullScale(c.fullScale);
+    }
+    blocks.blockLength = static_cast<std::int32_t>(c.mic.size());
+    for (std::size_t i = 0; i < c.mic.size(); ++i) {
+        blocks.micIn[i] = c.mic[i];
+        blocks.pickupIn[i] = c.pickup[i];
+    }
     processor->processBlock();
     EXPECT_FALSE(state().recordDone.load());
 
-    blocks.micIn[2] = 0x7FFF0000;
+    (c.onMic ? blocks.micIn : blocks.pickupIn)[c.at] = c.value;
     processor->processBlock();
-    EXPECT_TRUE(state().clipLeft.load());
-    EXPECT_FALSE(state().clipRight.load());
+    EXPECT_EQ(state().clipLeft.load(), c.onMic);
+    EXPECT_EQ(state().clipRight.load(), !c.onMic);
     EXPECT_TRUE(state().recordDone.load());
 }
 
-TEST_F(RecordingTest, FloatingPointFormatsClipAtOnePointZero)
-{
-    processor->setFullScale(32766);
-    blocks.blockLength = 2;
-    blocks.micIn[0] = 32765;
-    blocks.micIn[1] = -32765;
-    blocks.pickupIn[0] = 0;
-    blocks.pickupIn[1] = 0;
-    processor->processBlock();
-    EXPECT_FALSE(state().recordDone.load());
-
-    blocks.pickupIn[1] = -32766;
-    processor->processBlock();
-    EXPECT_TRUE(state().clipRight.load());
-    EXPECT_TRUE(state().recordDone.load());
-}
+INSTANTIATE_TEST_SUITE_P(
+    BlockProcessor, FullScaleTest,
+    ::testing::Values(
+        FullScaleCase{"WithoutAFormatOnlyTheExtremesCount", 0, {0x7FFF0000, kFull - 1}, {-kFull + 1, 0}, false, 1,
+                      -2147483647 - 1},
+        // A 16-bit sample at +32,767 arrives as 0x7FFF0000 and never reaches
+        // the exact +-2147483647 test.
+        FullScaleCase{"IntegerFormatsClipAtTheirOwnFullScale", 0x7FFF0000, {0x7FFEFFFF, -0x7FFEFFFF, 0}, {0, 0, 0},
+                      true, 2, 0x7FFF0000},
+        FullScaleCase{"FloatingPointFormatsClipAtOnePointZero", 32766, {32765, -32765}, {0, 0}, false, 1, -32766}),
+    [](const ::testing::TestParamInfo<FullScaleCase>& info) { return std::string(info.param.name); });
 
 TEST_F(BlockProcessorTest, SilenceInEveryRecordingCall)
 {
@@ -475,28 +476,28 @@ TEST_F(BlockProcessorTest, NoModeAllocates)
     blocks.pickupIn.fill(1000);
     blocks.micIn.fill(1000);
     processor->processBlock();
-    const std::uint64_t before = testing::allocationsOnThisThread();
-    for (std::int32_t mode = kModeIdle; mode <= kModeProcessed; ++mode) {
+    const std::uint64_t before = allocationsOnThisThread();
+    for (const MonitorMode mode : {MonitorMode::Idle, MonitorMode::Mic, MonitorMode::Pickup, MonitorMode::Processed}) {
         processor->monitorMode = mode;
         processor->processBlock();
         processor->airEnabled = false;
         processor->processBlock();
         processor->airEnabled = true;
     }
-    const std::uint64_t monitorAllocations = testing::allocationsOnThisThread() - before;
+    const std::uint64_t monitorAllocations = allocationsOnThisThread() - before;
     processor->prepareRecording(mic.data(), pickup.data(), 8192);
-    const std::uint64_t beforeRecording = testing::allocationsOnThisThread();
+    const std::uint64_t beforeRecording = allocationsOnThisThread();
     processor->processBlock();
     processor->processBlock();
     processor->processBlock();
     EXPECT_EQ(monitorAllocations, 0u);
-    EXPECT_EQ(testing::allocationsOnThisThread() - beforeRecording, 0u);
+    EXPECT_EQ(allocationsOnThisThread() - beforeRecording, 0u);
     EXPECT_TRUE(processor->recordState().recordDone.load());
 }
 
 TEST_F(BlockProcessorTest, AnotherThreadReplacesTheCorrectionOnlyBetweenBlocks)
 {
-    processor->monitorMode = kModeProcessed;
+    processor->monitorMode = MonitorMode::Processed;
     processor->airEnabled = false;
     processor->setCorrection(passThrough(1.0));
     blocks.blockLength = 512;
@@ -540,4 +541,4 @@ TEST_F(BlockProcessorTest, AnotherThreadReplacesTheCorrectionOnlyBetweenBlocks)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

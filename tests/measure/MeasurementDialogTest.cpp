@@ -9,7 +9,8 @@
 #include "audio/file/FileDriver.h"
 #include "corrfile/CorrectionFile.h"
 #include "plugin/FakeDesktop.h"
-#include "support/FakeSettingsStore.h"
+#include "tests/support/FakeSettingsStore.h"
+#include "tests/support/MonitorModePrinter.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,7 @@ using namespace kestrava::engine;
 using namespace kestrava::measure;
 using namespace kestrava::platform;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 using namespace control;
@@ -104,12 +105,12 @@ const std::vector<int> kDeviceControls = {kConfigurationButton, kApplyButton,   
 const std::vector<int> kRecordingLocks = {kMonitorButton, kRecordButton, kLoadButton, kSaveButton,
                                           kMicSource,     kPickupSource, kProcessedSource};
 
-class MeasurementDialogTest : public tool::testing::ToolTestBase {
+class MeasurementDialogTest : public ToolTestBase {
 protected:
     void SetUp() override
     {
         ToolTestBase::SetUp();
-        desktop.shell.documents = dir_.string();
+        desktop.shell.documents = folder().string();
     }
 
     // Drivers in the list's order: fake drivers by script, or the recorded
@@ -148,10 +149,10 @@ protected:
         }
     }
 
-    std::vector<std::string> shown(const test::FakeMessages& messages) const
+    std::vector<std::string> shown(const RecordingMessages& messages) const
     {
         std::vector<std::string> texts;
-        for (const test::ShownMessage& m : messages.shown)
+        for (const ShownMessage& m : messages.shown)
             texts.push_back(m.caption + ": " + m.text);
         return texts;
     }
@@ -172,9 +173,9 @@ protected:
     std::shared_ptr<testing::FakeDriverLog> log = std::make_shared<testing::FakeDriverLog>();
     std::unique_ptr<DriverSource> source;
     FakeView view;
-    test::FakeMessages windowMessages;
-    test::FakeDesktop desktop;
-    testing::FakeSettingsStore settings;
+    RecordingMessages windowMessages;
+    FakeDesktop desktop;
+    FakeSettingsStore settings;
     std::unique_ptr<MeasurementDialog> dialog;
 };
 
@@ -211,7 +212,7 @@ TEST_F(MeasurementDialogTest, OpeningListsTenDriversWithoutDirectXAndPreparesThe
     for (const int off : {kProcessedSource, kSaveButton, kPickupVolumeCaption, kPickupVolumeSlider, kPickupVolumeText})
         EXPECT_FALSE(view.isEnabled(off)) << off;
     EXPECT_EQ(settings.user, (std::map<std::string, std::string>{{"alg_path", "None"}}));
-    EXPECT_EQ(dialog->dataFolder(), dir_.string() + "/Kestrava Sonalve/");
+    EXPECT_EQ(dialog->dataFolder(), folder().string() + "/Kestrava Sonalve/");
     EXPECT_EQ(desktop.shell.created, std::vector<std::string>{dialog->dataFolder()});
     EXPECT_TRUE(windowMessages.shown.empty() && desktop.messages.shown.empty());
 
@@ -297,13 +298,13 @@ TEST_F(MeasurementDialogTest, SourcesAndSlidersSetModeVolumesAndTheirControls)
     const std::vector<int> pickupSide = {kPickupVolumeCaption, kPickupVolumeSlider, kPickupVolumeText};
     struct Source {
         int control;
-        int mode;
+        MonitorMode mode;
         bool main;
     };
     view.enabled[kProcessedSource] = true;  // as after a design
-    for (const Source& s : std::vector<Source>{{kPickupSource, kModePickup, false},
-                                               {kProcessedSource, kModeProcessed, true},
-                                               {kMicSource, kModeMic, true}}) {
+    for (const Source& s : std::vector<Source>{{kPickupSource, MonitorMode::Pickup, false},
+                                               {kProcessedSource, MonitorMode::Processed, true},
+                                               {kMicSource, MonitorMode::Mic, true}}) {
         view.clickSource(*dialog, s.control);
         EXPECT_EQ(dialog->processor().monitorMode.load(), s.mode);
         for (const int c : mainSide)
@@ -328,7 +329,7 @@ TEST_F(MeasurementDialogTest, MonitoringRunsTheStreamAndLocksTheDevice)
     dialog->monitorClicked();
     EXPECT_TRUE(dialog->stream().running());
     EXPECT_EQ(view.texts[kMonitorButton], "Stop");
-    EXPECT_EQ(dialog->processor().monitorMode.load(), kModePickup);
+    EXPECT_EQ(dialog->processor().monitorMode.load(), MonitorMode::Pickup);
     for (const int c : kDeviceControls)
         EXPECT_FALSE(view.isEnabled(c)) << c;
     dialog->monitorClicked();
@@ -380,7 +381,7 @@ TEST_F(MeasurementDialogTest, ClippedRecordingsReportMicrophoneFirstAndFreeTheWi
             EXPECT_FALSE(view.isEnabled(locked)) << locked;
         // A monitor source cannot take the processor out of record mode.
         dialog->monitorSourceClicked(kPickupSource);
-        EXPECT_EQ(dialog->processor().monitorMode.load(), kModeRecord);
+        EXPECT_EQ(dialog->processor().monitorMode.load(), MonitorMode::Record);
 
         tickUntilTheTimerStops();
         EXPECT_EQ(shown(windowMessages), c.messages);
@@ -402,7 +403,7 @@ TEST_F(MeasurementDialogTest, RecordingThatCannotStartOrIsClosedKeepsNothing)
     view.clickSource(*dialog, kPickupSource);
     dialog->recordClicked();
     EXPECT_FALSE(dialog->recording()) << "the capture buffers are released";
-    EXPECT_EQ(dialog->processor().monitorMode.load(), kModePickup);
+    EXPECT_EQ(dialog->processor().monitorMode.load(), MonitorMode::Pickup);
     EXPECT_FALSE(view.progressBar.has_value());
     EXPECT_TRUE(view.timers.empty());
     EXPECT_FALSE(log->buffersAllocated.load());
@@ -433,9 +434,9 @@ TEST_F(MeasurementDialogTest, LoadingCountsAsSavedWhenTheFileOpens)
     set.centreHz[0] = 100.0;
     set.centreHz[1] = 1000.0;
     set.quality[0] = set.quality[1] = 2.0;
-    test::FakeMessages quiet;
+    RecordingMessages quiet;
     ASSERT_TRUE(writeCorrectionFile(path("good.alg"), set, quiet));
-    testing::writeFile(path("damaged.alg"), std::vector<std::uint8_t>(40, 7));
+    writeFile(path("damaged.alg"), std::vector<std::uint8_t>(40, 7));
 
     struct Load {
         std::string file;
@@ -462,7 +463,7 @@ TEST_F(MeasurementDialogTest, LoadingCountsAsSavedWhenTheFileOpens)
 
     desktop.fileDialog.answers = {path("copy.alg")};
     dialog->saveClicked();
-    EXPECT_EQ(tool::testing::fileBytes(path("copy.alg")), tool::testing::fileBytes(path("good.alg")));
+    EXPECT_EQ(fileBytes(path("copy.alg")), fileBytes(path("good.alg")));
 
     desktop.messages.shown.clear();
     dialog->helpClicked();
@@ -477,9 +478,9 @@ TEST_F(MeasurementDialogTest, LoadingCountsAsSavedWhenTheFileOpens)
 // take gives its messages and no correction.
 TEST_F(MeasurementDialogTest, WholeMeasurementThroughTheRecordedFileDriver)
 {
-    const tool::testing::TwoSignals s = tool::testing::signals(kTransformSize);
+    const TwoSignals s = signals(kTransformSize);
     const std::string take = write("take.wav", {16}, {s.microphone, s.pickup});
-    const tool::testing::ToolRun design = tool::testing::kestrava({"design", take, "-o", path("design.alg")});
+    const ToolRun design = kestrava({"design", take, "-o", path("design.alg")});
     ASSERT_EQ(design.status, tool::kExitOk) << design.err;
 
     useFileDriver(take);
@@ -517,7 +518,7 @@ TEST_F(MeasurementDialogTest, WholeMeasurementThroughTheRecordedFileDriver)
     EXPECT_TRUE(dialog->saved());
     EXPECT_EQ(view.questions, std::vector<std::string>(2, std::string("Info: ") + kUnsavedQuestion));
     EXPECT_TRUE(dialog->closeRequested());
-    EXPECT_TRUE(tool::testing::fileBytes(path("window.alg")) == tool::testing::fileBytes(path("design.alg")));
+    EXPECT_TRUE(fileBytes(path("window.alg")) == fileBytes(path("design.alg")));
 
     // No is the other way out of an unsaved design.
     const std::vector<double> silence(kTransformSize, 0.0);
@@ -534,4 +535,4 @@ TEST_F(MeasurementDialogTest, WholeMeasurementThroughTheRecordedFileDriver)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -4,7 +4,8 @@
 // the stored value, and the help found or missing.
 #include "platform/Desktop.h"
 #include "platform/ProductSettings.h"
-#include "support/RecordingMessages.h"
+#include "tests/support/RecordingMessages.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #ifdef _WIN32
@@ -21,7 +21,7 @@
 
 using namespace kestrava::platform;
 
-namespace kestrava::testing {
+namespace kestrava::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -46,16 +46,12 @@ class DesktopSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        root_ = fs::temp_directory_path() / ("kestrava-settings-" + std::to_string(std::random_device{}()));
-        fs::create_directories(root_);
         install(root_ / "programs");
     }
 
     void TearDown() override
     {
         removeSettings();
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
     }
 
 #ifdef _WIN32
@@ -123,7 +119,8 @@ protected:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 #endif
 
-    fs::path root_;
+    ScratchFolder scratch_;
+    const fs::path root_ = scratch_.path();
     fs::path installed_;
 };
 
@@ -187,4 +184,4 @@ TEST_F(DesktopSettingsTest, HelpIsOpenedFromTheInstallationOrReportedMissing)
 }
 
 }  // namespace
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

@@ -2,8 +2,8 @@
 // is created, what is written, which messages come and in what order, and
 // which document the shell is asked to open.
 #include "platform/ProductSettings.h"
-#include "support/FakeSettingsStore.h"
-#include "support/RecordingMessages.h"
+#include "tests/support/FakeSettingsStore.h"
+#include "tests/support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 
 using namespace kestrava::platform;
 
-namespace kestrava::testing {
+namespace kestrava::test {
 namespace {
 
 class FakeShell final : public Shell {
@@ -131,4 +131,4 @@ TEST(ProductSettingsTest, HelpIsLookedUpInTheInstallationAtEveryPress)
 }
 
 }  // namespace
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

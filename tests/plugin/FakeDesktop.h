@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/Desktop.h"
+#include "tests/support/RecordingMessages.h"
 
 #include <deque>
 #include <filesystem>
@@ -12,21 +13,6 @@
 #include <vector>
 
 namespace kestrava::test {
-
-struct ShownMessage {
-    std::string text;
-    std::string caption;
-    platform::MessageIcon icon;
-};
-
-class FakeMessages final : public platform::Messages {
-public:
-    void show(const std::string& text, const std::string& caption, platform::MessageIcon icon) override
-    {
-        shown.push_back({text, caption, icon});
-    }
-    std::vector<ShownMessage> shown;
-};
 
 class FakeShell final : public platform::Shell {
 public:
@@ -75,7 +61,7 @@ public:
 };
 
 struct FakeDesktop {
-    FakeMessages messages;
+    RecordingMessages messages;
     FakeShell shell;
     FakeFileDialog fileDialog;
 

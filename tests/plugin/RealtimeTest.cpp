@@ -23,9 +23,9 @@ vst2::VstIntPtr host(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2
 
 TEST(RealtimeTest, CounterSeesAllocations)
 {
-    const std::uint64_t before = kestrava::testing::allocationsOnThisThread();
+    const std::uint64_t before = allocationsOnThisThread();
     auto probe = std::make_unique<int>(5);
-    EXPECT_EQ(kestrava::testing::allocationsOnThisThread(), before + 1);
+    EXPECT_EQ(allocationsOnThisThread(), before + 1);
     EXPECT_EQ(*probe, 5);
 }
 
@@ -55,12 +55,12 @@ TEST(RealtimeTest, ProcessingAllocatesNothing)
         // Publishing a new filter belongs to the user-interface side; the
         // blocks that take it over must not allocate.
         effect->setSampleRate(rate);
-        const std::uint64_t before = kestrava::testing::allocationsOnThisThread();
+        const std::uint64_t before = allocationsOnThisThread();
         for (int block = 0; block < 4; ++block) {
             effect->processReplacing(floatIn, floatOut, 4096);
             effect->processDoubleReplacing(doubleIn, doubleOut, 4096);
         }
-        EXPECT_EQ(kestrava::testing::allocationsOnThisThread(), before) << rate;
+        EXPECT_EQ(allocationsOnThisThread(), before) << rate;
     }
     EXPECT_NE(g1[4095], 0.25f);
     EXPECT_NE(e1[4095], 0.25);

@@ -1,5 +1,5 @@
-// Helpers shared by the plug-in tests: a scratch folder, corrections with
-// audible sections, correction files on disk, reference processing through
+// Helpers shared by the plug-in tests: corrections with audible sections,
+// correction files on disk (in a ScratchFolder), reference processing through
 // the engine, and test signals.
 #pragma once
 
@@ -7,41 +7,17 @@
 #include "engine/AirAmbience.h"
 #include "engine/CorrectionFilter.h"
 #include "engine/CorrectionSet.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace kestrava::test {
-
-// A folder of its own under the system's temporary folder, removed with
-// everything in it at the end of the test.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::random_device entropy;
-        path_ = std::filesystem::temp_directory_path() / ("sonalve-test-" + std::to_string(entropy()));
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // A correction like the design's: sections log-spaced from 20 Hz to 20 kHz
 // with varied gains, so every section changes the sound.
@@ -58,15 +34,9 @@ inline engine::CorrectionSet makeCorrection(int sections, double outputGain, dou
     return set;
 }
 
-inline void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 inline void writeCorrection(const std::string& path, const engine::CorrectionSet& set)
 {
-    writeBytes(path, corrfile::encodeCorrectionFile(set));
+    writeFile(path, corrfile::encodeCorrectionFile(set));
 }
 
 // A file that exists but does not carry the correction-file magic.
@@ -74,7 +44,7 @@ inline void writeDamaged(const std::string& path)
 {
     std::vector<std::uint8_t> bytes = corrfile::encodeCorrectionFile(makeCorrection(3, 1.0));
     bytes[0] ^= 0xff;
-    writeBytes(path, bytes);
+    writeFile(path, bytes);
 }
 
 // What the effect must produce for one correction from a cleared filter

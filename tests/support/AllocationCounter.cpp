@@ -42,14 +42,14 @@ void freeAligned(void* p)
 
 }  // namespace
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 std::uint64_t allocationsOnThisThread()
 {
     return allocationCount;
 }
 
-}  // namespace kestrava::testing
+}  // namespace kestrava::test
 
 void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }

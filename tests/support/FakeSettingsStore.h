@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 class FakeSettingsStore final : public platform::SettingsStore {
 public:
@@ -60,4 +60,4 @@ public:
     bool installationOpen = false;
 };
 
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

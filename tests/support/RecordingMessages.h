@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 struct ShownMessage {
     std::string text;
@@ -24,4 +24,10 @@ public:
     std::vector<ShownMessage> shown;
 };
 
+}  // namespace kestrava::test
+
+// The audio tests still reach these helpers by their former namespace.
+namespace kestrava::testing {
+using test::ShownMessage;
+using test::RecordingMessages;
 }  // namespace kestrava::testing

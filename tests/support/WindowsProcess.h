@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 // "/work/x/y" as "Z:\work\x\y", the drive Wine maps to the host's root.
 inline std::string windowsPath(std::string path)
@@ -50,4 +50,12 @@ inline int runProgram(std::string commandLine)
     return static_cast<int>(code);
 }
 
+}  // namespace kestrava::test
+
+// The audio tests still reach these helpers by their former namespace.
+namespace kestrava::testing {
+using test::windowsPath;
+using test::quoted;
+using test::startProgram;
+using test::runProgram;
 }  // namespace kestrava::testing

@@ -10,8 +10,10 @@
 // Usage: calibrix_window_test CALIBRIX.exe KESTRAVA.exe TAKE_DRIVER.dll WORK_FOLDER
 // (Windows paths). Exit status 0 when every check passed.
 #include "audio/win32/TakeDriver.h"
-#include "support/TakeDriverSettings.h"
-#include "support/WindowsProcess.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/TakeDriverSettings.h"
+#include "tests/support/WavBuilder.h"
+#include "tests/support/WindowsProcess.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -29,6 +31,7 @@
 #include <type_traits>
 #include <vector>
 
+namespace kestrava::test {
 namespace {
 
 int failures = 0;
@@ -114,44 +117,26 @@ std::vector<std::string> listOf(HWND combo)
     return items;
 }
 
-std::string fileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Noise at -14 dBFS on the pickup and a lightly smoothed copy on the
 // microphone, 16-bit stereo at 48,000 Hz, as long as one recording.
 void writeTake(const std::string& path)
 {
     const std::uint32_t frames = 1048576;
-    std::vector<std::int16_t> samples;
-    samples.reserve(2 * frames);
+    std::vector<double> microphone;
+    std::vector<double> pickup;
+    microphone.reserve(frames);
+    pickup.reserve(frames);
     std::uint32_t state = 99;
     double previous = 0.0;
     for (std::uint32_t i = 0; i < frames; ++i) {
         state = state * 1664525u + 1013904223u;
         const double x = static_cast<double>(static_cast<int>((static_cast<double>(state) / 4294967296.0 - 0.5) * 12000.0));
-        samples.push_back(static_cast<std::int16_t>(0.85 * x + 0.15 * previous));
-        samples.push_back(static_cast<std::int16_t>(x));
+        microphone.push_back(static_cast<std::int16_t>(0.85 * x + 0.15 * previous));
+        pickup.push_back(static_cast<std::int16_t>(x));
         previous = x;
     }
-    const std::uint32_t dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-    std::ofstream out(path, std::ios::binary);
-    const auto put = [&](std::uint32_t value, int bytes) {
-        for (int b = 0; b < bytes; ++b)
-            out.put(static_cast<char>((value >> (8 * b)) & 0xFF));
-    };
-    out.write("RIFF", 4);
-    put(36 + dataBytes, 4);
-    out.write("WAVEfmt ", 8);
-    put(16, 4), put(1, 2), put(2, 2), put(48000, 4), put(48000 * 4, 4), put(4, 2), put(16, 2);
-    out.write("data", 4);
-    put(dataBytes, 4);
-    out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
+    writeFile(path, buildWav({16}, {microphone, pickup}));
 }
-
-using kestrava::testing::quoted;
 
 // The take driver registered and playing the take while it lives; removed
 // with its settings at the end, whichever way the test ends.
@@ -159,13 +144,13 @@ class TakeDriverRegistration {
 public:
     TakeDriverRegistration(const std::string& dll, const std::string& take, const std::string& outputs) : dll_(dll)
     {
-        check(kestrava::testing::runProgram("regsvr32 /s " + quoted(dll_)) == 0, "regsvr32 registers the take driver");
-        check(kestrava::testing::useTake(take, outputs, "Int24LSB", "512"), "the take driver's settings written");
+        check(runProgram("regsvr32 /s " + quoted(dll_)) == 0, "regsvr32 registers the take driver");
+        check(useTake(take, outputs, "Int24LSB", "512"), "the take driver's settings written");
     }
     ~TakeDriverRegistration()
     {
-        check(kestrava::testing::runProgram("regsvr32 /s /u " + quoted(dll_)) == 0, "regsvr32 /u removes it");
-        kestrava::testing::clearTakeSettings();
+        check(runProgram("regsvr32 /s /u " + quoted(dll_)) == 0, "regsvr32 /u removes it");
+        clearTakeSettings();
     }
     TakeDriverRegistration(const TakeDriverRegistration&) = delete;
     TakeDriverRegistration& operator=(const TakeDriverRegistration&) = delete;
@@ -388,7 +373,7 @@ void workTheWindow(const std::string& calibrix, const std::string& work, const s
 {
     const std::string saved = work + "\\window.alg";
     PROCESS_INFORMATION program{};
-    if (!kestrava::testing::startProgram(quoted(calibrix), program)) {
+    if (!startProgram(quoted(calibrix), program)) {
         check(false, "Calibrix.exe starts");
         return;
     }
@@ -540,9 +525,11 @@ void workTheWindow(const std::string& calibrix, const std::string& work, const s
 }
 
 }  // namespace
+}  // namespace kestrava::test
 
 int main(int argc, char** argv)
 {
+    using namespace kestrava::test;
     if (argc != 5) {
         std::fprintf(stderr, "usage: calibrix_window_test CALIBRIX.exe KESTRAVA.exe TAKE_DRIVER.dll WORK_FOLDER\n");
         return 2;
@@ -555,7 +542,7 @@ int main(int argc, char** argv)
     const std::string designed = work + "\\design.alg";
 
     writeTake(take);
-    check(kestrava::testing::runProgram(quoted(kestrava) + " design " + quoted(take) + " -o " + quoted(designed)) == 0,
+    check(runProgram(quoted(kestrava) + " design " + quoted(take) + " -o " + quoted(designed)) == 0,
           "kestrava design of the take");
     checkTemplate(calibrix);
 

@@ -2,7 +2,7 @@
 // PATH: what the file chooser and the message dialog ask of it, what they
 // make of its answers, the fall-back to standard error, and the XDG
 // documents folder.
-#include "TestSupport.h"
+#include "tests/support/ScratchFolder.h"
 
 #include "platform/Desktop.h"
 

@@ -1,7 +1,7 @@
 // The Windows shell backend under Wine: the personal documents folder, and
 // testing for and creating folders. The dialogs need a desktop and are
 // left to people.
-#include "TestSupport.h"
+#include "tests/support/ScratchFolder.h"
 
 #include "platform/Desktop.h"
 

@@ -1,15 +1,17 @@
-// Builds WAV files for the tool tests: integer PCM of any width, float, and
-// the extensible header, from samples relative to full scale.
+// Builds WAV file images for tests that feed recordings to the tool, the
+// drivers or the measurement program: integer PCM of any width, float, and
+// the extensible header. Write them with writeFile. Test threads only.
 #pragma once
+
+#include "tests/support/FileBytes.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 struct WavFormat {
     int bits = 16;
@@ -74,10 +76,4 @@ inline std::vector<std::uint8_t> buildWav(const WavFormat& format, const std::ve
     return out;
 }
 
-inline void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-}
-
-}  // namespace kestrava::testing
+}  // namespace kestrava::test
