@@ -37,7 +37,8 @@ public:
     {
         calls.push_back({.kind = DrawCall::Frame, .rect = rect, .color = color});
     }
-    void drawCenteredText(const std::string& text, const gui::CRect& rect, gui::CFontId font, gui::CColor color) override
+    void drawCenteredText(const std::string& text, const gui::CRect& rect, gui::CFontId font,
+                          gui::CColor color) override
     {
         calls.push_back({.kind = DrawCall::Text, .rect = rect, .color = color, .text = text, .font = font});
     }
@@ -68,7 +69,8 @@ public:
         gui::WindowClient& client_;
     };
 
-    std::unique_ptr<gui::PlatformWindow> createChildWindow(void* parent, gui::CPoint size, gui::WindowClient& client) override
+    std::unique_ptr<gui::PlatformWindow> createChildWindow(void* parent, gui::CPoint size,
+                                                           gui::WindowClient& client) override
     {
         if (parent == nullptr)
             return nullptr;

@@ -47,7 +47,10 @@ public:
     }
     bool exists(const std::string& path) override { return path == knownCorrectionPath(); }
     void createDirectory(const std::string&) override {}
-    platform::DocumentOpenResult openDocument(const std::string&) override { return platform::DocumentOpenResult::Failed; }
+    platform::DocumentOpenResult openDocument(const std::string&) override
+    {
+        return platform::DocumentOpenResult::Failed;
+    }
     char separator() const override { return '/'; }
     std::optional<std::string> chooseFileToOpen(const platform::OpenFileRequest&) override { return std::nullopt; }
     std::optional<std::string> chooseFileToSave(const platform::OpenFileRequest&) override { return std::nullopt; }

@@ -14,7 +14,8 @@ inline bool useTake(const std::string& take, const std::string& outputs, const c
                     const char* bufferSize)
 {
     const platform::RegistryKey settings = platform::RegistryKey::create(HKEY_CURRENT_USER, platform::kSettingsKeyName);
-    return settings.writeString(platform::kTakePathValue, take) && settings.writeString(platform::kTakeOutputPathValue, outputs)
+    return settings.writeString(platform::kTakePathValue, take)
+           && settings.writeString(platform::kTakeOutputPathValue, outputs)
            && settings.writeString(platform::kTakeSampleTypeValue, sampleType)
            && settings.writeString(platform::kTakeBufferSizeValue, bufferSize);
 }
@@ -22,7 +23,8 @@ inline bool useTake(const std::string& take, const std::string& outputs, const c
 inline void clearTakeSettings()
 {
     const platform::RegistryKey settings = platform::RegistryKey::create(HKEY_CURRENT_USER, platform::kSettingsKeyName);
-    for (const char* value : {platform::kTakePathValue, platform::kTakeOutputPathValue, platform::kTakeBufferSizeValue, platform::kTakeSampleTypeValue}) {
+    for (const char* value : {platform::kTakePathValue, platform::kTakeOutputPathValue, platform::kTakeBufferSizeValue,
+                              platform::kTakeSampleTypeValue}) {
         RegDeleteValueA(settings.handle(), value);
     }
 }
