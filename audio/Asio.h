@@ -16,7 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 using ASIOBool = std::int32_t;
 using ASIOError = std::int32_t;
@@ -207,4 +207,4 @@ protected:
     ~IASIO() = default;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 inline std::uint64_t loadBytes(const unsigned char* p, int bytes, bool bigEndian)
 {
@@ -25,4 +25,4 @@ inline void storeBytes(unsigned char* p, std::uint64_t v, int bytes, bool bigEnd
     }
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

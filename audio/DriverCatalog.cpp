@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 namespace {
 
@@ -148,4 +148,4 @@ ASIOError DriverCatalog::openControlPanel(const std::string& name)
     return result;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 struct DriverEntry {
     std::string name;
@@ -101,4 +101,4 @@ private:
     IASIO* streamDriver_ = nullptr;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

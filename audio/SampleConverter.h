@@ -16,7 +16,7 @@
 #include <array>
 #include <cstdint>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 class SampleConverter {
 public:
@@ -48,7 +48,7 @@ public:
     // The stream's four buffers in the order microphone, pickup, left, right;
     // the sample type of the microphone channel selects the conversion for all.
     void configure(const ASIOBufferInfo* buffers, ASIOSampleType type, std::int32_t blockLength,
-                   BlockClient* client, IASIO* driver, bool postOutputReady);
+                   measure::BlockClient* client, IASIO* driver, bool postOutputReady);
 
     // Converts the inputs of half `index`, runs the processor once, converts
     // the outputs back and, when the driver wants it, calls outputReady.
@@ -58,9 +58,9 @@ private:
     std::array<std::array<void*, 2>, 4> buffers_{};
     ASIOSampleType type_ = -1;
     std::int32_t blockLength_ = 0;
-    BlockClient* client_ = nullptr;
+    measure::BlockClient* client_ = nullptr;
     IASIO* driver_ = nullptr;
     bool postOutputReady_ = false;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 namespace {
 
@@ -32,4 +32,4 @@ std::optional<ASIOSampleType> sampleTypeNamed(std::string_view name)
     return known->type;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

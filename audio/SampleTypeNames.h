@@ -11,7 +11,7 @@
 #include <span>
 #include <string_view>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 struct SampleTypeName {
     const char* name;
@@ -23,4 +23,4 @@ std::span<const SampleTypeName> sampleTypeNames();
 // The type with this name, or nothing when no handled type has it.
 std::optional<ASIOSampleType> sampleTypeNamed(std::string_view name);
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

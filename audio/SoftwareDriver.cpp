@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 std::int32_t SoftwareDriver::QueryInterface(const AsioGuid&, void** object)
 {
@@ -263,4 +263,4 @@ ASIOError SoftwareDriver::outputReady()
     return ASE_NotPresent;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 class SoftwareDriver : public IASIO {
 public:
@@ -130,4 +130,4 @@ DriverEntry softwareDriverEntry(const char* name, const Options& options)
     return {name, [options]() -> IASIO* { return new Driver(options); }};
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

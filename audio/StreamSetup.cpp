@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 namespace {
 
@@ -10,13 +10,13 @@ namespace {
 // driver is started and cleared once it has stopped.
 std::atomic<StreamSetup*> activeStream{nullptr};
 
-constexpr std::int32_t kMaxPreferredSize = kMaxBlockLength;
+constexpr std::int32_t kMaxPreferredSize = measure::kMaxBlockLength;
 constexpr ASIOSampleRate kLowestAcceptedRate = 47520.0;
 constexpr ASIOSampleRate kHighestAcceptedRate = 48480.0;
 
 }  // namespace
 
-StreamSetup::StreamSetup(DriverSource& source, BlockClient& client, Messages& messages)
+StreamSetup::StreamSetup(DriverSource& source, measure::BlockClient& client, platform::Messages& messages)
     : source_(source), client_(client), messages_(messages)
 {
 }
@@ -130,7 +130,7 @@ StreamError StreamSetup::checkStreamFormat()
         return StreamError::BufferSizeFailed;
     }
     if (preferredSize_ > kMaxPreferredSize) {
-        messages_.show(kBufferTooLargeText, kBufferTooLargeCaption, MessageIcon::Information);
+        messages_.show(kBufferTooLargeText, kBufferTooLargeCaption, platform::MessageIcon::Information);
         return StreamError::BufferTooLarge;
     }
     if (d->getSampleRate(&sampleRate_) != ASE_OK) {
@@ -138,7 +138,7 @@ StreamError StreamSetup::checkStreamFormat()
     }
     if (sampleRate_ > kHighestAcceptedRate || sampleRate_ < kLowestAcceptedRate) {
         if (d->setSampleRate(kStreamSampleRate) != ASE_OK) {
-            messages_.show(kSampleRateLockedText, kSampleRateLockedCaption, MessageIcon::Information);
+            messages_.show(kSampleRateLockedText, kSampleRateLockedCaption, platform::MessageIcon::Information);
             return StreamError::SampleRateLocked;
         }
     }
@@ -225,4 +225,4 @@ std::int32_t StreamSetup::asioMessage(std::int32_t selector, std::int32_t value,
     }
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

@@ -23,7 +23,7 @@
 #include <memory>
 #include <string>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 inline constexpr ASIOSampleRate kStreamSampleRate = 48000.0;
 
@@ -61,7 +61,7 @@ struct StreamConfiguration {
 
 class StreamSetup {
 public:
-    StreamSetup(DriverSource& source, BlockClient& client, Messages& messages);
+    StreamSetup(DriverSource& source, measure::BlockClient& client, platform::Messages& messages);
     ~StreamSetup();
     StreamSetup(const StreamSetup&) = delete;
     StreamSetup& operator=(const StreamSetup&) = delete;
@@ -101,8 +101,8 @@ private:
     void releaseDriver();
 
     DriverSource& source_;
-    BlockClient& client_;
-    Messages& messages_;
+    measure::BlockClient& client_;
+    platform::Messages& messages_;
     std::unique_ptr<DriverCatalog> catalog_;
     // The running driver as the callbacks see it; the catalog stays on the
     // controlling thread.
@@ -123,4 +123,4 @@ private:
     SampleConverter converter_;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

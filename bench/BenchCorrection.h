@@ -8,9 +8,9 @@
 
 namespace kestrava::bench {
 
-inline CorrectionSet typicalCorrection()
+inline engine::CorrectionSet typicalCorrection()
 {
-    CorrectionSet set;
+    engine::CorrectionSet set;
     set.sectionCount = 199;
     set.outputGain = 0.8;
     for (int i = 0; i < 199; ++i) {

@@ -22,6 +22,10 @@
 #include <string>
 #include <vector>
 
+using namespace kestrava::audio;
+using namespace kestrava::design;
+using namespace kestrava::engine;
+
 namespace {
 
 using namespace kestrava;

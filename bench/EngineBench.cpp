@@ -16,10 +16,12 @@
 #include <string>
 #include <vector>
 
+using namespace kestrava::engine;
+
 namespace {
 
-using kestrava::CorrectionFilter;
-namespace simd = kestrava::simd;
+using kestrava::engine::CorrectionFilter;
+namespace simd = kestrava::engine::simd;
 
 constexpr int kBlock = 512;
 
@@ -80,13 +82,13 @@ void processBlock199On(benchmark::State& state, simd::InstructionSet set)
 
 void airPerSample(benchmark::State& state)
 {
-    auto air = std::make_unique<kestrava::AirAmbience>();
+    auto air = std::make_unique<kestrava::engine::AirAmbience>();
     air->prepare(48000.0);
     const std::vector<double> in = noise(kBlock);
     double sink = 0.0;
     for (auto _ : state) {
         for (int t = 0; t < kBlock; ++t) {
-            const kestrava::StereoSample out = air->processSample(in[t]);
+            const kestrava::engine::StereoSample out = air->processSample(in[t]);
             sink += out.left - out.right;
         }
         benchmark::DoNotOptimize(sink);

@@ -23,18 +23,19 @@ inline bool applyInstructionSetOption(int& argc, char** argv)
             argv[kept++] = argv[i];
             continue;
         }
-        const std::optional<simd::InstructionSet> set = simd::instructionSetNamed(argv[i] + optionLength);
+        const std::optional<engine::simd::InstructionSet> set =
+            engine::simd::instructionSetNamed(argv[i] + optionLength);
         if (!set) {
             std::fprintf(stderr, "%s: unknown instruction set (sse2, avx2 or avx512)\n", argv[i]);
             return false;
         }
-        simd::useInstructionSet(*set);
+        engine::simd::useInstructionSet(*set);
     }
     argc = kept;
     argv[argc] = nullptr;
     std::printf("Vector instruction set: %s (the widest this processor supports: %s)\n\n",
-                simd::instructionSetName(simd::activeInstructionSet()),
-                simd::instructionSetName(simd::widestSupportedSet()));
+                engine::simd::instructionSetName(engine::simd::activeInstructionSet()),
+                engine::simd::instructionSetName(engine::simd::widestSupportedSet()));
     return true;
 }
 

@@ -20,6 +20,11 @@
 #include <memory>
 #include <vector>
 
+using namespace kestrava::corrfile;
+using namespace kestrava::engine;
+using namespace kestrava::platform;
+using namespace kestrava::plugin;
+
 namespace {
 
 using namespace kestrava;

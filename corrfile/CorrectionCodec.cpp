@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstring>
 
-namespace kestrava {
+namespace kestrava::corrfile {
+
+using engine::CorrectionSet;
+
 namespace {
 
 constexpr std::size_t kHeaderBytes = 32;
@@ -92,7 +95,7 @@ void scrambleCorrectionImage(std::span<std::uint8_t> image)
 
 std::vector<std::uint8_t> encodeCorrectionFile(const CorrectionSet& set)
 {
-    const std::int32_t n = std::clamp(set.sectionCount, 0, kMaxSections);
+    const std::int32_t n = std::clamp(set.sectionCount, 0, engine::kMaxSections);
     std::vector<std::uint8_t> image(imageSize(n), 0);
     put<std::int32_t>(image, 0, kCorrectionFileMagic);
     put<std::int32_t>(image, 4, 1);
@@ -118,7 +121,7 @@ CorrectionFileResult decodeCorrectionFile(std::span<const std::uint8_t> image, C
     std::memcpy(header.data(), image.data(), kHeaderBytes);
     scrambleCorrectionImage(header);
     const auto n = get<std::int32_t>(header, kOffsetSectionCount);
-    if (n < 0 || n > kMaxSections) {
+    if (n < 0 || n > engine::kMaxSections) {
         return damaged("its section count " + std::to_string(n) + " is outside 0 to 200");
     }
     if (image.size() < imageSize(n)) {
@@ -141,4 +144,4 @@ CorrectionFileResult decodeCorrectionFile(std::span<const std::uint8_t> image, C
     return {};
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::corrfile

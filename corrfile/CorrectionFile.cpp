@@ -4,13 +4,16 @@
 
 #include "platform/Messages.h"
 
-namespace kestrava {
+namespace kestrava::corrfile {
+
+using engine::CorrectionSet;
 
 CorrectionFileResult loadCorrectionFile(const std::string& path, CorrectionSet& set)
 {
     std::vector<std::uint8_t> image;
-    const FileResult read = readInput(path, kMaxCorrectionFileBytes, InputKinds::RegularFile, image);
-    if (read.error == FileError::NotAFile)
+    const platform::FileResult read =
+        platform::readInput(path, kMaxCorrectionFileBytes, platform::InputKinds::RegularFile, image);
+    if (read.error == platform::FileError::NotAFile)
         return {CorrectionFileStatus::Damaged, read.reason};
     if (!read)
         return {CorrectionFileStatus::CannotOpen, read.reason};
@@ -19,36 +22,36 @@ CorrectionFileResult loadCorrectionFile(const std::string& path, CorrectionSet& 
 
 CorrectionFileResult saveCorrectionFile(const std::string& path, const CorrectionSet& set)
 {
-    return correctionSaveResult(replaceFile(path, encodeCorrectionFile(set)));
+    return correctionSaveResult(platform::replaceFile(path, encodeCorrectionFile(set)));
 }
 
-CorrectionFileResult correctionSaveResult(const FileResult& written)
+CorrectionFileResult correctionSaveResult(const platform::FileResult& written)
 {
-    if (written.error == FileError::CannotWrite)
+    if (written.error == platform::FileError::CannotWrite)
         return {CorrectionFileStatus::CannotWrite, written.reason};
     if (!written)
         return {CorrectionFileStatus::CannotCreate, written.reason};
     return {};
 }
 
-int readCorrectionFile(const std::string& path, CorrectionSet& set, Messages& messages)
+int readCorrectionFile(const std::string& path, CorrectionSet& set, platform::Messages& messages)
 {
     const CorrectionFileResult result = loadCorrectionFile(path, set);
     if (!result) {
-        showError(messages, correctionFileMessage(result.status));
+        platform::showError(messages, correctionFileMessage(result.status));
         return 1;
     }
     return 0;
 }
 
-bool writeCorrectionFile(const std::string& path, const CorrectionSet& set, Messages& messages)
+bool writeCorrectionFile(const std::string& path, const CorrectionSet& set, platform::Messages& messages)
 {
     const CorrectionFileResult result = saveCorrectionFile(path, set);
     if (!result) {
-        showError(messages, correctionFileMessage(result.status));
+        platform::showError(messages, correctionFileMessage(result.status));
         return false;
     }
     return true;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::corrfile

@@ -18,16 +18,18 @@
 #include <string>
 #include <vector>
 
-namespace kestrava {
-
+namespace kestrava::platform {
 class Messages;
+}  // namespace kestrava::platform
+
+namespace kestrava::corrfile {
 
 inline constexpr std::int32_t kCorrectionFileMagic = 2011;
 inline constexpr std::array<std::uint8_t, 16> kScrambleKey = {
     0x5c, 0x9e, 0x13, 0xa7, 0x40, 0xf2, 0x6b, 0xd8,
     0x21, 0x8f, 0x3a, 0xc5, 0x77, 0x0e, 0xb4, 0x69};
 // The largest file a correction can need; bytes beyond it are never read.
-inline constexpr std::size_t kMaxCorrectionFileBytes = 32 + 24 * static_cast<std::size_t>(kMaxSections);
+inline constexpr std::size_t kMaxCorrectionFileBytes = 32 + 24 * static_cast<std::size_t>(engine::kMaxSections);
 
 inline constexpr const char* kDamagedFileText = "ALG file is damaged.";
 inline constexpr const char* kReadOpenFailedText = "CreateFile Error1.";
@@ -58,31 +60,31 @@ const char* correctionFileMessage(CorrectionFileStatus status);
 void scrambleCorrectionImage(std::span<std::uint8_t> image);
 
 // The whole file image of a correction, scrambled.
-std::vector<std::uint8_t> encodeCorrectionFile(const CorrectionSet& set);
+std::vector<std::uint8_t> encodeCorrectionFile(const engine::CorrectionSet& set);
 
 // Decodes a whole file image into `set`. Damaged, leaving `set` untouched,
 // when the magic is wrong, the section count is outside 0..200, the image is
 // shorter than the count requires, or a value could not be run: an output
 // gain, centre frequency, quality or section gain that is not finite, or a
 // centre frequency or quality that is not above zero.
-CorrectionFileResult decodeCorrectionFile(std::span<const std::uint8_t> image, CorrectionSet& set);
+CorrectionFileResult decodeCorrectionFile(std::span<const std::uint8_t> image, engine::CorrectionSet& set);
 
 // Reads the file at `path` into `set`. Only a regular file is read (what
 // is not one is damaged), and at most kMaxCorrectionFileBytes of it.
-CorrectionFileResult loadCorrectionFile(const std::string& path, CorrectionSet& set);
+CorrectionFileResult loadCorrectionFile(const std::string& path, engine::CorrectionSet& set);
 
 // Writes `set` beside `path` and renames it into place.
-CorrectionFileResult saveCorrectionFile(const std::string& path, const CorrectionSet& set);
+CorrectionFileResult saveCorrectionFile(const std::string& path, const engine::CorrectionSet& set);
 
 // What a failed save of a correction file image means, for callers that
 // stage the image with other files.
-CorrectionFileResult correctionSaveResult(const FileResult& written);
+CorrectionFileResult correctionSaveResult(const platform::FileResult& written);
 
 // loadCorrectionFile, showing the message of a failure through `messages`:
 // 0 on success, 1 on failure.
-int readCorrectionFile(const std::string& path, CorrectionSet& set, Messages& messages);
+int readCorrectionFile(const std::string& path, engine::CorrectionSet& set, platform::Messages& messages);
 
 // saveCorrectionFile, showing the message of a failure through `messages`.
-bool writeCorrectionFile(const std::string& path, const CorrectionSet& set, Messages& messages);
+bool writeCorrectionFile(const std::string& path, const engine::CorrectionSet& set, platform::Messages& messages);
 
-}  // namespace kestrava
+}  // namespace kestrava::corrfile

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace kestrava {
+namespace kestrava::design {
 
 double bandLevels(const double* re, const double* im, const BandLayout& layout,
                   BandSpectrum& spectrum)
@@ -49,4 +49,4 @@ AnalysisStatus analyseMeasurement(CaptureBuffer& microphone, CaptureBuffer& pick
     return status;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::design

@@ -9,7 +9,7 @@
 #include "design/BandLayout.h"
 #include "design/CaptureBuffer.h"
 
-namespace kestrava {
+namespace kestrava::design {
 
 inline constexpr const char* kSilentMicrophoneText =
     "Error: No signal in the left channel.\nCheck the left input.;";
@@ -41,4 +41,4 @@ enum class AnalysisStatus { Ok, Silent, OutOfMemory };
 AnalysisStatus analyseMeasurement(CaptureBuffer& microphone, CaptureBuffer& pickup,
                                   const BandLayout& layout, MeasurementAnalysis& result);
 
-}  // namespace kestrava
+}  // namespace kestrava::design

@@ -3,7 +3,7 @@
 #include "design/CaptureBuffer.h"
 #include "design/PortableTrig.h"
 
-namespace kestrava {
+namespace kestrava::design {
 
 BandLayout BandLayout::standard()
 {
@@ -16,4 +16,4 @@ BandLayout BandLayout::standard()
     return layout;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::design

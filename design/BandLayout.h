@@ -5,7 +5,7 @@
 
 #include <array>
 
-namespace kestrava {
+namespace kestrava::design {
 
 inline constexpr int kBandCount = 199;
 
@@ -21,4 +21,4 @@ struct BandLayout {
 // One recording's band levels, normalised so the loudest band is exactly 1.
 using BandSpectrum = std::array<double, kBandCount>;
 
-}  // namespace kestrava
+}  // namespace kestrava::design

@@ -2,11 +2,11 @@
 
 #include <new>
 
-namespace kestrava {
+namespace kestrava::design {
 
 CaptureBuffer::CaptureBuffer()
     : data_(new (std::nothrow) double[2 * static_cast<std::size_t>(kTransformSize)]())
 {
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::design

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <memory>
 
-namespace kestrava {
+namespace kestrava::design {
 
 // Transform length and the one rate the analysis assumes.
 inline constexpr int kTransformLog2 = 20;
@@ -36,4 +36,4 @@ private:
     std::unique_ptr<double[]> data_;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::design

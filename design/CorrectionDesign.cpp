@@ -12,7 +12,7 @@
 #include <cmath>
 #include <thread>
 
-namespace kestrava {
+namespace kestrava::design {
 
 namespace {
 
@@ -167,7 +167,7 @@ BandSpectrum targetCurve(const BandSpectrum& microphone, const BandSpectrum& pic
 }
 
 DesignResult designCorrection(const MeasurementAnalysis& analysis, const BandLayout& layout,
-                              CorrectionSet& correction, const DesignOptions& options)
+                              engine::CorrectionSet& correction, const DesignOptions& options)
 {
     const BandSpectrum& p2 = analysis.pickup;
     DesignResult result;
@@ -241,4 +241,4 @@ DesignResult designCorrection(const MeasurementAnalysis& analysis, const BandLay
     return result;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::design

@@ -13,7 +13,7 @@
 
 #include <functional>
 
-namespace kestrava {
+namespace kestrava::design {
 
 inline constexpr double kBoostLimit = 0.1;
 inline constexpr double kStepSize = 0.01;
@@ -53,6 +53,6 @@ struct DesignResult {
 // Fills `correction` completely: 199 sections at the band centres with the
 // fitted quality and peakGain, and the analysis' outputGain.
 DesignResult designCorrection(const MeasurementAnalysis& analysis, const BandLayout& layout,
-                              CorrectionSet& correction, const DesignOptions& options = {});
+                              engine::CorrectionSet& correction, const DesignOptions& options = {});
 
-}  // namespace kestrava
+}  // namespace kestrava::design

@@ -7,7 +7,7 @@
 
 #include "engine/InstructionSet.h"
 
-namespace kestrava::detail {
+namespace kestrava::design::detail {
 
 // Logical lanes of the band products and of the batched transform.
 inline constexpr int kProductLanes = 8;
@@ -39,7 +39,7 @@ DesignKernels designKernels();
 
 inline DesignKernels designKernels()
 {
-    return simd::forActiveSet(&sse2::designKernels, &avx2::designKernels, &avx512::designKernels)();
+    return engine::simd::forActiveSet(&sse2::designKernels, &avx2::designKernels, &avx512::designKernels)();
 }
 
-}  // namespace kestrava::detail
+}  // namespace kestrava::design::detail

@@ -5,10 +5,10 @@
 #include "design/DesignKernels.h"
 #include "engine/VectorLanes.h"
 
-namespace kestrava::detail::KESTRAVA_VECTOR_VARIANT {
+namespace kestrava::design::detail::KESTRAVA_VECTOR_VARIANT {
 namespace {
 
-using namespace simd;
+using namespace engine::simd;
 
 // Rows are taken kRows at a time so that eight multiplication chains (four
 // numerators, four denominators) run side by side whatever the vector width;
@@ -100,4 +100,4 @@ DesignKernels designKernels()
     return {&bandResponses, &batchTransform};
 }
 
-}  // namespace kestrava::detail::KESTRAVA_VECTOR_VARIANT
+}  // namespace kestrava::design::detail::KESTRAVA_VECTOR_VARIANT

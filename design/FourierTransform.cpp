@@ -9,7 +9,7 @@
 #include <new>
 #include <utility>
 
-namespace kestrava {
+namespace kestrava::design {
 
 namespace {
 
@@ -46,10 +46,10 @@ void fillTables(Tables& t)
 {
     for (int k = 0; k < kSide; ++k) {
         const double side = kTwoPi * k / kSide;
-        t.cosSide[k] = portableCos(side);
+        t.cosSide[k] = engine::portableCos(side);
         t.sinSide[k] = detail::portableSin(side);
         const double fine = kTwoPi * k / kTransformSize;
-        t.cosFine[k] = portableCos(fine);
+        t.cosFine[k] = engine::portableCos(fine);
         t.sinFine[k] = detail::portableSin(fine);
         int r = 0;
         for (int bit = 0; bit < kSideLog2; ++bit)
@@ -161,4 +161,4 @@ bool forwardTransform(double* re, double* im)
     return true;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::design

@@ -8,7 +8,7 @@
 // untouched. Never call it from an audio thread.
 #pragma once
 
-namespace kestrava {
+namespace kestrava::design {
 
 inline constexpr const char* kTransformAllocationFailedText =
     "Error: Can't allocate fft data storage - exit.";
@@ -17,4 +17,4 @@ inline constexpr const char* kTransformAllocationFailedText =
 // data unchanged, when the working storage cannot be allocated.
 bool forwardTransform(double* re, double* im);
 
-}  // namespace kestrava
+}  // namespace kestrava::design

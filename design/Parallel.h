@@ -5,7 +5,7 @@
 
 #include <thread>
 
-namespace kestrava::detail {
+namespace kestrava::design::detail {
 
 inline int availableCores()
 {
@@ -28,4 +28,4 @@ void splitAcrossCores(int count, int cores, Work&& work)
     helper.join();
 }
 
-}  // namespace kestrava::detail
+}  // namespace kestrava::design::detail

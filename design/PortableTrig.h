@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-namespace kestrava::detail {
+namespace kestrava::design::detail {
 
 inline double portableSin(double x)
 {
@@ -26,13 +26,13 @@ inline double portableSin(double x)
         r = -1.0 / 6.0 + z * r;
         return x + x * z * r;
     }
-    return portableCos(x - 1.5707963267948966);
+    return engine::portableCos(x - 1.5707963267948966);
 }
 
 // 1000^x, the spacing of the bands.
 inline double portableThousandTo(double x)
 {
-    return portableExp(x * 6.907755278982137);
+    return engine::portableExp(x * 6.907755278982137);
 }
 
-}  // namespace kestrava::detail
+}  // namespace kestrava::design::detail

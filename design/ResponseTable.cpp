@@ -3,7 +3,7 @@
 #include "design/CaptureBuffer.h"
 #include "design/PortableTrig.h"
 
-namespace kestrava {
+namespace kestrava::design {
 
 ResponseTable::ResponseTable()
 {
@@ -14,7 +14,8 @@ ResponseTable::ResponseTable()
         omega[l] = twoPi * layout.centre[l] / kAnalysisRate;
     for (int j = 0; j < kBandCount; ++j) {
         for (int m = 0; m < kBandCount; ++m) {
-            const double ratio = (portableCos(omega[j]) - portableCos(omega[m])) / (omega[m] * detail::portableSin(omega[j]));
+            const double ratio = (engine::portableCos(omega[j]) - engine::portableCos(omega[m])) /
+                                 (omega[m] * detail::portableSin(omega[j]));
             values_[j * kResponseStride + m] = ratio * ratio;
         }
     }
@@ -26,4 +27,4 @@ const ResponseTable& ResponseTable::instance()
     return table;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::design

@@ -10,7 +10,7 @@
 
 #include <array>
 
-namespace kestrava {
+namespace kestrava::design {
 
 inline constexpr int kResponseStride = 200;
 
@@ -26,4 +26,4 @@ private:
     alignas(64) std::array<double, kBandCount * kResponseStride> values_{};
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::design

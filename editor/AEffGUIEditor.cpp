@@ -2,18 +2,21 @@
 
 #include "plugin/AudioEffectX.h"
 
-namespace kestrava {
+namespace kestrava::editor {
+
+using plugin::EditorKey;
+
 namespace {
 
-KeyEvent toolkitKey(const EditorKey& key)
+gui::KeyEvent toolkitKey(const EditorKey& key)
 {
     return {key.character, static_cast<long long>(key.virtualKey), static_cast<int>(key.modifiers)};
 }
 
 }  // namespace
 
-AEffGUIEditor::AEffGUIEditor(AudioEffectX* effect, WindowSystem& windows)
-    : AEffEditor(effect), effectX_(effect), windows_(windows), nextIdle_(windows.milliseconds())
+AEffGUIEditor::AEffGUIEditor(plugin::AudioEffectX* effect, gui::WindowSystem& windows)
+    : plugin::AEffEditor(effect), effectX_(effect), windows_(windows), nextIdle_(windows.milliseconds())
 {
     threadAttached_ = windows_.attachThread();
 }
@@ -25,7 +28,7 @@ AEffGUIEditor::~AEffGUIEditor()
         windows_.detachThread();
 }
 
-bool AEffGUIEditor::getRect(vst2::ERect** rect)
+bool AEffGUIEditor::getRect(plugin::vst2::ERect** rect)
 {
     *rect = &rect_;
     return true;
@@ -69,4 +72,4 @@ void AEffGUIEditor::endEdit(int tag)
     effectX_->endEdit(tag);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::editor

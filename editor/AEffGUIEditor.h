@@ -14,18 +14,20 @@
 #include <cstdint>
 #include <memory>
 
-namespace kestrava {
-
+namespace kestrava::plugin {
 class AudioEffectX;
+}  // namespace kestrava::plugin
 
-class AEffGUIEditor : public AEffEditor, public EditHost {
+namespace kestrava::editor {
+
+class AEffGUIEditor : public plugin::AEffEditor, public gui::EditHost {
 public:
-    AEffGUIEditor(AudioEffectX* effect, WindowSystem& windows);
+    AEffGUIEditor(plugin::AudioEffectX* effect, gui::WindowSystem& windows);
     ~AEffGUIEditor() override;
 
-    bool getRect(vst2::ERect** rect) override;
-    bool onKeyDown(const EditorKey& key) override;
-    bool onKeyUp(const EditorKey& key) override;
+    bool getRect(plugin::vst2::ERect** rect) override;
+    bool onKeyDown(const plugin::EditorKey& key) override;
+    bool onKeyUp(const plugin::EditorKey& key) override;
 
     void doIdleStuff() override;
     void beginEdit(int tag) override;
@@ -35,10 +37,10 @@ protected:
     // True while the host is inside the audioMasterIdle that doIdleStuff sends.
     bool insideHostIdle() const { return insideHostIdle_; }
 
-    AudioEffectX* effectX_;
-    WindowSystem& windows_;
-    vst2::ERect rect_{};
-    std::unique_ptr<CFrame> frame_;
+    plugin::AudioEffectX* effectX_;
+    gui::WindowSystem& windows_;
+    plugin::vst2::ERect rect_{};
+    std::unique_ptr<gui::CFrame> frame_;
 
 private:
     std::uint32_t nextIdle_;
@@ -46,4 +48,4 @@ private:
     bool threadAttached_ = false;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::editor

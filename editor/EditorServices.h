@@ -10,13 +10,13 @@
 
 #include <functional>
 
-namespace kestrava {
+namespace kestrava::editor {
 
 struct EditorServices {
-    WindowSystem& windows;
-    AboutBoxes& aboutBoxes;
+    gui::WindowSystem& windows;
+    gui::AboutBoxes& aboutBoxes;
     // Opens the help file, reporting its own failures.
     std::function<void()> openHelp;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::editor

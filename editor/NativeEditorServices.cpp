@@ -3,14 +3,14 @@
 #include "platform/Desktop.h"
 #include "platform/ProductSettings.h"
 
-namespace kestrava {
+namespace kestrava::editor {
 
 EditorServices nativeEditorServices()
 {
-    return {nativeWindowSystem(), nativeAboutBoxes(), [] {
-                const DesktopServices desktop = desktopServices();
-                openHelp(settingsStore(), desktop.shell, desktop.messages);
+    return {gui::nativeWindowSystem(), gui::nativeAboutBoxes(), [] {
+                const platform::DesktopServices desktop = platform::desktopServices();
+                platform::openHelp(platform::settingsStore(), desktop.shell, desktop.messages);
             }};
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::editor

@@ -6,8 +6,8 @@
 
 #include "editor/EditorServices.h"
 
-namespace kestrava {
+namespace kestrava::editor {
 
 EditorServices nativeEditorServices();
 
-}  // namespace kestrava
+}  // namespace kestrava::editor

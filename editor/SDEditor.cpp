@@ -8,7 +8,13 @@
 #include <filesystem>
 #include <memory>
 
-namespace kestrava {
+namespace kestrava::editor {
+
+using gui::CBitmap;
+using gui::COnOffButton;
+using gui::CRect;
+using gui::loadBitmapResource;
+
 namespace {
 
 constexpr CRect kInputRect{88, 15, 162, 29};
@@ -24,14 +30,14 @@ int liveEditors = 0;
 
 }  // namespace
 
-SDEditor::SDEditor(ADelay* effect, EditorServices services)
+SDEditor::SDEditor(plugin::ADelay* effect, EditorServices services)
     : AEffGUIEditor(effect, services.windows), delay_(effect), services_(std::move(services)),
       background_(loadBitmapResource(128))
 {
     ++liveEditors;
     if (background_ != nullptr)
-        rect_ = {0, 0, static_cast<vst2::VstInt16>(background_->getHeight()),
-                 static_cast<vst2::VstInt16>(background_->getWidth())};
+        rect_ = {0, 0, static_cast<plugin::vst2::VstInt16>(background_->getHeight()),
+                 static_cast<plugin::vst2::VstInt16>(background_->getWidth())};
 }
 
 SDEditor::~SDEditor()
@@ -46,8 +52,8 @@ SDEditor::~SDEditor()
 bool SDEditor::open(void* parent)
 {
     close();
-    auto frame = std::make_unique<CFrame>(windows_, parent, CPoint{rect_.right, rect_.bottom}, background_,
-                                          static_cast<EditHost&>(*this));
+    auto frame = std::make_unique<gui::CFrame>(windows_, parent, gui::CPoint{rect_.right, rect_.bottom}, background_,
+                                               static_cast<gui::EditHost&>(*this));
     if (!frame->isOpen())
         return false;
 
@@ -58,18 +64,18 @@ bool SDEditor::open(void* parent)
     CBitmap* aboutImage = loadBitmapResource(135);
 
     inputSwitch_ = frame->addView(std::make_unique<COnOffButton>(kInputRect, this, kInputTag, inputImage));
-    inputSwitch_->setValue(delay_->getParameter(kInputParameter));
+    inputSwitch_->setValue(delay_->getParameter(plugin::kInputParameter));
     airSwitch_ = frame->addView(std::make_unique<COnOffButton>(kAirRect, this, kAirTag, airImage));
-    airSwitch_->setValue(delay_->getParameter(kAirParameter));
+    airSwitch_->setValue(delay_->getParameter(plugin::kAirParameter));
     frame->addView(std::make_unique<COnOffButton>(kLoadRect, this, kLoadTag, loadImage));
     frame->addView(std::make_unique<COnOffButton>(kHelpRect, this, kHelpTag, helpImage));
     frame->addView(std::make_unique<COnOffButton>(kAboutRect, this, kAboutTag, aboutImage));
 
-    fileLabel_ = frame->addView(std::make_unique<CTextLabel>(kFileLabelRect, correctionName()));
-    fileLabel_->setFont(CFontId::kNormalFontSmall);
-    fileLabel_->setFontColor(kWhiteCColor);
-    fileLabel_->setBackColor(kBlackCColor);
-    fileLabel_->setFrameColor(kBlackCColor);
+    fileLabel_ = frame->addView(std::make_unique<gui::CTextLabel>(kFileLabelRect, correctionName()));
+    fileLabel_->setFont(gui::CFontId::kNormalFontSmall);
+    fileLabel_->setFontColor(gui::kWhiteCColor);
+    fileLabel_->setBackColor(gui::kBlackCColor);
+    fileLabel_->setFrameColor(gui::kBlackCColor);
 
     for (CBitmap* image : {inputImage, airImage, loadImage, helpImage, aboutImage})
         if (image != nullptr)
@@ -77,7 +83,7 @@ bool SDEditor::open(void* parent)
 
     frame_ = std::move(frame);
     frame_->draw();
-    AEffEditor::open(parent);
+    plugin::AEffEditor::open(parent);
     return true;
 }
 
@@ -87,7 +93,7 @@ void SDEditor::close()
     inputSwitch_ = nullptr;
     airSwitch_ = nullptr;
     fileLabel_ = nullptr;
-    AEffEditor::close();
+    plugin::AEffEditor::close();
 }
 
 std::string SDEditor::correctionName() const
@@ -109,16 +115,16 @@ void SDEditor::idle()
         delay_->clearEditorRefresh();
         fileLabel_->setText(correctionName());
         fileLabel_->setDirty();
-        inputSwitch_->setValue(delay_->getParameter(kInputParameter));
+        inputSwitch_->setValue(delay_->getParameter(plugin::kInputParameter));
         inputSwitch_->setDirty();
-        airSwitch_->setValue(delay_->getParameter(kAirParameter));
+        airSwitch_->setValue(delay_->getParameter(plugin::kAirParameter));
         airSwitch_->setDirty();
     }
     if (!insideHostIdle())
         frame_->idle();
 }
 
-void SDEditor::valueChanged(CControl* control)
+void SDEditor::valueChanged(gui::CControl* control)
 {
     switch (control->getTag()) {
     case kInputTag:
@@ -141,4 +147,4 @@ void SDEditor::valueChanged(CControl* control)
     }
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::editor

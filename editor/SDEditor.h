@@ -13,34 +13,39 @@
 
 #include <string>
 
-namespace kestrava {
-
-class ADelay;
+namespace kestrava::gui {
 class CBitmap;
 class COnOffButton;
 class CTextLabel;
+}  // namespace kestrava::gui
+
+namespace kestrava::plugin {
+class ADelay;
+}  // namespace kestrava::plugin
+
+namespace kestrava::editor {
 
 enum EditorTag { kInputTag = 17, kAirTag = 18, kLoadTag = 19, kHelpTag = 20, kAboutTag = 21 };
 
-class SDEditor final : public AEffGUIEditor, public CControlListener {
+class SDEditor final : public AEffGUIEditor, public gui::CControlListener {
 public:
-    SDEditor(ADelay* effect, EditorServices services);
+    SDEditor(plugin::ADelay* effect, EditorServices services);
     ~SDEditor() override;
 
     bool open(void* parent) override;
     void close() override;
     void idle() override;
-    void valueChanged(CControl* control) override;
+    void valueChanged(gui::CControl* control) override;
 
 private:
     std::string correctionName() const;
 
-    ADelay* delay_;
+    plugin::ADelay* delay_;
     EditorServices services_;
-    CBitmap* background_;
-    COnOffButton* inputSwitch_ = nullptr;
-    COnOffButton* airSwitch_ = nullptr;
-    CTextLabel* fileLabel_ = nullptr;
+    gui::CBitmap* background_;
+    gui::COnOffButton* inputSwitch_ = nullptr;
+    gui::COnOffButton* airSwitch_ = nullptr;
+    gui::CTextLabel* fileLabel_ = nullptr;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::editor

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace kestrava {
+namespace kestrava::engine {
 namespace {
 
 // Limited first: a rate far beyond any line's capacity must not overflow
@@ -117,4 +117,4 @@ StereoSample BasicAirAmbience<Variant>::processSample(double t)
 template class BasicAirAmbience<AirVariant::Plugin>;
 template class BasicAirAmbience<AirVariant::Measurement>;
 
-}  // namespace kestrava
+}  // namespace kestrava::engine

@@ -11,7 +11,7 @@
 #include <array>
 #include <cstdint>
 
-namespace kestrava {
+namespace kestrava::engine {
 
 struct AirTuning {
     std::array<std::int32_t, 8> lineLength{};
@@ -72,4 +72,4 @@ using MeasurementAirAmbience = BasicAirAmbience<AirVariant::Measurement>;
 extern template class BasicAirAmbience<AirVariant::Plugin>;
 extern template class BasicAirAmbience<AirVariant::Measurement>;
 
-}  // namespace kestrava
+}  // namespace kestrava::engine

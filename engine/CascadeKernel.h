@@ -7,7 +7,7 @@
 #include "engine/CorrectionFilter.h"
 #include "engine/InstructionSet.h"
 
-namespace kestrava::detail {
+namespace kestrava::engine::detail {
 
 using CascadeRunner = void (*)(CascadeArrays& cascade, double* signal, int n);
 
@@ -58,4 +58,4 @@ inline void runSection(CascadeArrays& c, int i, double* signal, int n)
     c.z2[i] = z2;
 }
 
-}  // namespace kestrava::detail
+}  // namespace kestrava::engine::detail

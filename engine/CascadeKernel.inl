@@ -25,7 +25,7 @@
 #include <array>
 #include <utility>
 
-namespace kestrava::detail::KESTRAVA_VECTOR_VARIANT {
+namespace kestrava::engine::detail::KESTRAVA_VECTOR_VARIANT {
 namespace {
 
 using namespace simd;
@@ -215,4 +215,4 @@ void runCascade(CascadeArrays& c, double* signal, int n)
 template void runCascade<true>(CascadeArrays&, double*, int);
 template void runCascade<false>(CascadeArrays&, double*, int);
 
-}  // namespace kestrava::detail::KESTRAVA_VECTOR_VARIANT
+}  // namespace kestrava::engine::detail::KESTRAVA_VECTOR_VARIANT

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace kestrava {
+namespace kestrava::engine {
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
@@ -139,4 +139,4 @@ void BasicCorrectionFilter<Variant>::processBlock(const double* in, double* out,
 template class BasicCorrectionFilter<FilterVariant::Plugin>;
 template class BasicCorrectionFilter<FilterVariant::Measurement>;
 
-}  // namespace kestrava
+}  // namespace kestrava::engine

@@ -15,7 +15,7 @@
 
 #include <array>
 
-namespace kestrava {
+namespace kestrava::engine {
 
 enum class FilterVariant { Plugin, Measurement };
 
@@ -94,4 +94,4 @@ using MeasurementFilter = BasicCorrectionFilter<FilterVariant::Measurement>;
 extern template class BasicCorrectionFilter<FilterVariant::Plugin>;
 extern template class BasicCorrectionFilter<FilterVariant::Measurement>;
 
-}  // namespace kestrava
+}  // namespace kestrava::engine

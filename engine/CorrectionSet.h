@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-namespace kestrava {
+namespace kestrava::engine {
 
 inline constexpr int kMaxSections = 200;
 
@@ -20,4 +20,4 @@ struct CorrectionSet {
     bool operator==(const CorrectionSet&) const = default;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::engine

@@ -12,7 +12,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace kestrava {
+namespace kestrava::engine {
 
 template <class T>
 class Handover {
@@ -53,4 +53,4 @@ private:
     std::atomic<std::uint8_t> middle_{2};
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::engine

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
-namespace kestrava::simd {
+namespace kestrava::engine::simd {
 namespace {
 
 constexpr int kUnset = -1;
@@ -61,4 +61,4 @@ std::optional<InstructionSet> instructionSetNamed(std::string_view name)
     return std::nullopt;
 }
 
-}  // namespace kestrava::simd
+}  // namespace kestrava::engine::simd

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string_view>
 
-namespace kestrava::simd {
+namespace kestrava::engine::simd {
 
 enum class InstructionSet { Sse2, Avx2, Avx512 };
 
@@ -41,4 +41,4 @@ Variant forActiveSet(Variant sse2, Variant avx2, Variant avx512)
     return sse2;
 }
 
-}  // namespace kestrava::simd
+}  // namespace kestrava::engine::simd

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <limits>
 
-namespace kestrava {
+namespace kestrava::engine {
 namespace {
 
 double kernelSin(double x, double y)
@@ -139,4 +139,4 @@ double portableExp(double x)
     return std::ldexp(y, k);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::engine

@@ -3,9 +3,9 @@
 // coefficients derived from them must not. Plain double arithmetic only.
 #pragma once
 
-namespace kestrava {
+namespace kestrava::engine {
 
 double portableCos(double x);
 double portableExp(double x);
 
-}  // namespace kestrava
+}  // namespace kestrava::engine

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace kestrava {
+namespace kestrava::engine {
 
 namespace {
 
@@ -104,4 +104,4 @@ void ProcessingChain<Variant>::process(const double* in, double* left, double* r
 template class ProcessingChain<FilterVariant::Plugin>;
 template class ProcessingChain<FilterVariant::Measurement>;
 
-}  // namespace kestrava
+}  // namespace kestrava::engine

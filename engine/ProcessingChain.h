@@ -17,7 +17,7 @@
 #include "engine/CorrectionSet.h"
 #include "engine/Handover.h"
 
-namespace kestrava {
+namespace kestrava::engine {
 
 enum class AirSetting { Off, On };
 
@@ -84,4 +84,4 @@ extern template class ProcessingChain<FilterVariant::Measurement>;
 using PluginChain = ProcessingChain<FilterVariant::Plugin>;
 using MeasurementChain = ProcessingChain<FilterVariant::Measurement>;
 
-}  // namespace kestrava
+}  // namespace kestrava::engine

@@ -17,7 +17,7 @@
 #error "compiled through kestrava_vector_variants only"
 #endif
 
-namespace kestrava::simd {
+namespace kestrava::engine::simd {
 namespace {
 
 constexpr int kLanes = KESTRAVA_VECTOR_LANES;
@@ -67,4 +67,4 @@ inline Vec shiftUp(Vec below, Vec v)
 }
 
 }  // namespace
-}  // namespace kestrava::simd
+}  // namespace kestrava::engine::simd

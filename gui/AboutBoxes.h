@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 class AboutBoxes {
 public:
@@ -21,4 +21,4 @@ public:
 // The running platform's About boxes (dialog resource 105 on Windows).
 AboutBoxes& nativeAboutBoxes();
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <limits>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 CBitmap::CBitmap(int width, int height, std::vector<std::uint32_t> pixels)
     : width_(width), height_(height), pixels_(std::move(pixels))
@@ -65,4 +65,4 @@ CBitmap* decodeDib(const std::uint8_t* data, std::size_t size)
     return new CBitmap(width, height, std::move(pixels));
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 class CBitmap {
 public:
@@ -47,4 +47,4 @@ CBitmap* decodeDib(const std::uint8_t* data, std::size_t size);
 // supplies its own (embedded images on Linux, module resources on Windows).
 CBitmap* loadBitmapResource(int resourceId);
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

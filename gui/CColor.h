@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 struct CColor {
     std::uint8_t red = 0;
@@ -35,4 +35,4 @@ constexpr FontDescription describeFont(CFontId font)
     return {"Arial", 11, false};
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -11,7 +11,7 @@
 
 #include <string>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 class CBitmap;
 
@@ -29,4 +29,4 @@ public:
     virtual void drawCenteredText(const std::string& text, const CRect& rect, CFontId font, CColor color) = 0;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -2,7 +2,7 @@
 
 #include "gui/CBitmap.h"
 
-namespace kestrava {
+namespace kestrava::gui {
 
 CFrame::CFrame(WindowSystem& windows, void* parent, CPoint size, CBitmap* background, EditHost& host)
     : size_(size), background_(background), host_(host)
@@ -92,4 +92,4 @@ bool CFrame::acceptsDrop() const
     return false;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 class CBitmap;
 
@@ -57,4 +57,4 @@ private:
     std::unique_ptr<PlatformWindow> window_;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

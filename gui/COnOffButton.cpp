@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 COnOffButton::COnOffButton(const CRect& size, CControlListener* listener, int tag, CBitmap* background)
     : CControl(size, listener, tag, background)
@@ -33,4 +33,4 @@ bool COnOffButton::onMouseDown(CPoint, unsigned buttons, EditHost& host)
     return true;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -8,7 +8,7 @@
 
 #include "gui/CView.h"
 
-namespace kestrava {
+namespace kestrava::gui {
 
 class COnOffButton : public CControl {
 public:
@@ -18,4 +18,4 @@ public:
     bool onMouseDown(CPoint where, unsigned buttons, EditHost& host) override;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

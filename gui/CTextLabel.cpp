@@ -1,6 +1,6 @@
 #include "gui/CTextLabel.h"
 
-namespace kestrava {
+namespace kestrava::gui {
 
 CTextLabel::CTextLabel(const CRect& size, std::string text) : CView(size), text_(std::move(text)) {}
 
@@ -12,4 +12,4 @@ void CTextLabel::draw(CDrawContext& context)
     setDirty(false);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -9,7 +9,7 @@
 
 #include <string>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 class CTextLabel : public CView {
 public:
@@ -32,4 +32,4 @@ private:
     CColor frameColor_ = kBlackCColor;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -2,7 +2,7 @@
 
 #include "gui/CBitmap.h"
 
-namespace kestrava {
+namespace kestrava::gui {
 
 CControl::CControl(const CRect& size, CControlListener* listener, int tag, CBitmap* background)
     : CView(size), listener_(listener), tag_(tag), background_(background)
@@ -17,4 +17,4 @@ CControl::~CControl()
         background_->forget();
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

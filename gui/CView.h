@@ -11,7 +11,7 @@
 #include "gui/Geometry.h"
 #include "gui/Input.h"
 
-namespace kestrava {
+namespace kestrava::gui {
 
 class CBitmap;
 class CControl;
@@ -74,4 +74,4 @@ protected:
     float value_ = 0.0f;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

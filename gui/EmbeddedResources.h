@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 struct EmbeddedResource {
     int id;
@@ -17,4 +17,4 @@ struct EmbeddedResource {
 
 std::span<const EmbeddedResource> embeddedBitmapResources();
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

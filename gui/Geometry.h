@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 struct CPoint {
     int x = 0;
@@ -39,4 +39,4 @@ struct CRect {
     friend bool operator==(const CRect&, const CRect&) = default;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

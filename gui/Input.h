@@ -2,7 +2,7 @@
 // the toolkit. Plain values, any thread.
 #pragma once
 
-namespace kestrava {
+namespace kestrava::gui {
 
 enum MouseButtons : unsigned { kLButton = 1u << 0, kMButton = 1u << 1, kRButton = 1u << 2, kShift = 1u << 3,
                                kControl = 1u << 4, kAlt = 1u << 5 };
@@ -13,4 +13,4 @@ struct KeyEvent {
     int modifiers = 0;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

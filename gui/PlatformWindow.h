@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 class WindowClient {
 public:
@@ -55,4 +55,4 @@ public:
 // The running platform's window system.
 WindowSystem& nativeWindowSystem();
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

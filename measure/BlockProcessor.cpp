@@ -4,7 +4,9 @@
 #include <cmath>
 #include <limits>
 
-namespace kestrava {
+namespace kestrava::measure {
+
+using engine::AirSetting;
 
 namespace {
 
@@ -46,7 +48,7 @@ void BlockProcessor::prepareRecording(double* micCapture, double* pickupCapture,
     monitorMode.store(MonitorMode::Record);
 }
 
-void BlockProcessor::setCorrection(const CorrectionSet& correction)
+void BlockProcessor::setCorrection(const engine::CorrectionSet& correction)
 {
     chain_.prepare(correction);
 }
@@ -138,4 +140,4 @@ void BlockProcessor::record(std::int32_t n)
     }
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::measure

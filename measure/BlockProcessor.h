@@ -19,7 +19,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace kestrava {
+namespace kestrava::measure {
 
 inline constexpr std::int32_t kRecordLength = 1048576;
 
@@ -76,7 +76,7 @@ public:
 
     // Controlling thread, at any time: prepares the correction aside and
     // publishes it; the next block runs it from a cleared state.
-    void setCorrection(const CorrectionSet& correction);
+    void setCorrection(const engine::CorrectionSet& correction);
 
     // Slider position 0..100 (0 at the top) to a linear volume.
     static double volumeForSliderPosition(int position);
@@ -89,9 +89,9 @@ private:
     StreamBlocks blocks_;
     RecordState record_;
     std::atomic<std::int32_t> fullScale_;
-    MeasurementChain chain_;
+    engine::MeasurementChain chain_;
     std::array<double, kMaxBlockLength> left_{};
     std::array<double, kMaxBlockLength> right_{};
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::measure

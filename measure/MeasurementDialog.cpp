@@ -9,7 +9,10 @@
 #include <cstdio>
 #include <utility>
 
-namespace kestrava {
+namespace kestrava::measure {
+
+using audio::StreamChannels;
+using platform::Messages;
 
 namespace {
 
@@ -38,9 +41,9 @@ constexpr ChannelPair kChannelPairs[] = {
 class OpenFailureWatch final : public Messages {
 public:
     explicit OpenFailureWatch(Messages& next) : next_(next) {}
-    void show(const std::string& text, const std::string& caption, MessageIcon icon) override
+    void show(const std::string& text, const std::string& caption, platform::MessageIcon icon) override
     {
-        if (text == kReadOpenFailedText)
+        if (text == corrfile::kReadOpenFailedText)
             openFailed = true;
         next_.show(text, caption, icon);
     }
@@ -85,10 +88,10 @@ MeasurementDialog::~MeasurementDialog()
 void MeasurementDialog::open()
 {
     {
-        const DriverCatalog catalog(services_.drivers);
-        const std::vector<std::string> names = catalog.listDriverNames(kDriverListSlots);
+        const audio::DriverCatalog catalog(services_.drivers);
+        const std::vector<std::string> names = catalog.listDriverNames(audio::kDriverListSlots);
         if (names.empty())
-            services_.windowMessages.show(kNoDriverText, kNoDriverCaption, MessageIcon::Information);
+            services_.windowMessages.show(kNoDriverText, kNoDriverCaption, platform::MessageIcon::Information);
         for (const std::string& name : names) {
             if (name.find("DirectX") == std::string::npos)
                 view_.addListItem(control::kDriverList, name);
@@ -107,8 +110,8 @@ void MeasurementDialog::open()
                           control::kPickupVolumeSlider, control::kPickupVolumeText})
         view_.setEnabled(off, false);
 
-    dataFolder_ = prepareDataFolder(services_.shell, services_.desktopMessages);
-    prepareSettings(services_.settings, services_.desktopMessages);
+    dataFolder_ = platform::prepareDataFolder(services_.shell, services_.desktopMessages);
+    platform::prepareSettings(services_.settings, services_.desktopMessages);
 }
 
 void MeasurementDialog::driverChosen()
@@ -274,8 +277,8 @@ void MeasurementDialog::loadClicked()
     if (!path)
         return;
     OpenFailureWatch watch(services_.desktopMessages);
-    CorrectionSet loaded;
-    const bool valid = readCorrectionFile(*path, loaded, watch) == 0;
+    engine::CorrectionSet loaded;
+    const bool valid = corrfile::readCorrectionFile(*path, loaded, watch) == 0;
     if (!watch.openFailed)
         saved_ = true;
     if (!valid)
@@ -292,13 +295,13 @@ void MeasurementDialog::saveClicked()
     if (!hasCorrection_)
         return;
     const std::optional<std::string> path = services_.fileDialog.chooseFileToSave(correctionFileRequest());
-    if (path && writeCorrectionFile(*path, correction_, services_.desktopMessages))
+    if (path && corrfile::writeCorrectionFile(*path, correction_, services_.desktopMessages))
         saved_ = true;
 }
 
 void MeasurementDialog::helpClicked()
 {
-    openHelp(services_.settings, services_.shell, services_.desktopMessages);
+    platform::openHelp(services_.settings, services_.shell, services_.desktopMessages);
 }
 
 bool MeasurementDialog::closeRequested()
@@ -355,9 +358,9 @@ void MeasurementDialog::endRecording()
     setRecordingControlsEnabled(true);
 }
 
-OpenFileRequest MeasurementDialog::correctionFileRequest() const
+platform::OpenFileRequest MeasurementDialog::correctionFileRequest() const
 {
     return {"ALG file", "*.alg", "", dataFolder_, "alg"};
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::measure

@@ -22,7 +22,7 @@
 #include <memory>
 #include <string>
 
-namespace kestrava {
+namespace kestrava::measure {
 
 inline constexpr const char* kWindowCaption = "Kestrava Sonalve";
 inline constexpr const char* kNoDriverCaption = "Driver is not available!";
@@ -36,13 +36,13 @@ inline constexpr const char* kWaitText = "Wait...";
 struct MeasurementServices {
     MeasurementView& view;
     // Messages owned by the window: no driver, and the recording's outcome.
-    Messages& windowMessages;
+    platform::Messages& windowMessages;
     // Messages with no owner: the stream's checks, files, settings, help.
-    Messages& desktopMessages;
-    Shell& shell;
-    FileDialog& fileDialog;
-    SettingsStore& settings;
-    DriverSource& drivers;
+    platform::Messages& desktopMessages;
+    platform::Shell& shell;
+    platform::FileDialog& fileDialog;
+    platform::SettingsStore& settings;
+    audio::DriverSource& drivers;
 };
 
 class MeasurementDialog {
@@ -75,9 +75,9 @@ public:
 
     // What the workflow holds, for the views and the tests.
     const BlockProcessor& processor() const { return *processor_; }
-    const StreamSetup& stream() const { return stream_; }
+    const audio::StreamSetup& stream() const { return stream_; }
     // The driver and channels the next stream opens.
-    const StreamConfiguration& streamConfiguration() const { return configuration_; }
+    const audio::StreamConfiguration& streamConfiguration() const { return configuration_; }
     bool saved() const { return saved_; }
     bool recording() const { return recorder_.active(); }
     const std::string& dataFolder() const { return dataFolder_; }
@@ -87,15 +87,15 @@ private:
     void setRecordingControlsEnabled(bool enabled);
     void stopMonitor();
     void endRecording();
-    OpenFileRequest correctionFileRequest() const;
+    platform::OpenFileRequest correctionFileRequest() const;
 
     MeasurementServices services_;
     MeasurementView& view_;
     std::unique_ptr<BlockProcessor> processor_;
-    StreamSetup stream_;
-    StreamConfiguration configuration_;
+    audio::StreamSetup stream_;
+    audio::StreamConfiguration configuration_;
     MeasurementRecorder recorder_;
-    CorrectionSet correction_;
+    engine::CorrectionSet correction_;
     bool hasCorrection_ = false;
     bool stopped_ = true;
     bool saved_ = true;
@@ -104,4 +104,4 @@ private:
     std::string dataFolder_;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::measure

@@ -4,16 +4,20 @@
 
 #include <cmath>
 
-namespace kestrava {
+namespace kestrava::measure {
+
+using design::AnalysisStatus;
+using design::CaptureBuffer;
+using platform::Messages;
 
 namespace {
 
 void inform(Messages& messages, const char* text)
 {
-    messages.show(text, "Info", MessageIcon::Information);
+    messages.show(text, "Info", platform::MessageIcon::Information);
 }
 
-bool finite(const CorrectionSet& correction)
+bool finite(const engine::CorrectionSet& correction)
 {
     if (!std::isfinite(correction.outputGain))
         return false;
@@ -39,47 +43,48 @@ bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pic
 {
     if (microphone.allocated() && pickup.allocated())
         return true;
-    inform(messages, kCaptureAllocationFailedText);
+    inform(messages, design::kCaptureAllocationFailedText);
     return false;
 }
 
-bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages, MeasurementAnalysis& analysis)
+bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
+                     design::MeasurementAnalysis& analysis)
 {
-    switch (analyseMeasurement(microphone, pickup, BandLayout::standard(), analysis)) {
+    switch (design::analyseMeasurement(microphone, pickup, design::BandLayout::standard(), analysis)) {
     case AnalysisStatus::Ok:
         return true;
     case AnalysisStatus::OutOfMemory:
-        inform(messages, kTransformAllocationFailedText);
+        inform(messages, design::kTransformAllocationFailedText);
         return false;
     case AnalysisStatus::Silent:
         if (analysis.silentMicrophone)
-            inform(messages, kSilentMicrophoneText);
+            inform(messages, design::kSilentMicrophoneText);
         if (analysis.silentPickup)
-            inform(messages, kSilentPickupText);
+            inform(messages, design::kSilentPickupText);
         return false;
     }
     return false;
 }
 
 bool designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
-                        const DesignOptions& options, DesignOutcome& outcome)
+                        const design::DesignOptions& options, DesignOutcome& outcome)
 {
     if (!analyseCaptures(microphone, pickup, messages, outcome.analysis))
         return false;
-    outcome.result = designCorrection(outcome.analysis, outcome.layout, outcome.correction, options);
+    outcome.result = design::designCorrection(outcome.analysis, outcome.layout, outcome.correction, options);
     if (finite(outcome.correction))
         return true;
     inform(messages, kUnusableDesignText);
     return false;
 }
 
-DriverChannelsStatus loadDriverChannels(DriverCatalog& catalog, const std::string& name,
+DriverChannelsStatus loadDriverChannels(audio::DriverCatalog& catalog, const std::string& name,
                                         DriverChannels& channels, std::string& error)
 {
     if (!catalog.loadDriverByName(name))
         return DriverChannelsStatus::NotLoaded;
-    ASIODriverInfo info{};
-    if (catalog.initDriver(info) != ASE_OK) {
+    audio::ASIODriverInfo info{};
+    if (catalog.initDriver(info) != audio::ASE_OK) {
         error = info.errorMessage;
         catalog.releaseCurrentDriver();
         return DriverChannelsStatus::NotInitialised;
@@ -88,9 +93,9 @@ DriverChannelsStatus loadDriverChannels(DriverCatalog& catalog, const std::strin
     std::int32_t outputs = 0;
     catalog.getChannels(inputs, outputs);
     channels = {};
-    const auto names = [&](ASIOBool isInput, std::int32_t count, std::vector<std::string>& into) {
+    const auto names = [&](audio::ASIOBool isInput, std::int32_t count, std::vector<std::string>& into) {
         for (std::int32_t c = 0; c < count; ++c) {
-            ASIOChannelInfo channel{};
+            audio::ASIOChannelInfo channel{};
             channel.channel = c;
             channel.isInput = isInput;
             catalog.getChannelInfo(channel);
@@ -98,14 +103,14 @@ DriverChannelsStatus loadDriverChannels(DriverCatalog& catalog, const std::strin
             into.emplace_back(channel.name);
         }
     };
-    names(ASIOTrue, inputs, channels.inputs);
-    names(ASIOFalse, outputs, channels.outputs);
+    names(audio::ASIOTrue, inputs, channels.inputs);
+    names(audio::ASIOFalse, outputs, channels.outputs);
     catalog.clearDriver();
     catalog.releaseCurrentDriver();
     return DriverChannelsStatus::Read;
 }
 
-MeasurementRecorder::MeasurementRecorder(BlockProcessor& processor, StreamSetup& stream, Messages& messages)
+MeasurementRecorder::MeasurementRecorder(BlockProcessor& processor, audio::StreamSetup& stream, Messages& messages)
     : processor_(processor), stream_(stream), messages_(messages)
 {
 }
@@ -115,7 +120,7 @@ MeasurementRecorder::~MeasurementRecorder()
     abandon();
 }
 
-RecordingStart MeasurementRecorder::start(const StreamConfiguration& configuration)
+RecordingStart MeasurementRecorder::start(const audio::StreamConfiguration& configuration)
 {
     abandon();
     auto microphone = std::make_unique<CaptureBuffer>();
@@ -154,7 +159,7 @@ void MeasurementRecorder::stopStream()
         stream_.stopStream();
 }
 
-std::optional<DesignOutcome> MeasurementRecorder::finish(const DesignOptions& options)
+std::optional<DesignOutcome> MeasurementRecorder::finish(const design::DesignOptions& options)
 {
     stopStream();
     if (!active())
@@ -183,4 +188,4 @@ void MeasurementRecorder::abandon()
     pickup_.reset();
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::measure

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::measure {
 
 inline constexpr const char* kClipLeftText = "Error: Clipping in the left channel.\nCheck the left input.;";
 inline constexpr const char* kClipRightText = "Error: Clipping in the right channel.\nCheck the right input.;";
@@ -28,28 +28,29 @@ inline constexpr const char* kUnusableDesignText =
     "Error: This recording gives no usable correction.\nCheck both inputs and record again.;";
 
 struct DesignOutcome {
-    BandLayout layout = BandLayout::standard();
-    MeasurementAnalysis analysis;
-    DesignResult result;
-    CorrectionSet correction;
+    design::BandLayout layout = design::BandLayout::standard();
+    design::MeasurementAnalysis analysis;
+    design::DesignResult result;
+    engine::CorrectionSet correction;
 };
 
 // The clipping messages ("Info"), microphone first.
-void reportClipping(bool microphone, bool pickup, Messages& messages);
+void reportClipping(bool microphone, bool pickup, platform::Messages& messages);
 
 // Whether both capture buffers got their storage; tells the user when not.
-bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pickup, Messages& messages);
+bool capturesAllocated(const design::CaptureBuffer& microphone, const design::CaptureBuffer& pickup,
+                       platform::Messages& messages);
 
 // Analyses two filled capture buffers (consumed and released whatever the
 // outcome); false after telling why (silence, no memory for the transform).
-bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
-                     MeasurementAnalysis& analysis);
+bool analyseCaptures(design::CaptureBuffer& microphone, design::CaptureBuffer& pickup, platform::Messages& messages,
+                     design::MeasurementAnalysis& analysis);
 
 // Analyses two filled capture buffers as above and designs the correction. False after telling why: a silent
 // recording, no memory for the transform, or a design whose numbers are not
 // finite, which must never reach a filter or a file.
-bool designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
-                        const DesignOptions& options, DesignOutcome& outcome);
+bool designFromCaptures(design::CaptureBuffer& microphone, design::CaptureBuffer& pickup, platform::Messages& messages,
+                        const design::DesignOptions& options, DesignOutcome& outcome);
 
 struct DriverChannels {
     std::vector<std::string> inputs;
@@ -60,14 +61,14 @@ enum class DriverChannelsStatus { Read, NotLoaded, NotInitialised };
 
 // Loads and initialises the driver, reads its channel names and releases it
 // again. When it cannot be initialised, `error` holds the driver's text.
-DriverChannelsStatus loadDriverChannels(DriverCatalog& catalog, const std::string& name,
+DriverChannelsStatus loadDriverChannels(audio::DriverCatalog& catalog, const std::string& name,
                                         DriverChannels& channels, std::string& error);
 
 enum class RecordingStart { Started, NoStorage, StreamFailed };
 
 class MeasurementRecorder {
 public:
-    MeasurementRecorder(BlockProcessor& processor, StreamSetup& stream, Messages& messages);
+    MeasurementRecorder(BlockProcessor& processor, audio::StreamSetup& stream, platform::Messages& messages);
     // Stops a recording that still runs and drops it.
     ~MeasurementRecorder();
     MeasurementRecorder(const MeasurementRecorder&) = delete;
@@ -76,7 +77,7 @@ public:
     // Allocates both buffers zero-filled, selects record mode and starts
     // the stream on `configuration`. When anything fails nothing is kept:
     // the buffers are released and the processor's mode is the one it had.
-    RecordingStart start(const StreamConfiguration& configuration);
+    RecordingStart start(const audio::StreamConfiguration& configuration);
 
     // A recording was started and not yet finished or abandoned.
     bool active() const { return microphone_ != nullptr; }
@@ -88,16 +89,16 @@ public:
     void stopStream();
     // After done(): stops the stream if it still runs, then reports clipping
     // or analyses and designs. The buffers are released in every case.
-    std::optional<DesignOutcome> finish(const DesignOptions& options);
+    std::optional<DesignOutcome> finish(const design::DesignOptions& options);
     // Stops the stream and drops the recording.
     void abandon();
 
 private:
     BlockProcessor& processor_;
-    StreamSetup& stream_;
-    Messages& messages_;
-    std::unique_ptr<CaptureBuffer> microphone_;
-    std::unique_ptr<CaptureBuffer> pickup_;
+    audio::StreamSetup& stream_;
+    platform::Messages& messages_;
+    std::unique_ptr<design::CaptureBuffer> microphone_;
+    std::unique_ptr<design::CaptureBuffer> pickup_;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::measure

@@ -9,7 +9,7 @@
 
 #include <string>
 
-namespace kestrava {
+namespace kestrava::measure {
 
 namespace control {
 inline constexpr int kMonitorButton = 1000;
@@ -72,4 +72,4 @@ public:
     virtual bool askYesNo(const std::string& text, const std::string& caption) = 0;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::measure

@@ -10,7 +10,7 @@
 #include <array>
 #include <cstdint>
 
-namespace kestrava {
+namespace kestrava::measure {
 
 inline constexpr std::int32_t kMaxBlockLength = 4096;
 
@@ -34,4 +34,4 @@ public:
     virtual void setFullScale(std::int32_t fullScale) = 0;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::measure

@@ -11,7 +11,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 
-namespace kestrava {
+namespace kestrava::platform {
 
 struct DesktopServices {
     Messages& messages;
@@ -23,4 +23,4 @@ DesktopServices desktopServices();
 
 SettingsStore& settingsStore();
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

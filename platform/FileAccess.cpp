@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace kestrava {
+namespace kestrava::platform {
 
 FileResult filecalls::readBounded(std::size_t maxBytes, std::vector<std::uint8_t>& bytes, const ReadSome& readSome)
 {
@@ -74,4 +74,4 @@ FileResult replaceFile(const std::string& path, std::span<const std::uint8_t> by
     return file.commit();
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

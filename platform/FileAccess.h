@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::platform {
 
 enum class FileError {
     None,
@@ -69,4 +69,4 @@ private:
 // Writes `bytes` as the whole new content of `path`, atomically.
 FileResult replaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

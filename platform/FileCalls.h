@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrava::filecalls {
+namespace kestrava::platform::filecalls {
 
 // One read from an open input into `into`, at most `size` bytes: sets `got`
 // to what came (0 at the end of the input), or fails.
@@ -40,4 +40,4 @@ FileResult renameOver(const std::string& from, const std::string& to);
 
 void removeFile(const std::string& path);
 
-}  // namespace kestrava::filecalls
+}  // namespace kestrava::platform::filecalls

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace kestrava {
+namespace kestrava::platform {
 
 struct OpenFileRequest {
     std::string filterDescription;  // "DOV file"
@@ -31,4 +31,4 @@ public:
     virtual std::optional<std::string> chooseFileToSave(const OpenFileRequest& request) = 0;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace kestrava {
+namespace kestrava::platform {
 
 enum class MessageIcon { Error, Information };
 
@@ -22,4 +22,4 @@ inline void showError(Messages& messages, const std::string& text)
     messages.show(text, "Error", MessageIcon::Error);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

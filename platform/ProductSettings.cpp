@@ -1,6 +1,6 @@
 #include "platform/ProductSettings.h"
 
-namespace kestrava {
+namespace kestrava::platform {
 
 std::string prepareDataFolder(Shell& shell, Messages& messages)
 {
@@ -50,4 +50,4 @@ void openHelp(SettingsStore& store, Shell& shell, Messages& messages)
         showError(messages, kHelpNotFoundText);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

@@ -13,7 +13,7 @@
 
 #include <string>
 
-namespace kestrava {
+namespace kestrava::platform {
 
 inline constexpr const char* kProductFolderName = "Kestrava Sonalve";
 
@@ -39,4 +39,4 @@ std::string helpDocumentPath(SettingsStore& store, Shell& shell, Messages& messa
 // there.
 void openHelp(SettingsStore& store, Shell& shell, Messages& messages);
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

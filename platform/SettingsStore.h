@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace kestrava {
+namespace kestrava::platform {
 
 inline constexpr const char* kSettingsKeyName = "Software\\Kestrava Sonalve";
 inline constexpr const char* kInstallationKeyName = "SOFTWARE\\Kestrava Sonalve";
@@ -51,4 +51,4 @@ public:
     virtual std::string helpDocument() const = 0;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace kestrava {
+namespace kestrava::platform {
 
 enum class DocumentOpenResult { Opened, NotFound, Failed };
 
@@ -29,4 +29,4 @@ public:
     virtual char separator() const = 0;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

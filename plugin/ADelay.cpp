@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 using namespace vst2;
 
@@ -22,7 +22,7 @@ bool isNone(const char* path)
 
 }  // namespace
 
-ADelay::ADelay(audioMasterCallback host, DesktopServices services)
+ADelay::ADelay(audioMasterCallback host, platform::DesktopServices services)
     : AudioEffectX(host, kNumPrograms, kNumParams), files_(services)
 {
     setNumInputs(2);
@@ -49,7 +49,7 @@ void ADelay::publishCorrection()
 
 bool ADelay::loadCorrection(const std::string& path)
 {
-    CorrectionSet fresh = correction_;
+    engine::CorrectionSet fresh = correction_;
     if (!files_.read(path, fresh))
         return false;
     correction_ = fresh;
@@ -71,7 +71,7 @@ std::string ADelay::correctionPath() const
 
 void ADelay::setSampleRate(float sampleRate)
 {
-    if (!isRunnableSampleRate(sampleRate))
+    if (!engine::isRunnableSampleRate(sampleRate))
         return;
     std::lock_guard lock(uiMutex_);
     sampleRate_ = static_cast<double>(sampleRate);
@@ -242,4 +242,4 @@ void ADelay::processDoubleReplacing(double** inputs, double** outputs, VstInt32 
     processor_.process(inputs, outputs, sampleFrames);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

@@ -24,7 +24,7 @@
 #include <mutex>
 #include <string>
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 inline constexpr vst2::VstInt32 kNumParams = 22;
 inline constexpr vst2::VstInt32 kInputParameter = 17;
@@ -33,7 +33,7 @@ inline constexpr vst2::VstInt32 kLoadParameter = 19;
 
 class ADelay : public AudioEffectX {
 public:
-    ADelay(vst2::audioMasterCallback host, DesktopServices services);
+    ADelay(vst2::audioMasterCallback host, platform::DesktopServices services);
     ~ADelay() override;
 
     // Rates that cannot be run (zero, negative, not a number) are ignored.
@@ -82,11 +82,11 @@ private:
     ProgramBank bank_;
     CorrectionFiles files_;
     std::array<char, kProgramPathSize> correctionPath_{};
-    CorrectionSet correction_;
+    engine::CorrectionSet correction_;
     double sampleRate_ = 44100.0;
 
     std::atomic<bool> editorRefreshPending_{false};
     EffectProcessor processor_;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

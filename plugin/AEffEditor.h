@@ -7,7 +7,7 @@
 
 #include "plugin/Vst2.h"
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 class AudioEffect;
 
@@ -61,4 +61,4 @@ protected:
     vst2::VstIntPtr knobMode_ = 0;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

@@ -1,6 +1,6 @@
 #include "plugin/AudioEffect.h"
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 using namespace vst2;
 
@@ -156,4 +156,4 @@ float AudioEffect::getParameterClass(AEffect* effect, VstInt32 index)
     return static_cast<AudioEffect*>(effect->object)->getParameter(index);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

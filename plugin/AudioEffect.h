@@ -16,7 +16,7 @@
 #include <atomic>
 #include <memory>
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 class AudioEffect {
 public:
@@ -104,4 +104,4 @@ private:
     static float getParameterClass(vst2::AEffect* effect, vst2::VstInt32 index);
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

@@ -1,6 +1,6 @@
 #include "plugin/AudioEffectX.h"
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 using namespace vst2;
 
@@ -76,4 +76,4 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     return AudioEffect::dispatcher(opcode, index, value, ptr, opt);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

@@ -9,7 +9,7 @@
 
 #include "plugin/AudioEffect.h"
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 class AudioEffectX : public AudioEffect {
 public:
@@ -33,4 +33,4 @@ public:
     bool masterIdle();
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 // Copies text that may lack a terminator within `sourceSize` bytes into a
 // destination of `destinationSize` bytes, always terminating it. The two
@@ -27,4 +27,4 @@ void setText(std::array<char, N>& destination, const std::string& text)
     copyBoundedText(destination.data(), N, text.c_str(), text.size() + 1);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

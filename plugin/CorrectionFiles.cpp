@@ -3,7 +3,7 @@
 #include "corrfile/CorrectionFile.h"
 #include "plugin/BoundedText.h"
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 namespace {
 
@@ -11,13 +11,13 @@ constexpr char kProductFolder[] = "Kestrava Sonalve";
 
 }  // namespace
 
-CorrectionFiles::CorrectionFiles(DesktopServices services) : services_(services)
+CorrectionFiles::CorrectionFiles(platform::DesktopServices services) : services_(services)
 {
     std::string folder;
     if (std::optional<std::string> documents = services_.shell.documentsFolder())
         folder = *documents;
     else
-        showError(services_.messages, "SHGetFolderPath Error.");
+        platform::showError(services_.messages, "SHGetFolderPath Error.");
     const char separator = services_.shell.separator();
     folder += separator;
     folder += kProductFolder;
@@ -27,15 +27,15 @@ CorrectionFiles::CorrectionFiles(DesktopServices services) : services_(services)
         services_.shell.createDirectory(folder_.data());
 }
 
-bool CorrectionFiles::read(const std::string& path, CorrectionSet& set) const
+bool CorrectionFiles::read(const std::string& path, engine::CorrectionSet& set) const
 {
-    return readCorrectionFile(path, set, services_.messages) == 0;
+    return corrfile::readCorrectionFile(path, set, services_.messages) == 0;
 }
 
 std::optional<std::string> CorrectionFiles::choose(const std::string& currentName) const
 {
-    const OpenFileRequest request{"DOV file", "*.alg", currentName, folder_.data(), "alg"};
+    const platform::OpenFileRequest request{"DOV file", "*.alg", currentName, folder_.data(), "alg"};
     return services_.fileDialog.chooseFileToOpen(request);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

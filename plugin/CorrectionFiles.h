@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 inline constexpr int kFolderSize = 264;
 
@@ -21,7 +21,7 @@ class CorrectionFiles {
 public:
     // Prepares the data folder; without a documents folder the user is told
     // ("SHGetFolderPath Error.") and the folder is relative.
-    explicit CorrectionFiles(DesktopServices services);
+    explicit CorrectionFiles(platform::DesktopServices services);
 
     const char* folder() const { return folder_.data(); }
 
@@ -29,15 +29,15 @@ public:
 
     // Reads the file at `path` into `set`. On failure the reason has been
     // shown and `set` is unchanged.
-    bool read(const std::string& path, CorrectionSet& set) const;
+    bool read(const std::string& path, engine::CorrectionSet& set) const;
 
     // Asks the user for a correction file, starting from `currentName` in
     // the data folder. Nothing when the user cancelled.
     std::optional<std::string> choose(const std::string& currentName) const;
 
 private:
-    DesktopServices services_;
+    platform::DesktopServices services_;
     std::array<char, kFolderSize> folder_{};
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-namespace kestrava {
+namespace kestrava::plugin {
+
+using engine::AirSetting;
 
 static_assert(std::atomic<float>::is_always_lock_free);
 
@@ -46,4 +48,4 @@ void EffectProcessor::process(Sample** inputs, Sample** outputs, std::int32_t sa
 template void EffectProcessor::process<float>(float**, float**, std::int32_t);
 template void EffectProcessor::process<double>(double**, double**, std::int32_t);
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

@@ -15,13 +15,13 @@
 #include <atomic>
 #include <cstdint>
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 class EffectProcessor {
 public:
     // Derives the correction for the rate and hands it over; the next block
     // runs it from cleared sections while the Air memory runs on.
-    void prepare(const CorrectionSet& set, double sampleRate) { chain_.prepare(set, sampleRate); }
+    void prepare(const engine::CorrectionSet& set, double sampleRate) { chain_.prepare(set, sampleRate); }
 
     // Off: both inputs pass through unchanged. Set after prepare(), so that
     // a block which sees the flag also sees the correction that goes with it.
@@ -44,7 +44,7 @@ private:
     std::atomic<float> inputSelect_{1.0f};
     std::atomic<float> airSwitch_{0.0f};
     std::atomic<bool> active_{false};
-    PluginChain chain_;
+    engine::PluginChain chain_;
     std::array<double, kChunkFrames> left_{};
     std::array<double, kChunkFrames> right_{};
 };
@@ -52,4 +52,4 @@ private:
 extern template void EffectProcessor::process<float>(float**, float**, std::int32_t);
 extern template void EffectProcessor::process<double>(double**, double**, std::int32_t);
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

@@ -14,16 +14,18 @@
 #define SONALVE_EXPORT __attribute__((visibility("default")))
 #endif
 
+namespace vst2 = kestrava::plugin::vst2;
+
 namespace {
 
 vst2::AEffect* createEffect(vst2::audioMasterCallback host)
 {
     if (host == nullptr || host(nullptr, vst2::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
-    auto* effect = new (std::nothrow) kestrava::ADelay(host, kestrava::desktopServices());
+    auto* effect = new (std::nothrow) kestrava::plugin::ADelay(host, kestrava::platform::desktopServices());
     if (effect == nullptr)
         return nullptr;
-    effect->setEditor(std::make_unique<kestrava::SDEditor>(effect, kestrava::nativeEditorServices()));
+    effect->setEditor(std::make_unique<kestrava::editor::SDEditor>(effect, kestrava::editor::nativeEditorServices()));
     return effect->getAeffect();
 }
 

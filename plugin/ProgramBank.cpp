@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 namespace {
 
@@ -99,4 +99,4 @@ void ProgramBank::storeAir(int program, float value)
     storeShared(records_[program].air, value);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

@@ -13,7 +13,7 @@
 #include <array>
 #include <cstddef>
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 inline constexpr int kNumPrograms = 16;
 
@@ -52,4 +52,4 @@ private:
     std::array<ProgramRecord, kNumPrograms> records_{};
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

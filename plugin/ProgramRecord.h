@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-namespace kestrava {
+namespace kestrava::plugin {
 
 inline constexpr int kProgramNameSize = 24;
 inline constexpr int kProgramPathSize = 1024;
@@ -26,4 +26,4 @@ static_assert(offsetof(ProgramRecord, input) == 1048);
 static_assert(offsetof(ProgramRecord, air) == 1052);
 static_assert(sizeof(ProgramRecord) == 1056);
 
-}  // namespace kestrava
+}  // namespace kestrava::plugin

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace vst2 {
+namespace kestrava::plugin::vst2 {
 
 using VstInt16 = std::int16_t;
 using VstInt32 = std::int32_t;
@@ -213,4 +213,4 @@ static_assert(sizeof(AEffect) == 192);
 static_assert(sizeof(ERect) == 8 && offsetof(ERect, right) == 6);
 static_assert(kEffectMagic == 0x56737450);
 
-}  // namespace vst2
+}  // namespace kestrava::plugin::vst2

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::calibrix {
 
 DialogView::DialogView(HWND dialog) : dialog_(dialog)
 {
@@ -105,4 +105,4 @@ bool DialogView::askYesNo(const std::string& text, const std::string& caption)
     return MessageBoxA(dialog_, text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::calibrix

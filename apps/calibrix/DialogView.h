@@ -9,9 +9,9 @@
 
 #include <windows.h>
 
-namespace kestrava {
+namespace kestrava::calibrix {
 
-class DialogView final : public MeasurementView {
+class DialogView final : public measure::MeasurementView {
 public:
     // Remembers the client area and the scroll-bar arrow height the
     // progress bar is laid out with.
@@ -43,4 +43,4 @@ private:
     HWND progressBar_ = nullptr;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::calibrix

@@ -6,29 +6,32 @@
 #include <cstdlib>
 #include <optional>
 
-namespace kestrava {
+namespace kestrava::calibrix {
+
+using audio::FileDriverOptions;
+
 namespace {
 
-class CalibrixDriverSource final : public DriverSource {
+class CalibrixDriverSource final : public audio::DriverSource {
 public:
     explicit CalibrixDriverSource(std::optional<FileDriverOptions> take) : take_(std::move(take)) {}
 
-    std::vector<DriverEntry> drivers() override
+    std::vector<audio::DriverEntry> drivers() override
     {
-        std::vector<DriverEntry> entries = asio_.drivers();
+        std::vector<audio::DriverEntry> entries = asio_.drivers();
         if (take_)
-            entries.push_back(fileDriverEntry(*take_));
+            entries.push_back(audio::fileDriverEntry(*take_));
         return entries;
     }
 
 private:
-    AsioRegistrySource asio_;
+    audio::AsioRegistrySource asio_;
     std::optional<FileDriverOptions> take_;
 };
 
 }  // namespace
 
-std::unique_ptr<DriverSource> calibrixDrivers()
+std::unique_ptr<audio::DriverSource> calibrixDrivers()
 {
     std::optional<FileDriverOptions> take;
     if (const char* path = std::getenv("KESTRAVA_TAKE"); path != nullptr && *path != '\0') {
@@ -41,4 +44,4 @@ std::unique_ptr<DriverSource> calibrixDrivers()
     return std::make_unique<CalibrixDriverSource>(std::move(take));
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::calibrix

@@ -11,8 +11,8 @@
 
 #include <memory>
 
-namespace kestrava {
+namespace kestrava::calibrix {
 
-std::unique_ptr<DriverSource> calibrixDrivers();
+std::unique_ptr<audio::DriverSource> calibrixDrivers();
 
-}  // namespace kestrava
+}  // namespace kestrava::calibrix

@@ -13,7 +13,11 @@
 
 #include <memory>
 
-namespace kestrava {
+namespace kestrava::calibrix {
+
+using measure::MeasurementDialog;
+namespace control = measure::control;
+
 namespace {
 
 constexpr int kDialogTemplate = 101;
@@ -21,9 +25,9 @@ constexpr int kDialogTemplate = 101;
 // Everything the dialog owns for as long as it is open.
 struct Window {
     std::unique_ptr<DialogView> view;
-    std::unique_ptr<Messages> messages;
-    std::unique_ptr<FileDialog> fileDialog;
-    std::unique_ptr<DriverSource> drivers;
+    std::unique_ptr<platform::Messages> messages;
+    std::unique_ptr<platform::FileDialog> fileDialog;
+    std::unique_ptr<audio::DriverSource> drivers;
     std::unique_ptr<MeasurementDialog> workflow;
 };
 
@@ -31,14 +35,14 @@ Window window;
 
 void create(HWND dialog)
 {
-    const DesktopServices desktop = desktopServices();
+    const platform::DesktopServices desktop = platform::desktopServices();
     window.view = std::make_unique<DialogView>(dialog);
-    window.messages = messagesOwnedBy(dialog);
-    window.fileDialog = fileDialogOwnedBy(dialog);
+    window.messages = platform::messagesOwnedBy(dialog);
+    window.fileDialog = platform::fileDialogOwnedBy(dialog);
     window.drivers = calibrixDrivers();
     window.workflow = std::make_unique<MeasurementDialog>(
-        MeasurementServices{*window.view, *window.messages, desktop.messages, desktop.shell, *window.fileDialog,
-                            settingsStore(), *window.drivers});
+        measure::MeasurementServices{*window.view, *window.messages, desktop.messages, desktop.shell,
+                                     *window.fileDialog, platform::settingsStore(), *window.drivers});
     window.workflow->open();
 }
 
@@ -133,12 +137,13 @@ INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::calibrix
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(kestrava::kDialogTemplate), nullptr, &kestrava::dialogProcedure, 0);
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(kestrava::calibrix::kDialogTemplate), nullptr,
+                    &kestrava::calibrix::dialogProcedure, 0);
     return 0;
 }

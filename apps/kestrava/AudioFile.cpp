@@ -24,7 +24,7 @@ bool looksLikeWav(std::span<const std::uint8_t> bytes)
         && std::memcmp(bytes.data() + 8, "WAVE", 4) == 0;
 }
 
-bool couldBeRealAudio(const WavData& audio, const std::string& path, std::string& error)
+bool couldBeRealAudio(const audio::WavData& audio, const std::string& path, std::string& error)
 {
     char text[200];
     if (!(audio.sampleRate >= kLowestSampleRate && audio.sampleRate <= kHighestSampleRate)) {
@@ -44,12 +44,12 @@ bool couldBeRealAudio(const WavData& audio, const std::string& path, std::string
 
 }  // namespace
 
-bool readAudioFile(const std::string& path, WavData& audio, std::string& error)
+bool readAudioFile(const std::string& path, audio::WavData& audio, std::string& error)
 {
     std::vector<std::uint8_t> bytes;
-    if (!readWavInput(path, bytes, error))
+    if (!audio::readWavInput(path, bytes, error))
         return false;
-    const bool decoded = looksLikeWav(bytes) || hasWavName(path) ? parseWav(bytes, path, audio, error)
+    const bool decoded = looksLikeWav(bytes) || hasWavName(path) ? audio::parseWav(bytes, path, audio, error)
                                                                  : decodeWithLibrary(bytes, path, audio, error);
     return decoded && couldBeRealAudio(audio, path, error);
 }

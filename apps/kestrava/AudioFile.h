@@ -22,11 +22,11 @@ inline constexpr int kMostChannels = 64;
 
 // Reads the whole of `path`. On failure returns false with a one-line
 // reason naming the file in `error`.
-bool readAudioFile(const std::string& path, WavData& audio, std::string& error);
+bool readAudioFile(const std::string& path, audio::WavData& audio, std::string& error);
 
 // Formats other than WAV, where the build has a decoder: decodes the whole
 // file image `bytes` read from `path`.
-bool decodeWithLibrary(std::span<const std::uint8_t> bytes, const std::string& path, WavData& audio,
+bool decodeWithLibrary(std::span<const std::uint8_t> bytes, const std::string& path, audio::WavData& audio,
                        std::string& error);
 
 }  // namespace kestrava::tool

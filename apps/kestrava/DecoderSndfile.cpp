@@ -53,12 +53,12 @@ sf_count_t imageTell(void* user)
 }
 
 // As many samples as the longest WAV the tool reads could hold.
-constexpr std::size_t kMostSamples = kMaxWavFileBytes / 2;
+constexpr std::size_t kMostSamples = audio::kMaxWavFileBytes / 2;
 constexpr sf_count_t kSliceFrames = 1 << 16;
 
 }  // namespace
 
-bool decodeWithLibrary(std::span<const std::uint8_t> bytes, const std::string& path, WavData& audio,
+bool decodeWithLibrary(std::span<const std::uint8_t> bytes, const std::string& path, audio::WavData& audio,
                        std::string& error)
 {
     SF_VIRTUAL_IO io{&imageLength, &imageSeek, &imageRead, &imageWrite, &imageTell};

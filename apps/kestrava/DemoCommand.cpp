@@ -17,6 +17,10 @@
 
 namespace kestrava::tool {
 
+using audio::ASIOSTFloat32LSB;
+using design::kBandCount;
+using design::kTransformSize;
+
 namespace {
 
 constexpr const char* kUsage =
@@ -32,7 +36,7 @@ struct BandError {
     double largestDb = 0.0;
 };
 
-BandError bandError(const BandSpectrum& a, const BandSpectrum& b)
+BandError bandError(const design::BandSpectrum& a, const design::BandSpectrum& b)
 {
     BandError e;
     double sum = 0.0;
@@ -71,13 +75,14 @@ int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
     {
         DemoTake take = makeDemoTake();
         OutputFiles files("demo", context);
-        files.add(takePath, encodeWav({kDemoRate, 32, true, {std::move(take.microphone), std::move(take.pickup)}}));
+        files.add(takePath,
+                  audio::encodeWav({kDemoRate, 32, true, {std::move(take.microphone), std::move(take.pickup)}}));
         if (!files.commit())
             return kExitFailure;
     }
     context.out << "Wrote " << takePath << " (microphone left, pickup right)\n";
 
-    DesignOutcome outcome;
+    measure::DesignOutcome outcome;
     if (const int status = designFromTakes({takePath, 0}, {takePath, 1}, context, outcome); status != kExitOk)
         return status;
     OutputFiles designFiles("demo", context);
@@ -89,14 +94,14 @@ int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
     printDesignSummary(outcome, context);
     context.out << "Wrote " << algPath << " and " << reportPath << '\n';
 
-    WavData take;
+    audio::WavData take;
     if (!readAudioFile(takePath, take, error)) {
         context.err << "kestrava demo: " << error << '\n';
         return kExitFailure;
     }
     const RenderedStereo corrected = renderThroughCorrection(outcome.correction, kDemoRate, take.channels[1], false);
     OutputFiles correctedFile("demo", context);
-    correctedFile.add(correctedPath, encodeWav({kDemoRate, 32, true, {corrected.left, corrected.right}}));
+    correctedFile.add(correctedPath, audio::encodeWav({kDemoRate, 32, true, {corrected.left, corrected.right}}));
     if (!correctedFile.commit())
         return kExitFailure;
     context.out << "Wrote " << correctedPath << " (the pickup through the correction)\n";
@@ -104,7 +109,7 @@ int runDemoCommand(const std::vector<std::string>& args, ToolContext& context)
     // The corrected pickup as a float device would deliver it.
     const std::vector<double> micValues = captureValues(take.channels[0], kTransformSize, ASIOSTFloat32LSB);
     const std::vector<double> correctedValues = captureValues(corrected.left, kTransformSize, ASIOSTFloat32LSB);
-    MeasurementAnalysis after;
+    design::MeasurementAnalysis after;
     if (!analyseSignals(micValues, correctedValues, context, after))
         return kExitFailure;
     const BandError before = bandError(outcome.analysis.microphone, outcome.analysis.pickup);

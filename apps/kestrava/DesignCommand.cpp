@@ -65,7 +65,7 @@ int runDesignCommand(const std::vector<std::string>& args, ToolContext& context)
             refuseOverlappingFiles("design", {mic.path, pickup.path}, outputs, context))
         return *refused;
 
-    DesignOutcome outcome;
+    measure::DesignOutcome outcome;
     if (const int status = designFromTakes(mic, pickup, context, outcome); status != kExitOk)
         return status;
     return saveDesign(outcome, *output, a.value("--report"), context);

@@ -12,6 +12,12 @@
 
 namespace kestrava::tool {
 
+using audio::WavData;
+using design::CaptureBuffer;
+using design::kAnalysisRate;
+using design::kTransformSize;
+using measure::DesignOutcome;
+
 namespace {
 
 // Frames to read at a given rate to fill the transform after conversion,
@@ -25,7 +31,7 @@ std::size_t framesNeeded(double rate)
 // format stands for.
 struct LoadedTake {
     std::vector<double> samples;
-    ASIOSampleType type = ASIOSTInt32LSB;
+    audio::ASIOSampleType type = audio::ASIOSTInt32LSB;
     bool clipped = false;
 };
 
@@ -80,11 +86,11 @@ bool loadTake(const TakeSource& source, WavData audio, const char* role, ToolCon
 bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pickup, ToolContext& context)
 {
     StreamMessages messages(context.err);
-    return kestrava::capturesAllocated(microphone, pickup, messages);
+    return kestrava::measure::capturesAllocated(microphone, pickup, messages);
 }
 
 bool analyseSignals(const std::vector<double>& microphone, const std::vector<double>& pickup,
-                    ToolContext& context, MeasurementAnalysis& analysis)
+                    ToolContext& context, design::MeasurementAnalysis& analysis)
 {
     CaptureBuffer micBuffer;
     CaptureBuffer pickupBuffer;
@@ -93,13 +99,13 @@ bool analyseSignals(const std::vector<double>& microphone, const std::vector<dou
     std::copy_n(microphone.begin(), std::min<std::size_t>(microphone.size(), kTransformSize), micBuffer.re());
     std::copy_n(pickup.begin(), std::min<std::size_t>(pickup.size(), kTransformSize), pickupBuffer.re());
     StreamMessages messages(context.err);
-    return analyseCaptures(micBuffer, pickupBuffer, messages, analysis);
+    return measure::analyseCaptures(micBuffer, pickupBuffer, messages, analysis);
 }
 
 void reportClipping(bool microphone, bool pickup, ToolContext& context)
 {
     StreamMessages messages(context.err);
-    kestrava::reportClipping(microphone, pickup, messages);
+    kestrava::measure::reportClipping(microphone, pickup, messages);
 }
 
 int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, ToolContext& context,
@@ -133,10 +139,10 @@ int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, Tool
     return designFromCaptures(micBuffer, pickupBuffer, context, outcome);
 }
 
-DesignOptions designProgressLines(ToolContext& context)
+design::DesignOptions designProgressLines(ToolContext& context)
 {
-    DesignOptions options;
-    options.progress = [&context](const DesignProgress& p) {
+    design::DesignOptions options;
+    options.progress = [&context](const design::DesignProgress& p) {
         char text[120];
         std::snprintf(text, sizeof text, "Designing: pass %d, largest band error %.2f %%", p.passes,
                       100.0 * p.largestError);
@@ -151,7 +157,7 @@ int designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolCon
     progressLine(context, "Analysing both recordings...");
     StreamMessages messages(context.err);
     const bool designed =
-        kestrava::designFromCaptures(microphone, pickup, messages, designProgressLines(context), outcome);
+        kestrava::measure::designFromCaptures(microphone, pickup, messages, designProgressLines(context), outcome);
     progressLine(context, "");
     return designed ? kExitOk : kExitFailure;
 }

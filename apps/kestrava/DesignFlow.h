@@ -22,18 +22,19 @@ struct TakeSource {
 // Returns kExitOk with `outcome` filled, or kExitFailure after telling why
 // (unreadable file, missing channel, clipping, silence, memory).
 int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, ToolContext& context,
-                    DesignOutcome& outcome);
+                    measure::DesignOutcome& outcome);
 
 // Whether both capture buffers got their storage; tells the user when not.
-bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pickup, ToolContext& context);
+bool capturesAllocated(const design::CaptureBuffer& microphone, const design::CaptureBuffer& pickup,
+                       ToolContext& context);
 
 // The design's progress line on a terminal.
-DesignOptions designProgressLines(ToolContext& context);
+design::DesignOptions designProgressLines(ToolContext& context);
 
 // Analyses two filled capture buffers (consumed by the transform) and
 // designs the correction, showing the design's progress line.
-int designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolContext& context,
-                       DesignOutcome& outcome);
+int designFromCaptures(design::CaptureBuffer& microphone, design::CaptureBuffer& pickup, ToolContext& context,
+                       measure::DesignOutcome& outcome);
 
 // The clipping messages, microphone first.
 void reportClipping(bool microphone, bool pickup, ToolContext& context);
@@ -41,15 +42,15 @@ void reportClipping(bool microphone, bool pickup, ToolContext& context);
 // Writes the correction file and, when asked, the report (both or neither
 // replaced); prints the summary and what was written. kExitOk or
 // kExitFailure after telling why.
-int saveDesign(const DesignOutcome& outcome, const std::string& output, const std::optional<std::string>& report,
-               ToolContext& context);
+int saveDesign(const measure::DesignOutcome& outcome, const std::string& output,
+               const std::optional<std::string>& report, ToolContext& context);
 
 // Prints passes, remaining error and output gain of a design.
-void printDesignSummary(const DesignOutcome& outcome, ToolContext& context);
+void printDesignSummary(const measure::DesignOutcome& outcome, ToolContext& context);
 
 // The band curves of two signals at 48,000 Hz (the first kTransformSize
 // samples, already at capture scale), or false after telling why not.
 bool analyseSignals(const std::vector<double>& microphone, const std::vector<double>& pickup,
-                    ToolContext& context, MeasurementAnalysis& analysis);
+                    ToolContext& context, design::MeasurementAnalysis& analysis);
 
 }  // namespace kestrava::tool

@@ -37,19 +37,19 @@ int runDriversCommand(const std::vector<std::string>& args, ToolContext& context
     std::string error;
     if (!a.positional().empty())
         return usageError(context, "drivers", "takes no file names (the take goes with --input-file)");
-    FileDriverOptions file;
+    audio::FileDriverOptions file;
     if (!parseFileDriverOptions(a, file, error))
         return usageError(context, "drivers", error);
 
-    const std::unique_ptr<DriverSource> source = toolDriverSource(file);
-    DriverCatalog catalog(*source);
-    for (const std::string& name : catalog.listDriverNames(kDriverListSlots)) {
+    const std::unique_ptr<audio::DriverSource> source = toolDriverSource(file);
+    audio::DriverCatalog catalog(*source);
+    for (const std::string& name : catalog.listDriverNames(audio::kDriverListSlots)) {
         context.out << name << '\n';
-        if (name == kFileDriverName && file.inputPath.empty()) {
+        if (name == audio::kFileDriverName && file.inputPath.empty()) {
             context.out << "  inputs: the channels of the WAV file given with --input-file\n";
             continue;
         }
-        DriverChannels channels;
+        measure::DriverChannels channels;
         if (!readDriverChannels(catalog, name, channels, error)) {
             context.out << "  " << error << '\n';
             continue;

@@ -4,9 +4,9 @@
 
 namespace kestrava::tool {
 
-std::unique_ptr<DriverSource> toolDriverSource(const FileDriverOptions& file)
+std::unique_ptr<audio::DriverSource> toolDriverSource(const audio::FileDriverOptions& file)
 {
-    return std::make_unique<LinuxDriverSource>(JackDriverOptions{}, file);
+    return std::make_unique<audio::LinuxDriverSource>(audio::JackDriverOptions{}, file);
 }
 
 }  // namespace kestrava::tool

@@ -5,27 +5,29 @@
 
 namespace kestrava::tool {
 
+using audio::FileDriverOptions;
+
 namespace {
 
-class WindowsDriverSource final : public DriverSource {
+class WindowsDriverSource final : public audio::DriverSource {
 public:
     explicit WindowsDriverSource(FileDriverOptions file) : file_(std::move(file)) {}
 
-    std::vector<DriverEntry> drivers() override
+    std::vector<audio::DriverEntry> drivers() override
     {
-        std::vector<DriverEntry> entries = asio_.drivers();
-        entries.push_back(fileDriverEntry(file_));
+        std::vector<audio::DriverEntry> entries = asio_.drivers();
+        entries.push_back(audio::fileDriverEntry(file_));
         return entries;
     }
 
 private:
-    AsioRegistrySource asio_;
+    audio::AsioRegistrySource asio_;
     FileDriverOptions file_;
 };
 
 }  // namespace
 
-std::unique_ptr<DriverSource> toolDriverSource(const FileDriverOptions& file)
+std::unique_ptr<audio::DriverSource> toolDriverSource(const FileDriverOptions& file)
 {
     return std::make_unique<WindowsDriverSource>(file);
 }

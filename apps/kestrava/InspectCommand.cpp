@@ -35,7 +35,7 @@ int runInspectCommand(const std::vector<std::string>& args, ToolContext& context
         return *done;
     if (a.positional().size() != 1)
         return usageError(context, "inspect", "give one correction file");
-    CorrectionSet c;
+    engine::CorrectionSet c;
     if (!readCorrection("inspect", a.positional()[0], c, context))
         return kExitFailure;
 

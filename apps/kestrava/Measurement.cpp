@@ -6,6 +6,8 @@
 
 namespace kestrava::tool {
 
+using measure::DriverChannelsStatus;
+
 namespace {
 
 volatile std::sig_atomic_t interruptSeen = 0;
@@ -34,7 +36,7 @@ bool checkChannel(const Arguments& a, const char* option, int fallback, std::siz
 
 }  // namespace
 
-bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std::string& error)
+bool parseFileDriverOptions(const Arguments& a, audio::FileDriverOptions& options, std::string& error)
 {
     options.inputPath = a.value("--input-file").value_or("");
     options.outputPath = a.value("--output-file").value_or("");
@@ -53,10 +55,10 @@ bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std:
         }
     }
     if (const std::optional<std::string> type = a.value("--sample-type")) {
-        const std::optional<ASIOSampleType> known = sampleTypeNamed(*type);
+        const std::optional<audio::ASIOSampleType> known = audio::sampleTypeNamed(*type);
         if (!known) {
             error = "--sample-type is one of";
-            for (const SampleTypeName& t : sampleTypeNames())
+            for (const audio::SampleTypeName& t : audio::sampleTypeNames())
                 error += std::string(" ") + t.name;
             return false;
         }
@@ -65,11 +67,11 @@ bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std:
     return true;
 }
 
-bool readDriverChannels(DriverCatalog& catalog, const std::string& name, DriverChannels& channels,
+bool readDriverChannels(audio::DriverCatalog& catalog, const std::string& name, measure::DriverChannels& channels,
                         std::string& error)
 {
     std::string driverError;
-    switch (loadDriverChannels(catalog, name, channels, driverError)) {
+    switch (measure::loadDriverChannels(catalog, name, channels, driverError)) {
     case DriverChannelsStatus::Read:
         return true;
     case DriverChannelsStatus::NotLoaded:
@@ -82,22 +84,22 @@ bool readDriverChannels(DriverCatalog& catalog, const std::string& name, DriverC
     return false;
 }
 
-int chooseDriver(const Arguments& a, std::string_view command, DriverCatalog& catalog, StreamConfiguration& chosen,
-                 ToolContext& context)
+int chooseDriver(const Arguments& a, std::string_view command, audio::DriverCatalog& catalog,
+                 audio::StreamConfiguration& chosen, ToolContext& context)
 {
     const std::optional<std::string> name = a.value("--driver");
     if (!name)
         return usageError(context, command, "no driver (--driver NAME; 'kestrava drivers' lists them)");
-    if (*name == kFileDriverName && !a.value("--input-file"))
+    if (*name == audio::kFileDriverName && !a.value("--input-file"))
         return usageError(context, command,
-                          std::string("the ") + kFileDriverName + " driver needs --input-file TAKE.wav");
-    DriverChannels channels;
+                          std::string("the ") + audio::kFileDriverName + " driver needs --input-file TAKE.wav");
+    measure::DriverChannels channels;
     std::string error;
     if (!readDriverChannels(catalog, *name, channels, error)) {
         context.err << "kestrava " << command << ": " << error << '\n';
         return kExitFailure;
     }
-    StreamChannels picked;
+    audio::StreamChannels picked;
     if (!checkChannel(a, "--mic-input", 0, channels.inputs.size(), "input", picked.micInput, error)
         || !checkChannel(a, "--pickup-input", 1, channels.inputs.size(), "input", picked.pickupInput, error)
         || !checkChannel(a, "--left-output", 0, channels.outputs.size(), "output", picked.leftOutput, error)

@@ -19,23 +19,23 @@ namespace kestrava::tool {
 
 // The recorded-file driver's options from --input-file, --output-file,
 // --buffer-size and --sample-type; false with the reason in `error`.
-bool parseFileDriverOptions(const Arguments& a, FileDriverOptions& options, std::string& error);
+bool parseFileDriverOptions(const Arguments& a, audio::FileDriverOptions& options, std::string& error);
 
 // The drivers this build offers: JACK and the recorded file on Linux, the
 // installed ASIO drivers and the recorded file on Windows.
-std::unique_ptr<DriverSource> toolDriverSource(const FileDriverOptions& file);
+std::unique_ptr<audio::DriverSource> toolDriverSource(const audio::FileDriverOptions& file);
 
 // Loads and initialises the driver, reads its channel names and releases it
 // again, as the measurement program does when a driver is chosen. False with
 // the reason in `error`.
-bool readDriverChannels(DriverCatalog& catalog, const std::string& name, DriverChannels& channels,
+bool readDriverChannels(audio::DriverCatalog& catalog, const std::string& name, measure::DriverChannels& channels,
                         std::string& error);
 
 // Takes --driver and the four channel options, checks them against the
 // driver from `catalog` and puts them in `chosen`. kExitOk, or an exit code
 // after telling why.
-int chooseDriver(const Arguments& a, std::string_view command, DriverCatalog& catalog, StreamConfiguration& chosen,
-                 ToolContext& context);
+int chooseDriver(const Arguments& a, std::string_view command, audio::DriverCatalog& catalog,
+                 audio::StreamConfiguration& chosen, ToolContext& context);
 
 // Catches Ctrl-C for as long as it lives, so a command can stop its stream
 // and release the driver before it ends.

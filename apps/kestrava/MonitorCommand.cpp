@@ -12,6 +12,8 @@
 
 namespace kestrava::tool {
 
+using measure::MonitorMode;
+
 namespace {
 
 constexpr const char* kUsage =
@@ -77,13 +79,13 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
     const std::optional<std::string> secondsText = a.value("--seconds");
     if (secondsText && (!parseNumber(*secondsText, seconds) || seconds <= 0.0))
         return usageError(context, "monitor", "--seconds is a positive number");
-    FileDriverOptions file;
+    audio::FileDriverOptions file;
     if (!parseFileDriverOptions(a, file, error))
         return usageError(context, "monitor", error);
     file.realTime = true;
 
-    const std::unique_ptr<DriverSource> drivers = toolDriverSource(file);
-    const auto processor = std::make_unique<BlockProcessor>();
+    const std::unique_ptr<audio::DriverSource> drivers = toolDriverSource(file);
+    const auto processor = std::make_unique<measure::BlockProcessor>();
     std::vector<std::string> inputs;
     for (const char* option : {"--alg", "--input-file"}) {
         if (const std::optional<std::string> path = a.value(option))
@@ -95,13 +97,13 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
     }
     StreamMessages messages(context.err);
     if (const std::optional<std::string> alg = a.value("--alg")) {
-        CorrectionSet correction;
+        engine::CorrectionSet correction;
         if (!readCorrection("monitor", *alg, correction, context))
             return kExitFailure;
         processor->setCorrection(correction);
     }
-    StreamSetup stream(*drivers, *processor, messages);
-    StreamConfiguration configuration;
+    audio::StreamSetup stream(*drivers, *processor, messages);
+    audio::StreamConfiguration configuration;
     if (const int status = chooseDriver(a, "monitor", stream.catalog(), configuration, context); status != kExitOk)
         return status;
     // The measurement program's sliders: the main volume scales the

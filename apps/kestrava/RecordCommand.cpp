@@ -13,6 +13,8 @@
 
 namespace kestrava::tool {
 
+using measure::RecordingStart;
+
 namespace {
 
 constexpr const char* kUsage =
@@ -60,7 +62,7 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
     const std::optional<std::string> output = a.value("-o") ? a.value("-o") : a.value("--output");
     if (!output)
         return usageError(context, "record", "no output file (-o OUT.alg)");
-    FileDriverOptions file;
+    audio::FileDriverOptions file;
     if (!parseFileDriverOptions(a, file, error))
         return usageError(context, "record", error);
     std::vector<std::string> outputs = {*output};
@@ -73,15 +75,15 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
     if (const std::optional<int> refused = refuseOverlappingFiles("record", inputs, outputs, context))
         return *refused;
 
-    const std::unique_ptr<DriverSource> source = toolDriverSource(file);
-    const auto processor = std::make_unique<BlockProcessor>();
+    const std::unique_ptr<audio::DriverSource> source = toolDriverSource(file);
+    const auto processor = std::make_unique<measure::BlockProcessor>();
     StreamMessages messages(context.err);
-    StreamSetup stream(*source, *processor, messages);
-    StreamConfiguration configuration;
+    audio::StreamSetup stream(*source, *processor, messages);
+    audio::StreamConfiguration configuration;
     if (const int status = chooseDriver(a, "record", stream.catalog(), configuration, context); status != kExitOk)
         return status;
 
-    MeasurementRecorder recorder(*processor, stream, messages);
+    measure::MeasurementRecorder recorder(*processor, stream, messages);
     const InterruptWatch interrupt;
     switch (recorder.start(configuration)) {
     case RecordingStart::Started:
@@ -107,7 +109,7 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
         return kExitFailure;
     }
     progressLine(context, "Analysing both recordings...");
-    const std::optional<DesignOutcome> outcome = recorder.finish(designProgressLines(context));
+    const std::optional<measure::DesignOutcome> outcome = recorder.finish(designProgressLines(context));
     progressLine(context, "");
     if (!outcome)
         return kExitFailure;

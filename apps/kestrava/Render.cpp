@@ -7,12 +7,14 @@
 
 namespace kestrava::tool {
 
-RenderedStereo renderThroughCorrection(const CorrectionSet& correction, double sampleRate,
+using engine::AirSetting;
+
+RenderedStereo renderThroughCorrection(const engine::CorrectionSet& correction, double sampleRate,
                                        const std::vector<double>& input, bool air)
 {
     // The chain holds the Air lines inside the object: too large for the
     // stack.
-    const auto chain = std::make_unique<PluginChain>();
+    const auto chain = std::make_unique<engine::PluginChain>();
     chain->prepare(correction, sampleRate);
     chain->beginBlock();
 

@@ -14,7 +14,7 @@ struct RenderedStereo {
     std::vector<double> right;
 };
 
-RenderedStereo renderThroughCorrection(const CorrectionSet& correction, double sampleRate,
+RenderedStereo renderThroughCorrection(const engine::CorrectionSet& correction, double sampleRate,
                                        const std::vector<double>& input, bool air);
 
 }  // namespace kestrava::tool

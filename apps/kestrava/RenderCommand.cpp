@@ -48,10 +48,10 @@ int runRenderCommand(const std::vector<std::string>& args, ToolContext& context)
     if (const std::optional<int> refused = refuseOverlappingFiles("render", {*a.value("--alg"), inPath}, {outPath}, context))
         return *refused;
 
-    CorrectionSet correction;
+    engine::CorrectionSet correction;
     if (!readCorrection("render", *a.value("--alg"), correction, context))
         return kExitFailure;
-    WavData audio;
+    audio::WavData audio;
     if (!readAudioFile(inPath, audio, error)) {
         context.err << "kestrava render: " << error << '\n';
         return kExitFailure;
@@ -60,7 +60,7 @@ int runRenderCommand(const std::vector<std::string>& args, ToolContext& context)
     const RenderedStereo out =
         renderThroughCorrection(correction, audio.sampleRate, audio.channels[channel], air == "on");
     OutputFiles files("render", context);
-    files.add(outPath, encodeWav({audio.sampleRate, 32, true, {out.left, out.right}}));
+    files.add(outPath, audio::encodeWav({audio.sampleRate, 32, true, {out.left, out.right}}));
     if (!files.commit())
         return kExitFailure;
     context.out << "Rendered " << out.left.size() << " frames at " << audio.sampleRate << " Hz to " << outPath

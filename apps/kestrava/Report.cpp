@@ -36,11 +36,11 @@ std::string format(const char* pattern, double a, double b = 0.0)
     return text;
 }
 
-void curve(std::ostringstream& svg, const DesignOutcome& o, const BandSpectrum& levels, const char* colour,
-           const char* dash)
+void curve(std::ostringstream& svg, const measure::DesignOutcome& o, const design::BandSpectrum& levels,
+           const char* colour, const char* dash)
 {
     svg << "<polyline fill=\"none\" stroke=\"" << colour << "\" stroke-width=\"1.6\"" << dash << " points=\"";
-    for (int j = 0; j < kBandCount; ++j) {
+    for (int j = 0; j < design::kBandCount; ++j) {
         const double db = levels[j] > 0.0 ? 20.0 * std::log10(levels[j]) : kBottomDb;
         svg << format("%.1f,%.1f ", xOf(o.layout.centre[j]), yOf(db));
     }
@@ -49,7 +49,7 @@ void curve(std::ostringstream& svg, const DesignOutcome& o, const BandSpectrum& 
 
 }  // namespace
 
-std::string designReportSvg(const DesignOutcome& o)
+std::string designReportSvg(const measure::DesignOutcome& o)
 {
     std::ostringstream svg;
     svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\"" << kHeight
@@ -75,7 +75,7 @@ std::string designReportSvg(const DesignOutcome& o)
     svg << format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">frequency (Hz)</text>\n",
                   (kLeft + kWidth - kRight) / 2, kHeight - 18);
     const struct {
-        const BandSpectrum* levels;
+        const design::BandSpectrum* levels;
         const char* colour;
         const char* dash;
         const char* name;

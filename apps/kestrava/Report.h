@@ -10,6 +10,6 @@
 
 namespace kestrava::tool {
 
-std::string designReportSvg(const DesignOutcome& outcome);
+std::string designReportSvg(const measure::DesignOutcome& outcome);
 
 }  // namespace kestrava::tool

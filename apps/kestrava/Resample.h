@@ -14,6 +14,6 @@ bool canResample();
 
 // Replaces every channel of `audio` by its conversion to 48,000 Hz. Returns
 // false with a reason in `error` when that is not possible.
-bool resampleTo48k(WavData& audio, std::string& error);
+bool resampleTo48k(audio::WavData& audio, std::string& error);
 
 }  // namespace kestrava::tool

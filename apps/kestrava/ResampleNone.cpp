@@ -8,7 +8,7 @@ bool canResample()
     return false;
 }
 
-bool resampleTo48k(WavData& audio, std::string& error)
+bool resampleTo48k(audio::WavData& audio, std::string& error)
 {
     error = "the recording is at " + std::to_string(static_cast<long>(audio.sampleRate))
           + " Hz and this build cannot convert sample rates (it has no libsamplerate); "

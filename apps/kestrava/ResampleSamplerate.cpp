@@ -11,7 +11,7 @@ bool canResample()
     return true;
 }
 
-bool resampleTo48k(WavData& audio, std::string& error)
+bool resampleTo48k(audio::WavData& audio, std::string& error)
 {
     const double ratio = 48000.0 / audio.sampleRate;
     for (std::vector<double>& channel : audio.channels) {

@@ -10,6 +10,9 @@
 
 namespace kestrava::tool {
 
+using audio::ASIOSampleType;
+using audio::SampleConverter;
+
 namespace {
 
 constexpr std::size_t kChunk = 4096;
@@ -17,12 +20,12 @@ constexpr std::size_t kChunk = 4096;
 // Little-endian device bytes of one sample.
 void encode(double v, ASIOSampleType type, unsigned char* out)
 {
-    if (type == ASIOSTFloat32LSB) {
+    if (type == audio::ASIOSTFloat32LSB) {
         const float f = static_cast<float>(v);
         std::memcpy(out, &f, 4);
         return;
     }
-    if (type == ASIOSTFloat64LSB) {
+    if (type == audio::ASIOSTFloat64LSB) {
         std::memcpy(out, &v, 8);
         return;
     }
@@ -57,8 +60,10 @@ void convert(const std::vector<double>& samples, std::size_t count, ASIOSampleTy
 ASIOSampleType deviceSampleType(int bitsPerSample, bool floatingPoint)
 {
     if (floatingPoint)
-        return bitsPerSample == 64 ? ASIOSTFloat64LSB : ASIOSTFloat32LSB;
-    return bitsPerSample == 16 ? ASIOSTInt16LSB : bitsPerSample == 24 ? ASIOSTInt24LSB : ASIOSTInt32LSB;
+        return bitsPerSample == 64 ? audio::ASIOSTFloat64LSB : audio::ASIOSTFloat32LSB;
+    return bitsPerSample == 16   ? audio::ASIOSTInt16LSB
+           : bitsPerSample == 24 ? audio::ASIOSTInt24LSB
+                                 : audio::ASIOSTInt32LSB;
 }
 
 std::vector<double> captureValues(const std::vector<double>& samples, std::size_t count, ASIOSampleType type)

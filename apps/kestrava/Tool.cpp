@@ -8,7 +8,7 @@ namespace kestrava::tool {
 
 // The generic captions add nothing to the text; the others (the sample-rate
 // and buffer-size notices) say what the text is about, so they lead.
-void StreamMessages::show(const std::string& text, const std::string& caption, MessageIcon)
+void StreamMessages::show(const std::string& text, const std::string& caption, platform::MessageIcon)
 {
     if (caption != "Error" && caption != "Info") {
         err_ << caption << '\n';

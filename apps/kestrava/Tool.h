@@ -28,10 +28,10 @@ struct ToolContext {
 };
 
 // Shows the product's messages on the tool's error stream.
-class StreamMessages : public Messages {
+class StreamMessages : public platform::Messages {
 public:
     explicit StreamMessages(std::ostream& err) : err_(err) {}
-    void show(const std::string& text, const std::string& caption, MessageIcon icon) override;
+    void show(const std::string& text, const std::string& caption, platform::MessageIcon icon) override;
 
 private:
     std::ostream& err_;

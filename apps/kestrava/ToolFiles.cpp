@@ -4,6 +4,9 @@
 
 namespace kestrava::tool {
 
+using platform::FileResult;
+using platform::MessageIcon;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -49,12 +52,12 @@ std::optional<int> refuseOverlappingFiles(std::string_view command, const std::v
     return std::nullopt;
 }
 
-bool readCorrection(std::string_view command, const std::string& path, CorrectionSet& set, ToolContext& context)
+bool readCorrection(std::string_view command, const std::string& path, engine::CorrectionSet& set, ToolContext& context)
 {
-    const CorrectionFileResult result = loadCorrectionFile(path, set);
+    const corrfile::CorrectionFileResult result = corrfile::loadCorrectionFile(path, set);
     if (result)
         return true;
-    StreamMessages(context.err).show(correctionFileMessage(result.status), "Error", MessageIcon::Error);
+    StreamMessages(context.err).show(corrfile::correctionFileMessage(result.status), "Error", MessageIcon::Error);
     context.err << "kestrava " << command << ": " << path << ": " << result.reason << '\n';
     return false;
 }
@@ -64,16 +67,16 @@ void OutputFiles::add(std::string path, std::vector<std::uint8_t> bytes)
     outputs_.push_back({std::move(path), std::move(bytes), false});
 }
 
-void OutputFiles::addCorrection(std::string path, const CorrectionSet& set)
+void OutputFiles::addCorrection(std::string path, const engine::CorrectionSet& set)
 {
-    outputs_.push_back({std::move(path), encodeCorrectionFile(set), true});
+    outputs_.push_back({std::move(path), corrfile::encodeCorrectionFile(set), true});
 }
 
 void OutputFiles::reportFailure(const Output& output, const FileResult& result, const char* what)
 {
     if (output.correction) {
-        const CorrectionFileResult saved = correctionSaveResult(result);
-        StreamMessages(context_.err).show(correctionFileMessage(saved.status), "Error", MessageIcon::Error);
+        const corrfile::CorrectionFileResult saved = corrfile::correctionSaveResult(result);
+        StreamMessages(context_.err).show(corrfile::correctionFileMessage(saved.status), "Error", MessageIcon::Error);
     }
     context_.err << "kestrava " << command_ << ": cannot " << what << ' ' << output.path << ": " << result.reason
                  << '\n';
@@ -92,7 +95,7 @@ void OutputFiles::reportFailure(const Output& output, const FileResult& result, 
 
 bool OutputFiles::commit()
 {
-    std::vector<StagedFile> staged(outputs_.size());
+    std::vector<platform::StagedFile> staged(outputs_.size());
     for (std::size_t i = 0; i < outputs_.size(); ++i) {
         if (const FileResult result = staged[i].write(outputs_[i].path, outputs_[i].bytes); !result) {
             reportFailure(outputs_[i], result, "write");

@@ -28,7 +28,8 @@ std::optional<int> refuseOverlappingFiles(std::string_view command, const std::v
 
 // Reads a correction file. On failure shows the programs' message and, on
 // the next line, the file and why.
-bool readCorrection(std::string_view command, const std::string& path, CorrectionSet& set, ToolContext& context);
+bool readCorrection(std::string_view command, const std::string& path, engine::CorrectionSet& set,
+                    ToolContext& context);
 
 // The outputs of a command. Nothing at any destination changes until all
 // are written beside their destinations; then each is renamed into place.
@@ -38,7 +39,7 @@ public:
 
     void add(std::string path, std::vector<std::uint8_t> bytes);
     // A correction file: a failure also shows the programs' message.
-    void addCorrection(std::string path, const CorrectionSet& set);
+    void addCorrection(std::string path, const engine::CorrectionSet& set);
 
     // Writes and renames all; false after telling which files were
     // written and which not, and why.
@@ -54,7 +55,7 @@ private:
         bool correction = false;
     };
 
-    void reportFailure(const Output& output, const FileResult& result, const char* what);
+    void reportFailure(const Output& output, const platform::FileResult& result, const char* what);
 
     std::string command_;
     ToolContext& context_;

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <chrono>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 namespace {
 
@@ -165,4 +165,4 @@ DriverEntry fileDriverEntry(const FileDriverOptions& options)
     return softwareDriverEntry<FileDriver>(kFileDriverName, options);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

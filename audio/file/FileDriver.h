@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 inline constexpr const char* kFileDriverName = "Recorded File";
 
@@ -72,4 +72,4 @@ private:
 // The catalog entry for a file driver with these options.
 DriverEntry fileDriverEntry(const FileDriverOptions& options);
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

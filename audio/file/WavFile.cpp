@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 namespace {
 
@@ -49,10 +49,11 @@ double decode(const unsigned char* p, int bits, bool floating)
 
 bool readWavInput(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error)
 {
-    const FileResult read = readInput(path, kMaxWavFileBytes + 1, InputKinds::FileOrPipe, bytes);
-    if (read.error == FileError::NotAFile) {
+    const platform::FileResult read =
+        platform::readInput(path, kMaxWavFileBytes + 1, platform::InputKinds::FileOrPipe, bytes);
+    if (read.error == platform::FileError::NotAFile) {
         error = path + " " + read.reason;
-    } else if (read.error == FileError::CannotOpen) {
+    } else if (read.error == platform::FileError::CannotOpen) {
         error = "cannot open " + path + ": " + read.reason;
     } else if (!read) {
         error = "cannot read " + path + ": " + read.reason;
@@ -157,7 +158,7 @@ std::vector<std::uint8_t> encodeWav(const WavData& data)
 
 bool writeWav(const std::string& path, const WavData& data)
 {
-    return static_cast<bool>(replaceFile(path, encodeWav(data)));
+    return static_cast<bool>(platform::replaceFile(path, encodeWav(data)));
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

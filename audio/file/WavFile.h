@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 struct WavData {
     double sampleRate = 48000.0;
@@ -48,4 +48,4 @@ std::vector<std::uint8_t> encodeWav(const WavData& data);
 // false when the file cannot be written; the old file is then as it was.
 bool writeWav(const std::string& path, const WavData& data);
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

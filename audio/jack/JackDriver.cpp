@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 namespace {
 
@@ -204,4 +204,4 @@ DriverEntry jackDriverEntry(const JackDriverOptions& options)
     return softwareDriverEntry<JackDriver>(kJackDriverName, options);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 inline constexpr const char* kJackDriverName = "JACK";
 
@@ -68,4 +68,4 @@ private:
 
 DriverEntry jackDriverEntry(const JackDriverOptions& options = {});
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 class LinuxDriverSource final : public DriverSource {
 public:
@@ -26,4 +26,4 @@ private:
     FileDriverOptions file_;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

@@ -9,7 +9,9 @@
 #include <optional>
 #include <string>
 
-namespace kestrava {
+namespace kestrava::audio {
+
+using platform::RegistryKey;
 
 namespace {
 
@@ -130,4 +132,4 @@ std::vector<DriverEntry> AsioRegistrySource::drivers()
     return entries;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

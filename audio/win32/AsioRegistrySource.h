@@ -16,11 +16,11 @@
 
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 class AsioRegistrySource final : public DriverSource {
 public:
     std::vector<DriverEntry> drivers() override;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

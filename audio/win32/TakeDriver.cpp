@@ -12,7 +12,9 @@
 #include <cstring>
 #include <optional>
 
-namespace kestrava {
+namespace kestrava::audio {
+
+using platform::settingsStore;
 
 namespace {
 
@@ -108,10 +110,10 @@ ASIOError TakeDriver::controlPanel()
     const std::optional<std::string> output =
         chooseFile(true, "Where the driver writes its outputs (Cancel: not kept)", current.outputPath);
     if (!writeTakePaths(settingsStore(), *take, output.value_or(""))) {
-        MessageBoxA(nullptr, kSettingsCreateFailedText, "Error", MB_OK | MB_ICONERROR);
+        MessageBoxA(nullptr, platform::kSettingsCreateFailedText, "Error", MB_OK | MB_ICONERROR);
         return ASE_HWMalfunction;
     }
     return ASE_OK;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

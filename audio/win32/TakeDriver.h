@@ -14,7 +14,7 @@
 
 #include <atomic>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 inline constexpr const char* kTakeDriverDescription = "Kestrava Recorded Take";
 inline constexpr const char* kTakeDriverClassText = "{5A1C7E40-3B2D-4F6A-9C81-2E4D6B7A9F13}";
@@ -37,4 +37,4 @@ private:
     bool open() override;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

@@ -16,7 +16,9 @@
 #include <new>
 #include <string>
 
-namespace kestrava {
+namespace kestrava::audio {
+
+using platform::RegistryKey;
 
 namespace {
 
@@ -85,9 +87,9 @@ bool hasSubkeys(HKEY parent, const char* path)
 
 }  // namespace
 
-}  // namespace kestrava
+}  // namespace kestrava::audio
 
-using namespace kestrava;
+using namespace kestrava::audio;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {

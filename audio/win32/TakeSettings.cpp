@@ -4,42 +4,43 @@
 
 #include <charconv>
 
-namespace kestrava {
+namespace kestrava::audio {
 
-FileDriverOptions readTakeSettings(SettingsStore& store, std::string& problem)
+FileDriverOptions readTakeSettings(platform::SettingsStore& store, std::string& problem)
 {
     FileDriverOptions options;
     problem.clear();
-    options.inputPath = store.userString(kTakePathValue).value_or("");
-    options.outputPath = store.userString(kTakeOutputPathValue).value_or("");
-    if (const std::optional<std::string> size = store.userString(kTakeBufferSizeValue)) {
+    options.inputPath = store.userString(platform::kTakePathValue).value_or("");
+    options.outputPath = store.userString(platform::kTakeOutputPathValue).value_or("");
+    if (const std::optional<std::string> size = store.userString(platform::kTakeBufferSizeValue)) {
         std::int32_t value = 0;
         const auto [end, error] = std::from_chars(size->data(), size->data() + size->size(), value);
         if (error == std::errc() && end == size->data() + size->size() && value > 0) {
             options.bufferSize = value;
         } else {
-            problem = std::string(kTakeBufferSizeValue) + " \"" + *size + "\" is not a buffer size";
+            problem = std::string(platform::kTakeBufferSizeValue) + " \"" + *size + "\" is not a buffer size";
         }
     }
-    if (const std::optional<std::string> type = store.userString(kTakeSampleTypeValue)) {
+    if (const std::optional<std::string> type = store.userString(platform::kTakeSampleTypeValue)) {
         if (const std::optional<ASIOSampleType> known = sampleTypeNamed(*type)) {
             options.sampleType = *known;
         } else {
-            problem = std::string(kTakeSampleTypeValue) + " \"" + *type + "\" is not a sample type";
+            problem = std::string(platform::kTakeSampleTypeValue) + " \"" + *type + "\" is not a sample type";
         }
     }
     return options;
 }
 
-bool writeTakePaths(SettingsStore& store, const std::string& takePath, const std::string& outputPath)
+bool writeTakePaths(platform::SettingsStore& store, const std::string& takePath, const std::string& outputPath)
 {
-    if (store.openUserSettings() == SettingsKeyState::Failed) {
+    if (store.openUserSettings() == platform::SettingsKeyState::Failed) {
         return false;
     }
     const bool written =
-        store.setUserString(kTakePathValue, takePath) && store.setUserString(kTakeOutputPathValue, outputPath);
+        store.setUserString(platform::kTakePathValue, takePath) &&
+        store.setUserString(platform::kTakeOutputPathValue, outputPath);
     store.closeUserSettings();
     return written;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

@@ -13,14 +13,14 @@
 
 #include <string>
 
-namespace kestrava {
+namespace kestrava::audio {
 
 // The options the driver runs with; values that are missing or do not
 // parse keep the recorded-file driver's defaults, and `problem` says which
 // were refused.
-FileDriverOptions readTakeSettings(SettingsStore& store, std::string& problem);
+FileDriverOptions readTakeSettings(platform::SettingsStore& store, std::string& problem);
 
 // Stores the two paths; false when the settings cannot be written.
-bool writeTakePaths(SettingsStore& store, const std::string& takePath, const std::string& outputPath);
+bool writeTakePaths(platform::SettingsStore& store, const std::string& takePath, const std::string& outputPath);
 
-}  // namespace kestrava
+}  // namespace kestrava::audio

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace kestrava::reference {
+namespace kestrava::design::reference {
 
 namespace {
 
@@ -105,4 +105,4 @@ PlainDesign plainDesign(const BandSpectrum& microphone, const BandSpectrum& pick
     return d;
 }
 
-}  // namespace kestrava::reference
+}  // namespace kestrava::design::reference

@@ -8,7 +8,7 @@
 
 #include <array>
 
-namespace kestrava::reference {
+namespace kestrava::design::reference {
 
 // Tables of sin and cos (the latter as sin(x + pi/2)), 20 stages with the
 // bit-reversed twiddle index of each block, then the bit-reversal reorder.
@@ -24,4 +24,4 @@ struct PlainDesign {
 // The iteration with a division per term and one running product per band.
 PlainDesign plainDesign(const BandSpectrum& microphone, const BandSpectrum& pickup, int passLimit);
 
-}  // namespace kestrava::reference
+}  // namespace kestrava::design::reference

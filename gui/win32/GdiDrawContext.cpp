@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace kestrava {
+namespace kestrava::gui {
 namespace {
 
 RECT toRect(const CRect& r)
@@ -86,4 +86,4 @@ void GdiDrawContext::drawCenteredText(const std::string& text, const CRect& rect
     DeleteObject(handle);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

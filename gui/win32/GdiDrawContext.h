@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 class GdiDrawContext final : public CDrawContext {
 public:
@@ -26,4 +26,4 @@ private:
     int savedState_;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -4,7 +4,7 @@
 
 #include "gui/AboutBoxes.h"
 
-namespace kestrava {
+namespace kestrava::gui {
 namespace {
 
 HINSTANCE recordedModule = nullptr;
@@ -23,17 +23,17 @@ HINSTANCE moduleHandle()
     return recordedModule;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
-        kestrava::recordedModule = instance;
+        kestrava::gui::recordedModule = instance;
         DisableThreadLibraryCalls(instance);
     } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         // Unloaded while the process goes on: no box may outlive the code
         // of its dialog procedure.
-        kestrava::nativeAboutBoxes().closeAll();
+        kestrava::gui::nativeAboutBoxes().closeAll();
     }
     return TRUE;
 }

@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 HINSTANCE moduleHandle();
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

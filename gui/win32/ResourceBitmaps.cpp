@@ -3,7 +3,7 @@
 #include "gui/CBitmap.h"
 #include "gui/win32/ModuleHandle.h"
 
-namespace kestrava {
+namespace kestrava::gui {
 
 CBitmap* loadBitmapResource(int resourceId)
 {
@@ -18,4 +18,4 @@ CBitmap* loadBitmapResource(int resourceId)
     return decodeDib(static_cast<const std::uint8_t*>(data), SizeofResource(module, found));
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

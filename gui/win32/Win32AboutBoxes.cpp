@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::gui {
 namespace {
 
 constexpr int kAboutDialog = 105;
@@ -61,4 +61,4 @@ AboutBoxes& nativeAboutBoxes()
     return boxes;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -12,7 +12,7 @@
 
 #include <cstdio>
 
-namespace kestrava {
+namespace kestrava::gui {
 namespace {
 
 // Tells OLE what a drop on the window would do: nothing, unless a view of
@@ -213,4 +213,4 @@ WindowSystem& nativeWindowSystem()
     return system;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

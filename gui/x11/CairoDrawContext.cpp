@@ -2,7 +2,7 @@
 
 #include "gui/CBitmap.h"
 
-namespace kestrava {
+namespace kestrava::gui {
 namespace {
 
 void setColour(cairo_t* cr, CColor c)
@@ -76,4 +76,4 @@ void CairoDrawContext::drawCenteredText(const std::string& text, const CRect& re
     cairo_restore(cr_);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -8,7 +8,7 @@
 
 #include <cairo.h>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 class CairoDrawContext final : public CDrawContext {
 public:
@@ -25,4 +25,4 @@ private:
     cairo_t* cr_;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -2,7 +2,7 @@
 #include "gui/CBitmap.h"
 #include "gui/EmbeddedResources.h"
 
-namespace kestrava {
+namespace kestrava::gui {
 
 CBitmap* loadBitmapResource(int resourceId)
 {
@@ -13,4 +13,4 @@ CBitmap* loadBitmapResource(int resourceId)
     return nullptr;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::gui {
 namespace {
 
 constexpr CPoint kBoxSize{210, 184};
@@ -158,4 +158,4 @@ AboutBoxes& nativeAboutBoxes()
     return boxes;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -1,6 +1,6 @@
 #include "gui/x11/X11Errors.h"
 
-namespace kestrava {
+namespace kestrava::gui {
 namespace {
 
 Display* trappedDisplay = nullptr;
@@ -40,4 +40,4 @@ bool X11ErrorTrap::failed()
     return trappedError;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

@@ -8,7 +8,7 @@
 
 #include <X11/Xlib.h>
 
-namespace kestrava {
+namespace kestrava::gui {
 
 class X11ErrorTrap {
 public:
@@ -27,4 +27,4 @@ private:
     int (*previous_)(Display*, XErrorEvent*);
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

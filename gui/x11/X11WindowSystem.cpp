@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::gui {
 namespace {
 
 class X11Window;
@@ -171,4 +171,4 @@ WindowSystem& nativeWindowSystem()
     return system;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::gui

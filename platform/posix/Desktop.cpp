@@ -19,7 +19,7 @@
 
 extern char** environ;
 
-namespace kestrava {
+namespace kestrava::platform {
 namespace {
 
 bool desktopAvailable()
@@ -204,4 +204,4 @@ DesktopServices desktopServices()
     return {messages, shell, fileDialog};
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

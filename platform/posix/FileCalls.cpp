@@ -15,7 +15,7 @@
 #include <cstring>
 #include <utility>
 
-namespace kestrava {
+namespace kestrava::platform {
 namespace {
 
 FileResult failure(FileError error)
@@ -156,4 +156,4 @@ void removeFile(const std::string& path)
 }
 
 }  // namespace filecalls
-}  // namespace kestrava
+}  // namespace kestrava::platform

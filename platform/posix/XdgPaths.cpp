@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
-namespace kestrava {
+namespace kestrava::platform {
 
 std::optional<std::string> homeFolder()
 {
@@ -40,4 +40,4 @@ std::vector<std::string> systemConfigFolders()
     return folders;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::platform {
 
 // $HOME, or the password database's home folder.
 std::optional<std::string> homeFolder();
@@ -19,4 +19,4 @@ std::optional<std::string> userConfigFolder();
 // when it names none.
 std::vector<std::string> systemConfigFolders();
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <map>
 
-namespace kestrava {
+namespace kestrava::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -142,4 +142,4 @@ SettingsStore& settingsStore()
     return store;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

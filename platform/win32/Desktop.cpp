@@ -11,7 +11,7 @@
 #include <array>
 #include <cstdint>
 
-namespace kestrava {
+namespace kestrava::platform {
 namespace {
 
 class MessageBoxMessages final : public Messages {
@@ -127,4 +127,4 @@ std::unique_ptr<FileDialog> fileDialogOwnedBy(HWND owner)
     return std::make_unique<CommonFileDialog>(owner);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

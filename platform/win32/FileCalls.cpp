@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-namespace kestrava {
+namespace kestrava::platform {
 namespace {
 
 std::string systemText(DWORD code)
@@ -139,4 +139,4 @@ void removeFile(const std::string& path)
 }
 
 }  // namespace filecalls
-}  // namespace kestrava
+}  // namespace kestrava::platform

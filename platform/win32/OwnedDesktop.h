@@ -10,9 +10,9 @@
 
 #include <memory>
 
-namespace kestrava {
+namespace kestrava::platform {
 
 std::unique_ptr<Messages> messagesOwnedBy(HWND owner);
 std::unique_ptr<FileDialog> fileDialogOwnedBy(HWND owner);
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-namespace kestrava {
+namespace kestrava::platform {
 
 RegistryKey::~RegistryKey()
 {
@@ -86,4 +86,4 @@ std::optional<std::string> RegistryKey::subkeyName(DWORD index) const
     return std::string(name);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-namespace kestrava {
+namespace kestrava::platform {
 
 class RegistryKey {
 public:
@@ -44,4 +44,4 @@ private:
     HKEY key_ = nullptr;
 };
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

@@ -7,7 +7,7 @@
 
 #include <array>
 
-namespace kestrava {
+namespace kestrava::platform {
 namespace {
 
 class RegistrySettingsStore final : public SettingsStore {
@@ -91,4 +91,4 @@ SettingsStore& settingsStore()
     return store;
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::platform

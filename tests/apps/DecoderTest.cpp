@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <vector>
 
+using namespace kestrava::audio;
+
 namespace kestrava::test {
 namespace {
 

@@ -26,6 +26,10 @@
 #include <unistd.h>
 #endif
 
+using namespace kestrava::audio;
+using namespace kestrava::corrfile;
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

@@ -14,6 +14,9 @@
 #include <filesystem>
 #include <thread>
 
+using namespace kestrava::corrfile;
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

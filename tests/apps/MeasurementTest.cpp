@@ -18,6 +18,11 @@
 #include <string>
 #include <vector>
 
+using namespace kestrava::audio;
+using namespace kestrava::corrfile;
+using namespace kestrava::design;
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

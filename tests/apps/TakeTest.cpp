@@ -7,6 +7,8 @@
 
 #include <filesystem>
 
+using namespace kestrava::audio;
+
 namespace kestrava::test {
 namespace {
 

@@ -16,6 +16,12 @@
 #include <fstream>
 #include <memory>
 
+using namespace kestrava::audio;
+using namespace kestrava::corrfile;
+using namespace kestrava::design;
+using namespace kestrava::engine;
+using namespace kestrava::platform;
+
 namespace kestrava::test {
 namespace {
 

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <memory>
 
+using namespace kestrava::audio;
+
 namespace kestrava {
 namespace {
 

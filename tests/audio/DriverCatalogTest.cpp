@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+using namespace kestrava::audio;
+
 namespace kestrava {
 namespace {
 

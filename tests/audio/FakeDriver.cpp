@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstring>
 
+using namespace kestrava::audio;
+
 namespace kestrava::testing {
 
 bool FakeDriverLog::called(const std::string& name)

@@ -31,15 +31,15 @@ struct FakeDriverScript {
     std::int32_t granularity = -1;
     double sampleRate = 48000.0;
     bool acceptsSampleRateChange = true;
-    ASIOSampleType sampleType = ASIOSTInt32LSB;
-    ASIOError outputReadyResult = ASE_OK;
+    audio::ASIOSampleType sampleType = audio::ASIOSTInt32LSB;
+    audio::ASIOError outputReadyResult = audio::ASE_OK;
     // Buffers to run after start; the thread then idles until stop.
     int buffersToRun = 4;
     // Calls bufferSwitchTimeInfo instead of bufferSwitch.
     bool usesTimeInfo = false;
     // Operation name to error code; "init" fails by returning false. The
     // answer of outputReady is outputReadyResult.
-    std::map<std::string, ASIOError> failures;
+    std::map<std::string, audio::ASIOError> failures;
     // Block value of an input channel at a frame; written in the driver's
     // sample type before each callback.
     std::function<std::int32_t(std::int32_t channel, std::int64_t frame)> input =
@@ -70,54 +70,54 @@ struct FakeDriverLog {
 
 // Answers every operation the script sets, logs it, and fails it when the
 // script says so; the buffers and the channel checks are the base's.
-class FakeDriver final : public SoftwareDriver {
+class FakeDriver final : public audio::SoftwareDriver {
 public:
     FakeDriver(FakeDriverScript script, std::shared_ptr<FakeDriverLog> log);
 
     // The script's answers; every call is logged, and fails where the
     // script says so.
     std::int32_t getDriverVersion() override;
-    ASIOError getBufferSize(std::int32_t* minSize, std::int32_t* maxSize, std::int32_t* preferredSize,
-                            std::int32_t* granularity) override;
-    ASIOError getLatencies(std::int32_t* inputLatency, std::int32_t* outputLatency) override;
-    ASIOError getClockSources(ASIOClockSource* clocks, std::int32_t* numSources) override;
-    ASIOError getSamplePosition(ASIOSamples* position, ASIOTimeStamp* timeStamp) override;
-    ASIOError setSampleRate(ASIOSampleRate rate) override;
-    ASIOError outputReady() override;
-    ASIOError controlPanel() override;
-    ASIOError getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels) override;
-    ASIOError canSampleRate(ASIOSampleRate rate) override;
-    ASIOError getSampleRate(ASIOSampleRate* rate) override;
-    ASIOError setClockSource(std::int32_t reference) override;
-    ASIOError getChannelInfo(ASIOChannelInfo* info) override;
-    ASIOError createBuffers(ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
-                            ASIOCallbacks* callbacks) override;
-    ASIOError disposeBuffers() override;
+    audio::ASIOError getBufferSize(std::int32_t* minSize, std::int32_t* maxSize, std::int32_t* preferredSize,
+                                   std::int32_t* granularity) override;
+    audio::ASIOError getLatencies(std::int32_t* inputLatency, std::int32_t* outputLatency) override;
+    audio::ASIOError getClockSources(audio::ASIOClockSource* clocks, std::int32_t* numSources) override;
+    audio::ASIOError getSamplePosition(audio::ASIOSamples* position, audio::ASIOTimeStamp* timeStamp) override;
+    audio::ASIOError setSampleRate(audio::ASIOSampleRate rate) override;
+    audio::ASIOError outputReady() override;
+    audio::ASIOError controlPanel() override;
+    audio::ASIOError getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels) override;
+    audio::ASIOError canSampleRate(audio::ASIOSampleRate rate) override;
+    audio::ASIOError getSampleRate(audio::ASIOSampleRate* rate) override;
+    audio::ASIOError setClockSource(std::int32_t reference) override;
+    audio::ASIOError getChannelInfo(audio::ASIOChannelInfo* info) override;
+    audio::ASIOError createBuffers(audio::ASIOBufferInfo* infos, std::int32_t numChannels, std::int32_t bufferSize,
+                                   audio::ASIOCallbacks* callbacks) override;
+    audio::ASIOError disposeBuffers() override;
 
 private:
     ~FakeDriver() override;
     bool open() override;
     std::optional<Format> format() override;
-    ASIOError startClock() override;
-    ASIOError stopClock() override;
+    audio::ASIOError startClock() override;
+    audio::ASIOError stopClock() override;
     // Any size: the fake leaves checking sizes to the code under test.
     bool acceptsBufferSize(std::int32_t) override { return true; }
-    ASIOError scripted(const char* name);
+    audio::ASIOError scripted(const char* name);
     void run();
 
     FakeDriverScript script_;
     std::shared_ptr<FakeDriverLog> log_;
     std::atomic<bool> running_{false};
     std::atomic<std::int64_t> samplePosition_{0};
-    ASIOError samplePositionResult_ = ASE_OK;
+    audio::ASIOError samplePositionResult_ = audio::ASE_OK;
     std::thread thread_;
 };
 
 // A driver entry for the catalog that creates a FakeDriver on each load.
-inline std::function<IASIO*()> fakeDriverFactory(const FakeDriverScript& script,
-                                                 const std::shared_ptr<FakeDriverLog>& log)
+inline std::function<audio::IASIO*()> fakeDriverFactory(const FakeDriverScript& script,
+                                                        const std::shared_ptr<FakeDriverLog>& log)
 {
-    return [script, log]() -> IASIO* { return new FakeDriver(script, log); };
+    return [script, log]() -> audio::IASIO* { return new FakeDriver(script, log); };
 }
 
 }  // namespace kestrava::testing

@@ -17,6 +17,9 @@
 #include <thread>
 #include <vector>
 
+using namespace kestrava::audio;
+using namespace kestrava::measure;
+
 namespace kestrava {
 namespace {
 

@@ -21,6 +21,10 @@
 #include <thread>
 #include <vector>
 
+using namespace kestrava::audio;
+using namespace kestrava::engine;
+using namespace kestrava::measure;
+
 namespace kestrava {
 namespace {
 

@@ -12,6 +12,11 @@
 #include <string>
 #include <vector>
 
+using namespace kestrava::audio;
+using namespace kestrava::engine;
+using namespace kestrava::measure;
+using namespace kestrava::platform;
+
 namespace kestrava {
 namespace {
 

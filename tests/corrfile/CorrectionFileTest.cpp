@@ -21,6 +21,10 @@
 #include <sys/stat.h>
 #endif
 
+using namespace kestrava::corrfile;
+using namespace kestrava::engine;
+using namespace kestrava::platform;
+
 namespace kestrava::test {
 namespace {
 

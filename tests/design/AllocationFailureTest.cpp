@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <new>
 
+using namespace kestrava::design;
+
 namespace {
 
 // Non-throwing allocations of at least this many bytes fail.

@@ -6,6 +6,8 @@
 #include <random>
 #include <string>
 
+using namespace kestrava::design;
+
 namespace kestrava::test {
 namespace {
 

@@ -7,6 +7,9 @@
 
 #include <cmath>
 
+using namespace kestrava::design;
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

@@ -8,6 +8,9 @@
 #include <cmath>
 #include <complex>
 
+using namespace kestrava::design;
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

@@ -12,6 +12,11 @@
 #include <fstream>
 #include <iostream>
 
+using namespace kestrava::audio;
+using namespace kestrava::corrfile;
+using namespace kestrava::design;
+using namespace kestrava::engine;
+
 int main(int argc, char** argv)
 {
     using namespace kestrava::test;

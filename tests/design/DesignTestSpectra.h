@@ -9,7 +9,7 @@
 
 namespace kestrava::test {
 
-inline void normalise(BandSpectrum& s)
+inline void normalise(design::BandSpectrum& s)
 {
     const double largest = *std::max_element(s.begin(), s.end());
     for (double& level : s)
@@ -17,10 +17,10 @@ inline void normalise(BandSpectrum& s)
 }
 
 // A pickup that falls off towards both ends of the range.
-inline BandSpectrum pickupCurve()
+inline design::BandSpectrum pickupCurve()
 {
-    BandSpectrum s{};
-    for (int j = 0; j < kBandCount; ++j) {
+    design::BandSpectrum s{};
+    for (int j = 0; j < design::kBandCount; ++j) {
         const double x = (j - 110.0) / 60.0;
         s[j] = std::exp(-x * x) + 0.05;
     }
@@ -29,9 +29,9 @@ inline BandSpectrum pickupCurve()
 }
 
 // The microphone hears exactly what the pickup hears: nothing to correct.
-inline MeasurementAnalysis identicalMeasurement()
+inline design::MeasurementAnalysis identicalMeasurement()
 {
-    MeasurementAnalysis a;
+    design::MeasurementAnalysis a;
     a.pickup = pickupCurve();
     a.microphone = a.pickup;
     a.outputGain = 1.0;
@@ -39,11 +39,11 @@ inline MeasurementAnalysis identicalMeasurement()
 }
 
 // The pickup with a gentle ripple of about +-1.5 dB: a quick design.
-inline MeasurementAnalysis gentleMeasurement()
+inline design::MeasurementAnalysis gentleMeasurement()
 {
-    MeasurementAnalysis a;
+    design::MeasurementAnalysis a;
     a.pickup = pickupCurve();
-    for (int j = 0; j < kBandCount; ++j)
+    for (int j = 0; j < design::kBandCount; ++j)
         a.microphone[j] = a.pickup[j] * (1.0 + 0.18 * std::sin(6.283185307179586 * j / 50.0));
     normalise(a.microphone);
     a.outputGain = 1.25;

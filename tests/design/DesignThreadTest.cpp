@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace kestrava::design;
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

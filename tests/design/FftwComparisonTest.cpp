@@ -4,6 +4,8 @@
 #include <fftw3.h>
 #include <gtest/gtest.h>
 
+using namespace kestrava::design;
+
 namespace kestrava::test {
 namespace {
 

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+using namespace kestrava::design;
+
 namespace kestrava::test {
 namespace {
 

@@ -9,6 +9,9 @@
 #include <cstring>
 #include <vector>
 
+using namespace kestrava::design;
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+using namespace kestrava::design;
+
 namespace kestrava::test {
 namespace {
 

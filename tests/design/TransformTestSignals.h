@@ -12,8 +12,8 @@
 namespace kestrava::test {
 
 struct ComplexSignal {
-    std::vector<double> re = std::vector<double>(kTransformSize);
-    std::vector<double> im = std::vector<double>(kTransformSize);
+    std::vector<double> re = std::vector<double>(design::kTransformSize);
+    std::vector<double> im = std::vector<double>(design::kTransformSize);
 };
 
 // Uniform noise on both halves, as a recording never has, so that every
@@ -23,7 +23,7 @@ inline ComplexSignal randomSignal(unsigned seed)
     ComplexSignal s;
     std::mt19937_64 rng(seed);
     std::uniform_real_distribution<double> d(-1.0, 1.0);
-    for (int n = 0; n < kTransformSize; ++n) {
+    for (int n = 0; n < design::kTransformSize; ++n) {
         s.re[n] = d(rng);
         s.im[n] = d(rng);
     }
@@ -37,9 +37,9 @@ inline ComplexSignal tonalSignal()
 {
     ComplexSignal s;
     const double twoPi = 6.283185307179586;
-    for (int n = 0; n < kTransformSize; ++n) {
-        const double onBin = static_cast<double>((21845LL * n) % kTransformSize) / kTransformSize;
-        const double cycles = 1234.567 * n / kTransformSize;
+    for (int n = 0; n < design::kTransformSize; ++n) {
+        const double onBin = static_cast<double>((21845LL * n) % design::kTransformSize) / design::kTransformSize;
+        const double cycles = 1234.567 * n / design::kTransformSize;
         const double between = cycles - std::floor(cycles);
         s.re[n] = 1.0e9 * std::sin(twoPi * onBin) + 3.0e8 * std::cos(twoPi * between);
     }
@@ -51,7 +51,7 @@ inline double relativeDistance(const ComplexSignal& a, const ComplexSignal& b)
 {
     double largestDifference = 0.0;
     double largestMagnitude = 0.0;
-    for (int k = 0; k < kTransformSize; ++k) {
+    for (int k = 0; k < design::kTransformSize; ++k) {
         largestDifference = std::max(largestDifference, std::hypot(a.re[k] - b.re[k], a.im[k] - b.im[k]));
         largestMagnitude = std::max(largestMagnitude, std::hypot(b.re[k], b.im[k]));
     }

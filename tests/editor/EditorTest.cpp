@@ -16,6 +16,10 @@
 #include <cstring>
 #include <optional>
 
+using namespace kestrava::editor;
+using namespace kestrava::gui;
+using namespace kestrava::plugin;
+
 namespace kestrava::test {
 namespace {
 

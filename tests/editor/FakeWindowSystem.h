@@ -14,61 +14,63 @@ namespace kestrava::test {
 
 struct DrawCall {
     enum Kind { Bitmap, Fill, Frame, Text } kind;
-    CRect rect;
-    CPoint source{};       // Bitmap
-    CPoint bitmapSize{};   // Bitmap
-    CColor color{};        // Fill, Frame, Text
+    gui::CRect rect;
+    gui::CPoint source{};       // Bitmap
+    gui::CPoint bitmapSize{};   // Bitmap
+    gui::CColor color{};        // Fill, Frame, Text
     std::string text{};    // Text
-    CFontId font{};        // Text
+    gui::CFontId font{};        // Text
 };
 
-class RecordingContext final : public CDrawContext {
+class RecordingContext final : public gui::CDrawContext {
 public:
-    void drawBitmap(const CBitmap& bitmap, const CRect& destination, CPoint source) override
+    void drawBitmap(const gui::CBitmap& bitmap, const gui::CRect& destination, gui::CPoint source) override
     {
         calls.push_back({.kind = DrawCall::Bitmap, .rect = destination, .source = source,
                          .bitmapSize = {bitmap.getWidth(), bitmap.getHeight()}});
     }
-    void fillRect(const CRect& rect, CColor color) override
+    void fillRect(const gui::CRect& rect, gui::CColor color) override
     {
         calls.push_back({.kind = DrawCall::Fill, .rect = rect, .color = color});
     }
-    void frameRect(const CRect& rect, CColor color) override
+    void frameRect(const gui::CRect& rect, gui::CColor color) override
     {
         calls.push_back({.kind = DrawCall::Frame, .rect = rect, .color = color});
     }
-    void drawCenteredText(const std::string& text, const CRect& rect, CFontId font, CColor color) override
+    void drawCenteredText(const std::string& text, const gui::CRect& rect, gui::CFontId font,
+                          gui::CColor color) override
     {
         calls.push_back({.kind = DrawCall::Text, .rect = rect, .color = color, .text = text, .font = font});
     }
     std::vector<DrawCall> calls;
 };
 
-class FakeWindowSystem final : public WindowSystem {
+class FakeWindowSystem final : public gui::WindowSystem {
 public:
-    class Window final : public PlatformWindow {
+    class Window final : public gui::PlatformWindow {
     public:
-        Window(FakeWindowSystem& system, WindowClient& client) : system_(system), client_(client)
+        Window(FakeWindowSystem& system, gui::WindowClient& client) : system_(system), client_(client)
         {
             system_.window = this;
         }
         ~Window() override { system_.window = nullptr; }
-        void redraw(const CRect& area) override
+        void redraw(const gui::CRect& area) override
         {
             RecordingContext context;
             client_.paint(context, area);
             system_.drawn.insert(system_.drawn.end(), context.calls.begin(), context.calls.end());
         }
         void handleEvents() override {}
-        void click(CPoint where, unsigned buttons = kLButton) { client_.mouseDown(where, buttons); }
+        void click(gui::CPoint where, unsigned buttons = gui::kLButton) { client_.mouseDown(where, buttons); }
         bool acceptsDrop() const { return client_.acceptsDrop(); }
 
     private:
         FakeWindowSystem& system_;
-        WindowClient& client_;
+        gui::WindowClient& client_;
     };
 
-    std::unique_ptr<PlatformWindow> createChildWindow(void* parent, CPoint size, WindowClient& client) override
+    std::unique_ptr<gui::PlatformWindow> createChildWindow(void* parent, gui::CPoint size,
+                                                           gui::WindowClient& client) override
     {
         if (parent == nullptr)
             return nullptr;
@@ -80,13 +82,13 @@ public:
     void wait(std::uint32_t ms) override { now += ms; }
 
     Window* window = nullptr;
-    CPoint windowSize{};
+    gui::CPoint windowSize{};
     std::vector<DrawCall> drawn;
     std::uint32_t now = 1000;
     int pendingPaintsServed = 0;
 };
 
-class FakeAboutBoxes final : public AboutBoxes {
+class FakeAboutBoxes final : public gui::AboutBoxes {
 public:
     void open() override { ++opened; }
     void closeAll() override { opened = 0; }

@@ -5,6 +5,8 @@
 #include <array>
 #include <cmath>
 
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

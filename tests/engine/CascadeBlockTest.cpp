@@ -8,6 +8,8 @@
 #include <limits>
 #include <vector>
 
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

@@ -7,6 +7,8 @@
 #include <complex>
 #include <vector>
 
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

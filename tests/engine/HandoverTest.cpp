@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+using namespace kestrava::engine;
+
 namespace kestrava::test {
 namespace {
 

@@ -21,11 +21,11 @@ inline std::string knownCorrectionPath()
     return (std::filesystem::temp_directory_path() / "sonalve-chunk-fuzz.alg").string();
 }
 
-class ChunkFuzzDesktop final : public Messages, public Shell, public FileDialog {
+class ChunkFuzzDesktop final : public platform::Messages, public platform::Shell, public platform::FileDialog {
 public:
     ChunkFuzzDesktop()
     {
-        CorrectionSet set;
+        engine::CorrectionSet set;
         set.sectionCount = 3;
         set.outputGain = 0.8;
         for (int i = 0; i < set.sectionCount; ++i) {
@@ -33,24 +33,27 @@ public:
             set.quality[i] = 2.0;
             set.peakGain[i] = 0.3;
         }
-        const std::vector<std::uint8_t> image = encodeCorrectionFile(set);
+        const std::vector<std::uint8_t> image = corrfile::encodeCorrectionFile(set);
         std::ofstream(knownCorrectionPath(), std::ios::binary | std::ios::trunc)
             .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
     }
 
-    DesktopServices services() { return {*this, *this, *this}; }
+    platform::DesktopServices services() { return {*this, *this, *this}; }
 
-    void show(const std::string&, const std::string&, MessageIcon) override { ++shown; }
+    void show(const std::string&, const std::string&, platform::MessageIcon) override { ++shown; }
     std::optional<std::string> documentsFolder() override
     {
         return std::filesystem::temp_directory_path().string();
     }
     bool exists(const std::string& path) override { return path == knownCorrectionPath(); }
     void createDirectory(const std::string&) override {}
-    DocumentOpenResult openDocument(const std::string&) override { return DocumentOpenResult::Failed; }
+    platform::DocumentOpenResult openDocument(const std::string&) override
+    {
+        return platform::DocumentOpenResult::Failed;
+    }
     char separator() const override { return '/'; }
-    std::optional<std::string> chooseFileToOpen(const OpenFileRequest&) override { return std::nullopt; }
-    std::optional<std::string> chooseFileToSave(const OpenFileRequest&) override { return std::nullopt; }
+    std::optional<std::string> chooseFileToOpen(const platform::OpenFileRequest&) override { return std::nullopt; }
+    std::optional<std::string> chooseFileToSave(const platform::OpenFileRequest&) override { return std::nullopt; }
 
     int shown = 0;
 };

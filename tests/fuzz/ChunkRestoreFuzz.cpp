@@ -23,6 +23,8 @@
 #include <memory>
 #include <vector>
 
+using namespace kestrava::plugin;
+
 namespace kestrava::test {
 namespace {
 

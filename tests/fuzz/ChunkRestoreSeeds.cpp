@@ -18,9 +18,9 @@
 namespace kestrava::test {
 namespace {
 
-kestrava::ProgramRecord freshRecord(int program, const std::string& path)
+kestrava::plugin::ProgramRecord freshRecord(int program, const std::string& path)
 {
-    kestrava::ProgramRecord record{};
+    kestrava::plugin::ProgramRecord record{};
     std::snprintf(record.name, sizeof record.name, "program %i", program);
     std::snprintf(record.path, sizeof record.path, "%s", path.c_str());
     record.input = 1.0f;
@@ -28,11 +28,11 @@ kestrava::ProgramRecord freshRecord(int program, const std::string& path)
     return record;
 }
 
-bool writeSeed(const std::string& path, std::uint8_t mode, const std::vector<kestrava::ProgramRecord>& records)
+bool writeSeed(const std::string& path, std::uint8_t mode, const std::vector<kestrava::plugin::ProgramRecord>& records)
 {
-    std::vector<std::uint8_t> bytes(1 + records.size() * sizeof(kestrava::ProgramRecord));
+    std::vector<std::uint8_t> bytes(1 + records.size() * sizeof(kestrava::plugin::ProgramRecord));
     bytes[0] = mode;
-    std::memcpy(bytes.data() + 1, records.data(), records.size() * sizeof(kestrava::ProgramRecord));
+    std::memcpy(bytes.data() + 1, records.data(), records.size() * sizeof(kestrava::plugin::ProgramRecord));
     return writeFile(path, bytes);
 }
 
@@ -47,10 +47,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string folder = argv[1];
-    std::vector<kestrava::ProgramRecord> bank;
+    std::vector<kestrava::plugin::ProgramRecord> bank;
     for (int p = 0; p < 16; ++p)
         bank.push_back(freshRecord(p, "None"));
-    const std::vector<kestrava::ProgramRecord> named = {freshRecord(3, kestrava::test::knownCorrectionPath())};
+    const std::vector<kestrava::plugin::ProgramRecord> named = {freshRecord(3, kestrava::test::knownCorrectionPath())};
     const bool written = writeSeed(folder + "/bank", 0, bank) && writeSeed(folder + "/bank-fitted", 2, bank)
                          && writeSeed(folder + "/preset", 1, {bank[0]})
                          && writeSeed(folder + "/preset-named", 3 | (3 << 2), named);

@@ -25,12 +25,12 @@ namespace kestrava::test {
 namespace {
 
 // Values no decoder would produce by chance, so any write shows.
-kestrava::CorrectionSet sentinel()
+kestrava::engine::CorrectionSet sentinel()
 {
-    kestrava::CorrectionSet set;
+    kestrava::engine::CorrectionSet set;
     set.sectionCount = 7;
     set.outputGain = -123.25;
-    for (int i = 0; i < kestrava::kMaxSections; ++i) {
+    for (int i = 0; i < kestrava::engine::kMaxSections; ++i) {
         set.centreHz[i] = 1000.5 + i;
         set.quality[i] = -0.75 - i;
         set.peakGain[i] = 3.125 * i;
@@ -43,7 +43,7 @@ bool sameBits(const double* a, const double* b, int count)
     return std::memcmp(a, b, sizeof(double) * static_cast<std::size_t>(count)) == 0;
 }
 
-bool sameSections(const kestrava::CorrectionSet& a, const kestrava::CorrectionSet& b, int count)
+bool sameSections(const kestrava::engine::CorrectionSet& a, const kestrava::engine::CorrectionSet& b, int count)
 {
     return sameBits(a.centreHz.data(), b.centreHz.data(), count)
         && sameBits(a.quality.data(), b.quality.data(), count)
@@ -56,7 +56,7 @@ bool sameSections(const kestrava::CorrectionSet& a, const kestrava::CorrectionSe
     std::abort();
 }
 
-bool runnable(const kestrava::CorrectionSet& set)
+bool runnable(const kestrava::engine::CorrectionSet& set)
 {
     if (!std::isfinite(set.outputGain))
         return false;
@@ -75,27 +75,27 @@ int wholeLayoutCount(std::span<const std::uint8_t> plain)
         return -1;
     std::int32_t count;
     std::memcpy(&count, plain.data() + 20, sizeof count);
-    if (count < 0 || count > kestrava::kMaxSections || plain.size() < 32 + 24 * static_cast<std::size_t>(count))
+    if (count < 0 || count > kestrava::engine::kMaxSections || plain.size() < 32 + 24 * static_cast<std::size_t>(count))
         return -1;
     return count;
 }
 
 void check(std::span<const std::uint8_t> image)
 {
-    const kestrava::CorrectionSet before = sentinel();
-    kestrava::CorrectionSet set = before;
+    const kestrava::engine::CorrectionSet before = sentinel();
+    kestrava::engine::CorrectionSet set = before;
 
-    if (!kestrava::decodeCorrectionFile(image, set)) {
+    if (!kestrava::corrfile::decodeCorrectionFile(image, set)) {
         if (set.sectionCount != before.sectionCount
             || !sameBits(&set.outputGain, &before.outputGain, 1)
-            || !sameSections(set, before, kestrava::kMaxSections)) {
+            || !sameSections(set, before, kestrava::engine::kMaxSections)) {
             fail("a rejected image changed the correction");
         }
         std::vector<std::uint8_t> plain(image.begin(), image.end());
-        kestrava::scrambleCorrectionImage(plain);
+        kestrava::corrfile::scrambleCorrectionImage(plain);
         const int count = wholeLayoutCount(plain);
         if (count >= 0 && plain[0] == 0xDB && plain[1] == 0x07 && plain[2] == 0 && plain[3] == 0) {
-            kestrava::CorrectionSet values;
+            kestrava::engine::CorrectionSet values;
             values.sectionCount = count;
             std::memcpy(&values.outputGain, plain.data() + 24, 8);
             std::memcpy(values.centreHz.data(), plain.data() + 32, 8 * static_cast<std::size_t>(count));
@@ -108,7 +108,7 @@ void check(std::span<const std::uint8_t> image)
     }
 
     const int count = set.sectionCount;
-    if (count < 0 || count > kestrava::kMaxSections) {
+    if (count < 0 || count > kestrava::engine::kMaxSections) {
         fail("an accepted image has a section count outside 0..200");
     }
     if (image.size() < 32 + 24 * static_cast<std::size_t>(count)) {
@@ -118,9 +118,9 @@ void check(std::span<const std::uint8_t> image)
         fail("an accepted image holds a value no filter can run");
     }
 
-    const std::vector<std::uint8_t> again = kestrava::encodeCorrectionFile(set);
-    kestrava::CorrectionSet reread = before;
-    if (!kestrava::decodeCorrectionFile(again, reread)) {
+    const std::vector<std::uint8_t> again = kestrava::corrfile::encodeCorrectionFile(set);
+    kestrava::engine::CorrectionSet reread = before;
+    if (!kestrava::corrfile::decodeCorrectionFile(again, reread)) {
         fail("an encoded correction was rejected");
     }
     if (reread.sectionCount != count || !sameSections(reread, set, count)) {
@@ -141,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // writer would.
     std::vector<std::uint8_t> fromValues = {0xDB, 0x07, 0x00, 0x00};
     fromValues.insert(fromValues.end(), data, data + size);
-    kestrava::scrambleCorrectionImage(fromValues);
+    kestrava::corrfile::scrambleCorrectionImage(fromValues);
     check(fromValues);
     return 0;
 }

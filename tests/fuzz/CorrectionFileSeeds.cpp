@@ -34,8 +34,8 @@ int main(int argc, char** argv)
         std::cerr << "usage: kestrava_corrfile_seeds FOLDER\n";
         return 2;
     }
-    for (const int count : {0, 1, 3, 17, kestrava::kMaxSections}) {
-        kestrava::CorrectionSet set;
+    for (const int count : {0, 1, 3, 17, kestrava::engine::kMaxSections}) {
+        kestrava::engine::CorrectionSet set;
         set.sectionCount = count;
         set.outputGain = 0.5 + count;
         for (int i = 0; i < count; ++i) {
@@ -43,9 +43,9 @@ int main(int argc, char** argv)
             set.quality[i] = 0.5 + 0.25 * (i % 9);
             set.peakGain[i] = (i % 2 == 0 ? 0.4 : -0.6);
         }
-        const std::vector<std::uint8_t> image = kestrava::encodeCorrectionFile(set);
+        const std::vector<std::uint8_t> image = kestrava::corrfile::encodeCorrectionFile(set);
         std::vector<std::uint8_t> plain = image;
-        kestrava::scrambleCorrectionImage(plain);
+        kestrava::corrfile::scrambleCorrectionImage(plain);
         plain.erase(plain.begin(), plain.begin() + 4);
         const std::string name = std::string(argv[1]) + "/sections-" + std::to_string(count);
         if (!writeSeed(name + ".alg", image) || !writeSeed(name + ".plain", plain))

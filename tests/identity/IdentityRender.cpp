@@ -35,9 +35,9 @@ constexpr int kSampleCount = 3 * kSampleRate;
 // 199 sections spread over the audio band with alternating boosts and cuts:
 // the largest correction the measurement program designs, so every group of
 // the block kernels is exercised.
-kestrava::CorrectionSet fixedCorrection()
+kestrava::engine::CorrectionSet fixedCorrection()
 {
-    kestrava::CorrectionSet set;
+    kestrava::engine::CorrectionSet set;
     set.sectionCount = 199;
     set.outputGain = 0.7071;
     double centre = 25.0;
@@ -81,11 +81,11 @@ struct Rendered {
     std::vector<double> right;
 };
 
-Rendered render(const kestrava::CorrectionSet& correction, const std::vector<double>& input,
-                kestrava::AirSetting air)
+Rendered render(const kestrava::engine::CorrectionSet& correction, const std::vector<double>& input,
+                kestrava::engine::AirSetting air)
 {
     // Heap, not stack: the Air lines hold a few hundred kilobytes.
-    const auto chain = std::make_unique<kestrava::PluginChain>();
+    const auto chain = std::make_unique<kestrava::engine::PluginChain>();
     chain->prepare(correction, kSampleRate);
     Rendered out{std::vector<double>(input.size()), std::vector<double>(input.size())};
     // Block sizes a host might use, odd ones included, so that every tail
@@ -137,12 +137,12 @@ int main(int argc, char** argv)
     const std::string correctionPath = outputPath + ".alg";
     StderrMessages messages;
 
-    const kestrava::CorrectionSet written = fixedCorrection();
-    if (!kestrava::writeCorrectionFile(correctionPath, written, messages)) {
+    const kestrava::engine::CorrectionSet written = fixedCorrection();
+    if (!kestrava::corrfile::writeCorrectionFile(correctionPath, written, messages)) {
         return 1;
     }
-    kestrava::CorrectionSet correction;
-    if (kestrava::readCorrectionFile(correctionPath, correction, messages) != 0) {
+    kestrava::engine::CorrectionSet correction;
+    if (kestrava::corrfile::readCorrectionFile(correctionPath, correction, messages) != 0) {
         return 1;
     }
     if (!(correction == written)) {
@@ -154,8 +154,8 @@ int main(int argc, char** argv)
 
     // Air off gives the filtered signal on both sides; Air on its left and
     // right.
-    const Rendered filtered = render(correction, input, kestrava::AirSetting::Off);
-    const Rendered withAir = render(correction, input, kestrava::AirSetting::On);
+    const Rendered filtered = render(correction, input, kestrava::engine::AirSetting::Off);
+    const Rendered withAir = render(correction, input, kestrava::engine::AirSetting::On);
     std::vector<double> output;
     output.reserve(3 * input.size());
     output.insert(output.end(), filtered.left.begin(), filtered.left.end());

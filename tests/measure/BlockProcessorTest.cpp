@@ -13,6 +13,9 @@
 #include <thread>
 #include <vector>
 
+using namespace kestrava::engine;
+using namespace kestrava::measure;
+
 namespace kestrava::test {
 namespace {
 

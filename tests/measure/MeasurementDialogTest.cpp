@@ -21,6 +21,13 @@
 #include <set>
 #include <thread>
 
+using namespace kestrava::audio;
+using namespace kestrava::corrfile;
+using namespace kestrava::design;
+using namespace kestrava::engine;
+using namespace kestrava::measure;
+using namespace kestrava::platform;
+
 namespace kestrava::test {
 namespace {
 

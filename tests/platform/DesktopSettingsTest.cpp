@@ -19,6 +19,8 @@
 #include <windows.h>
 #endif
 
+using namespace kestrava::platform;
+
 namespace kestrava::test {
 namespace {
 

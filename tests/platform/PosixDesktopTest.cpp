@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <optional>
 
+using namespace kestrava::platform;
+
 namespace kestrava::test {
 namespace {
 

@@ -10,6 +10,8 @@
 #include <map>
 #include <vector>
 
+using namespace kestrava::platform;
+
 namespace kestrava::test {
 namespace {
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace kestrava::platform;
+
 namespace kestrava::test {
 namespace {
 

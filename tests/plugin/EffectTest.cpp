@@ -14,6 +14,11 @@
 #include <cstring>
 #include <memory>
 
+using namespace kestrava::editor;
+using namespace kestrava::engine;
+using namespace kestrava::platform;
+using namespace kestrava::plugin;
+
 namespace kestrava::test {
 namespace {
 

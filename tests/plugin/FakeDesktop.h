@@ -14,7 +14,7 @@
 
 namespace kestrava::test {
 
-class FakeShell final : public Shell {
+class FakeShell final : public platform::Shell {
 public:
     std::optional<std::string> documentsFolder() override { return documents; }
     // The effect tests use real files for corrections, so existence is the
@@ -28,7 +28,7 @@ public:
         return std::filesystem::exists(path, error);
     }
     void createDirectory(const std::string& path) override { created.push_back(path); }
-    DocumentOpenResult openDocument(const std::string& path) override
+    platform::DocumentOpenResult openDocument(const std::string& path) override
     {
         opened.push_back(path);
         return openResult;
@@ -38,12 +38,12 @@ public:
     std::optional<std::string> documents = std::string("/home/player/Documents");
     std::vector<std::string> created;
     std::vector<std::string> opened;
-    DocumentOpenResult openResult = DocumentOpenResult::Opened;
+    platform::DocumentOpenResult openResult = platform::DocumentOpenResult::Opened;
 };
 
-class FakeFileDialog final : public FileDialog {
+class FakeFileDialog final : public platform::FileDialog {
 public:
-    std::optional<std::string> chooseFileToOpen(const OpenFileRequest& request) override
+    std::optional<std::string> chooseFileToOpen(const platform::OpenFileRequest& request) override
     {
         requests.push_back(request);
         if (answers.empty())
@@ -52,12 +52,12 @@ public:
         answers.pop_front();
         return answer;
     }
-    std::optional<std::string> chooseFileToSave(const OpenFileRequest& request) override
+    std::optional<std::string> chooseFileToSave(const platform::OpenFileRequest& request) override
     {
         return chooseFileToOpen(request);
     }
     std::deque<std::optional<std::string>> answers;
-    std::vector<OpenFileRequest> requests;
+    std::vector<platform::OpenFileRequest> requests;
 };
 
 struct FakeDesktop {
@@ -65,7 +65,7 @@ struct FakeDesktop {
     FakeShell shell;
     FakeFileDialog fileDialog;
 
-    DesktopServices services() { return {messages, shell, fileDialog}; }
+    platform::DesktopServices services() { return {messages, shell, fileDialog}; }
 };
 
 }  // namespace kestrava::test

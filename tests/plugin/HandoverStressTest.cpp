@@ -12,6 +12,9 @@
 #include <cstring>
 #include <thread>
 
+using namespace kestrava::engine;
+using namespace kestrava::plugin;
+
 namespace kestrava::test {
 namespace {
 

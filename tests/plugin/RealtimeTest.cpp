@@ -11,6 +11,8 @@
 
 #include <memory>
 
+using namespace kestrava::plugin;
+
 namespace kestrava::test {
 namespace {
 

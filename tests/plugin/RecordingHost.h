@@ -10,18 +10,18 @@
 namespace kestrava::test {
 
 struct HostCall {
-    vst2::VstInt32 opcode;
-    vst2::VstInt32 index;
+    plugin::vst2::VstInt32 opcode;
+    plugin::vst2::VstInt32 index;
     float opt;
 };
 
 inline std::vector<HostCall> hostCalls;
 
-inline vst2::VstIntPtr recordingHost(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr,
-                                     void*, float opt)
+inline plugin::vst2::VstIntPtr recordingHost(plugin::vst2::AEffect*, plugin::vst2::VstInt32 opcode,
+                                             plugin::vst2::VstInt32 index, plugin::vst2::VstIntPtr, void*, float opt)
 {
     hostCalls.push_back({opcode, index, opt});
-    return opcode == vst2::audioMasterVersion ? vst2::kVstVersion : 0;
+    return opcode == plugin::vst2::audioMasterVersion ? plugin::vst2::kVstVersion : 0;
 }
 
 }  // namespace kestrava::test

@@ -21,9 +21,9 @@ namespace kestrava::test {
 
 // A correction like the design's: sections log-spaced from 20 Hz to 20 kHz
 // with varied gains, so every section changes the sound.
-inline CorrectionSet makeCorrection(int sections, double outputGain, double gainScale = 0.8)
+inline engine::CorrectionSet makeCorrection(int sections, double outputGain, double gainScale = 0.8)
 {
-    CorrectionSet set;
+    engine::CorrectionSet set;
     set.sectionCount = sections;
     set.outputGain = outputGain;
     for (int i = 0; i < sections; ++i) {
@@ -34,15 +34,15 @@ inline CorrectionSet makeCorrection(int sections, double outputGain, double gain
     return set;
 }
 
-inline void writeCorrection(const std::string& path, const CorrectionSet& set)
+inline void writeCorrection(const std::string& path, const engine::CorrectionSet& set)
 {
-    writeFile(path, encodeCorrectionFile(set));
+    writeFile(path, corrfile::encodeCorrectionFile(set));
 }
 
 // A file that exists but does not carry the correction-file magic.
 inline void writeDamaged(const std::string& path)
 {
-    std::vector<std::uint8_t> bytes = encodeCorrectionFile(makeCorrection(3, 1.0));
+    std::vector<std::uint8_t> bytes = corrfile::encodeCorrectionFile(makeCorrection(3, 1.0));
     bytes[0] ^= 0xff;
     writeFile(path, bytes);
 }
@@ -52,21 +52,21 @@ inline void writeDamaged(const std::string& path)
 // per-sample operations.
 class Reference {
 public:
-    Reference(const CorrectionSet& set, double sampleRate)
+    Reference(const engine::CorrectionSet& set, double sampleRate)
     {
         filter.setSampleRate(sampleRate);
         filter.setCorrection(set);
         air.prepare(sampleRate);
     }
 
-    StereoSample frame(double x, bool airOn)
+    engine::StereoSample frame(double x, bool airOn)
     {
         const double t = filter.processSample(x);
-        return airOn ? air.processSample(t) : StereoSample{t, t};
+        return airOn ? air.processSample(t) : engine::StereoSample{t, t};
     }
 
-    CorrectionFilter filter;
-    AirAmbience air;
+    engine::CorrectionFilter filter;
+    engine::AirAmbience air;
 };
 
 inline std::vector<double> noise(std::size_t count, unsigned seed, double amplitude = 0.5)

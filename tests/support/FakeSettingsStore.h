@@ -10,17 +10,17 @@
 
 namespace kestrava::test {
 
-class FakeSettingsStore final : public SettingsStore {
+class FakeSettingsStore final : public platform::SettingsStore {
 public:
-    SettingsKeyState openUserSettings() override
+    platform::SettingsKeyState openUserSettings() override
     {
         if (failCreate)
-            return SettingsKeyState::Failed;
+            return platform::SettingsKeyState::Failed;
         open = true;
         if (userExists)
-            return SettingsKeyState::Opened;
+            return platform::SettingsKeyState::Opened;
         userExists = true;
-        return SettingsKeyState::Created;
+        return platform::SettingsKeyState::Created;
     }
     bool setUserString(const std::string& name, const std::string& value) override
     {

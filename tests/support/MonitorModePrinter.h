@@ -6,7 +6,7 @@
 
 #include <ostream>
 
-namespace kestrava {
+namespace kestrava::measure {
 
 // Found by argument-dependent lookup, so it lives beside MonitorMode.
 inline void PrintTo(MonitorMode mode, std::ostream* os)
@@ -14,4 +14,4 @@ inline void PrintTo(MonitorMode mode, std::ostream* os)
     *os << static_cast<int>(mode);
 }
 
-}  // namespace kestrava
+}  // namespace kestrava::measure

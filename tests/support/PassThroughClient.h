@@ -12,11 +12,11 @@
 
 namespace kestrava::testing {
 
-class PassThroughClient final : public BlockClient {
+class PassThroughClient final : public measure::BlockClient {
 public:
     explicit PassThroughClient(std::int32_t offset = 0) : pickupOffset(offset) {}
 
-    StreamBlocks& streamBlocks() override { return blocks; }
+    measure::StreamBlocks& streamBlocks() override { return blocks; }
     void processBlock() override
     {
         ++calls;
@@ -27,7 +27,7 @@ public:
     }
     void setFullScale(std::int32_t value) override { fullScale = value; }
 
-    StreamBlocks blocks;
+    measure::StreamBlocks blocks;
     const std::int32_t pickupOffset;
     std::atomic<int> calls{0};
     std::int32_t fullScale = 0;

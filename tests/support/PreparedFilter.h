@@ -7,9 +7,9 @@
 
 namespace kestrava::test {
 
-inline CorrectionFilter preparedFilter(const CorrectionSet& set, double sampleRate)
+inline engine::CorrectionFilter preparedFilter(const engine::CorrectionSet& set, double sampleRate)
 {
-    CorrectionFilter filter;
+    engine::CorrectionFilter filter;
     filter.setSampleRate(sampleRate);
     filter.setCorrection(set);
     return filter;

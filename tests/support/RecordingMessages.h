@@ -11,12 +11,12 @@ namespace kestrava::test {
 struct ShownMessage {
     std::string text;
     std::string caption;
-    MessageIcon icon;
+    platform::MessageIcon icon;
 };
 
-class RecordingMessages : public Messages {
+class RecordingMessages : public platform::Messages {
 public:
-    void show(const std::string& text, const std::string& caption, MessageIcon icon) override
+    void show(const std::string& text, const std::string& caption, platform::MessageIcon icon) override
     {
         shown.push_back({text, caption, icon});
     }

@@ -16,9 +16,9 @@ struct BandSection {
     double peakGain;
 };
 
-inline CorrectionSet smallCorrection(double outputGain, std::initializer_list<BandSection> sections)
+inline engine::CorrectionSet smallCorrection(double outputGain, std::initializer_list<BandSection> sections)
 {
-    CorrectionSet set;
+    engine::CorrectionSet set;
     set.outputGain = outputGain;
     std::size_t next = 0;
     for (const BandSection& section : sections) {

@@ -10,9 +10,9 @@
 
 namespace kestrava::test {
 
-class StderrMessages final : public Messages {
+class StderrMessages final : public platform::Messages {
 public:
-    void show(const std::string& text, const std::string& caption, MessageIcon) override
+    void show(const std::string& text, const std::string& caption, platform::MessageIcon) override
     {
         std::cerr << caption << ": " << text << '\n';
     }

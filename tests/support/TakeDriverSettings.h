@@ -13,16 +13,18 @@ namespace kestrava::test {
 inline bool useTake(const std::string& take, const std::string& outputs, const char* sampleType,
                     const char* bufferSize)
 {
-    const RegistryKey settings = RegistryKey::create(HKEY_CURRENT_USER, kSettingsKeyName);
-    return settings.writeString(kTakePathValue, take) && settings.writeString(kTakeOutputPathValue, outputs)
-           && settings.writeString(kTakeSampleTypeValue, sampleType)
-           && settings.writeString(kTakeBufferSizeValue, bufferSize);
+    const platform::RegistryKey settings = platform::RegistryKey::create(HKEY_CURRENT_USER, platform::kSettingsKeyName);
+    return settings.writeString(platform::kTakePathValue, take)
+           && settings.writeString(platform::kTakeOutputPathValue, outputs)
+           && settings.writeString(platform::kTakeSampleTypeValue, sampleType)
+           && settings.writeString(platform::kTakeBufferSizeValue, bufferSize);
 }
 
 inline void clearTakeSettings()
 {
-    const RegistryKey settings = RegistryKey::create(HKEY_CURRENT_USER, kSettingsKeyName);
-    for (const char* value : {kTakePathValue, kTakeOutputPathValue, kTakeBufferSizeValue, kTakeSampleTypeValue}) {
+    const platform::RegistryKey settings = platform::RegistryKey::create(HKEY_CURRENT_USER, platform::kSettingsKeyName);
+    for (const char* value : {platform::kTakePathValue, platform::kTakeOutputPathValue, platform::kTakeBufferSizeValue,
+                              platform::kTakeSampleTypeValue}) {
         RegDeleteValueA(settings.handle(), value);
     }
 }

@@ -244,7 +244,7 @@ int main(int argc, char** argv)
 
     std::string source =
         "// Written by generate-artwork: the editor's bitmaps as BMP files.\n"
-        "#include \"gui/EmbeddedResources.h\"\n\nnamespace kestrava {\nnamespace {\n";
+        "#include \"gui/EmbeddedResources.h\"\n\nnamespace kestrava::gui {\nnamespace {\n";
     std::string table;
     for (const Image& image : images) {
         const std::vector<std::uint8_t> bmp = render(image);
@@ -261,7 +261,7 @@ int main(int argc, char** argv)
     }
     source += "const EmbeddedResource resources[] = {\n" + table + "};\n}  // namespace\n\n"
               "std::span<const EmbeddedResource> embeddedBitmapResources()\n{\n    return resources;\n}\n\n"
-              "}  // namespace kestrava\n";
+              "}  // namespace kestrava::gui\n";
     if (!writeFile(folder + "/EmbeddedBitmaps.cpp", std::vector<std::uint8_t>(source.begin(), source.end()))) {
         std::fprintf(stderr, "generate-artwork: cannot write %s/EmbeddedBitmaps.cpp\n", folder.c_str());
         return 1;

@@ -427,7 +427,7 @@ void workTheWindow(const std::string& calibrix, const std::string& work, const s
     // Lists, checks and sliders as the window opens, with the take driver
     // chosen among whatever ASIO drivers this prefix has registered.
     const std::vector<std::string> drivers = listOf(GetDlgItem(dialog, 1001));
-    const auto takeDriver = std::find(drivers.begin(), drivers.end(), kestrava::kTakeDriverDescription);
+    const auto takeDriver = std::find(drivers.begin(), drivers.end(), kestrava::audio::kTakeDriverDescription);
     check(takeDriver != drivers.end(), "the take driver in the list: " + shown(drivers));
     if (takeDriver == drivers.end()) {
         TerminateProcess(program.hProcess, 1);

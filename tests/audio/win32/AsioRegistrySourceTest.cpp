@@ -23,6 +23,10 @@
 #include <utility>
 #include <vector>
 
+using namespace kestrava::audio;
+using namespace kestrava::measure;
+using namespace kestrava::platform;
+
 namespace kestrava {
 namespace {
 

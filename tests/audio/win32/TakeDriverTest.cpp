@@ -15,6 +15,9 @@
 #include <filesystem>
 #include <string>
 
+using namespace kestrava::audio;
+using namespace kestrava::platform;
+
 namespace kestrava {
 namespace {
 

@@ -28,6 +28,9 @@
 #include <thread>
 #include <vector>
 
+using namespace kestrava::audio;
+using namespace kestrava::platform;
+
 namespace {
 
 using namespace kestrava;

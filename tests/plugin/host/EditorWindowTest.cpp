@@ -18,7 +18,7 @@
 namespace kestrava::test {
 namespace {
 
-using namespace vst2;
+using namespace plugin::vst2;
 
 PluginLibrary& library()
 {

@@ -16,6 +16,9 @@
 #include <memory>
 #include <vector>
 
+using namespace kestrava::engine;
+using namespace kestrava::plugin;
+
 namespace kestrava::test {
 namespace {
 

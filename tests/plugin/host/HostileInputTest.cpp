@@ -25,6 +25,9 @@
 #include <sys/stat.h>
 #endif
 
+using namespace kestrava::engine;
+using namespace kestrava::plugin;
+
 namespace kestrava::test {
 namespace {
 

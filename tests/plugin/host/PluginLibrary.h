@@ -18,7 +18,7 @@ public:
 
     bool loaded() const { return handle_ != nullptr; }
     // The exported function of that name, or null.
-    vst2::VstPluginMainProc entry(const char* name) const;
+    plugin::vst2::VstPluginMainProc entry(const char* name) const;
     // Why loading failed, as the system put it.
     const std::string& error() const { return error_; }
 

@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+using namespace kestrava::plugin;
+
 namespace kestrava::test {
 
 PluginLibrary::PluginLibrary(const std::string& path)
