@@ -22,10 +22,6 @@ namespace {
 
 using namespace tool;
 
-using kestrava::testing::JackEnvironment;
-using kestrava::testing::server;
-using kestrava::testing::TestClient;
-
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new JackEnvironment);
 
 class ToolOnJack : public ToolTestBase {

@@ -76,12 +76,3 @@ private:
 
 }  // namespace kestrava::test
 
-// The audio tests still reach these helpers by their former namespace.
-namespace kestrava::tool::testing {
-using test::ToolRun;
-using test::kestrava;
-using test::TwoSignals;
-using test::signals;
-using test::fileBytes;
-using test::ToolTestBase;
-}  // namespace kestrava::tool::testing

@@ -9,7 +9,7 @@
 
 using namespace kestrava::audio;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 TEST(AsioRecords, LayoutIsPackedToFourBytes)
@@ -31,11 +31,11 @@ TEST(AsioRecords, LayoutIsPackedToFourBytes)
 // through the raw table proves the order, as a COM caller would.
 TEST(AsioInterface, OperationsSitInTheirComSlots)
 {
-    auto log = std::make_shared<testing::FakeDriverLog>();
-    testing::FakeDriverScript script;
+    auto log = std::make_shared<FakeDriverLog>();
+    FakeDriverScript script;
     script.version = 1234;
     script.outputReadyResult = ASE_InvalidMode;
-    IASIO* driver = new testing::FakeDriver(script, log);
+    IASIO* driver = new FakeDriver(script, log);
     void** table = *reinterpret_cast<void***>(driver);
 
     using AddRef = std::uint32_t (*)(IASIO*);
@@ -54,4 +54,4 @@ TEST(AsioInterface, OperationsSitInTheirComSlots)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

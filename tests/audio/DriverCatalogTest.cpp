@@ -11,12 +11,9 @@
 
 using namespace kestrava::audio;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
-using testing::FakeDriverLog;
-using testing::FakeDriverScript;
-using testing::fakeDriverFactory;
 
 struct Installed {
     std::vector<std::shared_ptr<FakeDriverLog>> logs;
@@ -273,4 +270,4 @@ TEST(DriverCatalog, ControlPanelLoadsOpensAndReleasesWithoutInit)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -9,7 +9,7 @@
 
 using namespace kestrava::audio;
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 bool FakeDriverLog::called(const std::string& name)
 {
@@ -255,4 +255,4 @@ ASIOError FakeDriver::outputReady()
     return script_.outputReadyResult;
 }
 
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 struct FakeDriverScript {
     std::string driverName = "Fake Driver";
@@ -120,4 +120,4 @@ inline std::function<audio::IASIO*()> fakeDriverFactory(const FakeDriverScript& 
     return [script, log]() -> audio::IASIO* { return new FakeDriver(script, log); };
 }
 
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

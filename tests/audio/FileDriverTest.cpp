@@ -20,11 +20,10 @@
 using namespace kestrava::audio;
 using namespace kestrava::measure;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::RecordingMessages;
 
 // Builds a WAV file byte by byte, independently of the code under test.
 std::vector<unsigned char> wavBytes(std::uint16_t format, int channels, std::uint32_t rate, int bits,
@@ -397,4 +396,4 @@ TEST(FileDriver, RealTimePacing)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -25,17 +25,9 @@ using namespace kestrava::audio;
 using namespace kestrava::engine;
 using namespace kestrava::measure;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
-using testing::Clock;
-using testing::JackEnvironment;
-using testing::JackServer;
-using testing::micSignal;
-using testing::pickupSignal;
-using testing::RecordingMessages;
-using testing::server;
-using testing::TestClient;
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new JackEnvironment);
 
@@ -218,12 +210,12 @@ public:
     void setFullScale(std::int32_t fullScale) override { processor_.setFullScale(fullScale); }
     void processBlock() override
     {
-        const std::uint64_t now = testing::allocationsOnThisThread();
+        const std::uint64_t now = allocationsOnThisThread();
         if (calls.load() > 0) {
             between += now - last_;
         }
         processor_.processBlock();
-        last_ = testing::allocationsOnThisThread();
+        last_ = allocationsOnThisThread();
         ++calls;
     }
 
@@ -237,7 +229,7 @@ private:
 
 TEST_F(JackDriverTest, JacksThreadAllocatesNothingWhileStreaming)
 {
-    processor->setCorrection(testing::smallCorrection(0.5, {{1000.0, 2.0, 1.0}}));
+    processor->setCorrection(smallCorrection(0.5, {{1000.0, 2.0, 1.0}}));
     processor->monitorMode = MonitorMode::Processed;
     AllocationProbe probe(*processor);
     StreamSetup probed(*source, probe, messages);
@@ -298,4 +290,4 @@ TEST(LinuxDriverSource, ListsJackThenTheRecordedFile)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -24,7 +24,7 @@
 
 extern char** environ;
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 using Clock = std::chrono::steady_clock;
 
@@ -255,4 +255,4 @@ private:
     std::size_t stopped_ = 0;
 };
 
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

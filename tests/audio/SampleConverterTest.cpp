@@ -15,7 +15,7 @@
 
 using namespace kestrava::audio;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
 using Bytes = std::vector<unsigned char>;
@@ -242,7 +242,7 @@ TEST(SampleConverterHandler, ConvertsTheHalfGivenByTheIndex)
     DeviceBuffers device(3 * 2);
     device.buffer(0, 1) = {0x01, 0x00, 0x00, 0x02, 0x00, 0x00};
     device.buffer(1, 1) = {0x00, 0x00, 0x01, 0xFF, 0xFF, 0xFF};
-    testing::PassThroughClient client(kPickupOffset);
+    PassThroughClient client(kPickupOffset);
     SampleConverter converter;
     converter.configure(device.infos.data(), ASIOSTInt24LSB, 2, &client, nullptr, false);
     converter.handleBuffer(1);
@@ -259,7 +259,7 @@ TEST(SampleConverterHandler, ConvertsTheHalfGivenByTheIndex)
 TEST(SampleConverterHandler, UnsupportedTypeNeverCallsTheProcessor)
 {
     DeviceBuffers device(16);
-    testing::PassThroughClient client(kPickupOffset);
+    PassThroughClient client(kPickupOffset);
     SampleConverter converter;
     converter.configure(device.infos.data(), 21, 4, &client, nullptr, false);
     converter.handleBuffer(0);
@@ -273,7 +273,7 @@ TEST(SampleConverterHandler, UnsupportedTypeNeverCallsTheProcessor)
 TEST(SampleConverterHandler, EmptyBlockStillCallsTheProcessor)
 {
     DeviceBuffers device(8);
-    testing::PassThroughClient client(kPickupOffset);
+    PassThroughClient client(kPickupOffset);
     SampleConverter converter;
     converter.configure(device.infos.data(), ASIOSTInt32LSB, 0, &client, nullptr, false);
     converter.handleBuffer(0);
@@ -282,4 +282,4 @@ TEST(SampleConverterHandler, EmptyBlockStillCallsTheProcessor)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -17,13 +17,9 @@ using namespace kestrava::engine;
 using namespace kestrava::measure;
 using namespace kestrava::platform;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
-using testing::FakeDriverLog;
-using testing::FakeDriverScript;
-using testing::PassThroughClient;
-using testing::RecordingMessages;
 
 class StreamSetupTest : public ::testing::Test {
 protected:
@@ -39,7 +35,7 @@ protected:
     {
         stream.reset();
         source = std::make_unique<ListDriverSource>(
-            std::vector<DriverEntry>{{"Fake Interface", testing::fakeDriverFactory(script, log)}});
+            std::vector<DriverEntry>{{"Fake Interface", fakeDriverFactory(script, log)}});
         stream = std::make_unique<StreamSetup>(*source, blockClient, messages);
         return *stream;
     }
@@ -138,7 +134,7 @@ TEST_F(StreamSetupTest, CallbackThreadAllocatesNothing)
     script.preferredSize = 1024;
     script.sampleType = ASIOSTFloat32LSB;
     auto processor = std::make_unique<BlockProcessor>();
-    processor->setCorrection(testing::smallCorrection(0.5, {{300.0, 3.0, 2.0}, {3000.0, 1.0, -0.5}}));
+    processor->setCorrection(smallCorrection(0.5, {{300.0, 3.0, 2.0}, {3000.0, 1.0, -0.5}}));
     processor->monitorMode = MonitorMode::Processed;
     StreamSetup& s = makeStream(*processor);
     ASSERT_TRUE(s.startStream(configuration));
@@ -388,4 +384,4 @@ TEST(StreamCallbacks, WithoutARunningStreamTheyDoNothing)
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -115,11 +115,11 @@ protected:
 
     // Drivers in the list's order: fake drivers by script, or the recorded
     // file with a take.
-    void useFakeDrivers(const std::vector<testing::FakeDriverScript>& scripts)
+    void useFakeDrivers(const std::vector<FakeDriverScript>& scripts)
     {
         std::vector<DriverEntry> entries;
-        for (const testing::FakeDriverScript& script : scripts)
-            entries.push_back({script.driverName, testing::fakeDriverFactory(script, log)});
+        for (const FakeDriverScript& script : scripts)
+            entries.push_back({script.driverName, fakeDriverFactory(script, log)});
         source = std::make_unique<ListDriverSource>(std::move(entries));
     }
     void useFileDriver(const std::string& take)
@@ -170,7 +170,7 @@ protected:
             EXPECT_TRUE(view.isEnabled(c)) << when << ": control " << c;
     }
 
-    std::shared_ptr<testing::FakeDriverLog> log = std::make_shared<testing::FakeDriverLog>();
+    std::shared_ptr<FakeDriverLog> log = std::make_shared<FakeDriverLog>();
     std::unique_ptr<DriverSource> source;
     FakeView view;
     RecordingMessages windowMessages;
@@ -179,9 +179,9 @@ protected:
     std::unique_ptr<MeasurementDialog> dialog;
 };
 
-testing::FakeDriverScript script(const std::string& name, int inputs = 4, int outputs = 3)
+FakeDriverScript script(const std::string& name, int inputs = 4, int outputs = 3)
 {
-    testing::FakeDriverScript s;
+    FakeDriverScript s;
     s.driverName = name;
     s.inputs = inputs;
     s.outputs = outputs;
@@ -190,7 +190,7 @@ testing::FakeDriverScript script(const std::string& name, int inputs = 4, int ou
 
 TEST_F(MeasurementDialogTest, OpeningListsTenDriversWithoutDirectXAndPreparesTheWindow)
 {
-    std::vector<testing::FakeDriverScript> twelve;
+    std::vector<FakeDriverScript> twelve;
     for (int i = 1; i <= 12; ++i)
         twelve.push_back(script(i == 3 ? "Card DirectX Full Duplex" : i == 4 ? "directx is case-sensitive"
                                                                              : "Card " + std::to_string(i)));
@@ -218,7 +218,7 @@ TEST_F(MeasurementDialogTest, OpeningListsTenDriversWithoutDirectXAndPreparesThe
 
     // Another driver through the list fills the channel lists afresh; one
     // that cannot be initialised leaves them as they were.
-    testing::FakeDriverScript broken = script("Broken");
+    FakeDriverScript broken = script("Broken");
     broken.failures["init"] = ASE_NotPresent;
     useFakeDrivers({script("Small", 2, 2), broken});
     view = FakeView{};
@@ -321,7 +321,7 @@ TEST_F(MeasurementDialogTest, SourcesAndSlidersSetModeVolumesAndTheirControls)
 
 TEST_F(MeasurementDialogTest, MonitoringRunsTheStreamAndLocksTheDevice)
 {
-    testing::FakeDriverScript refusing = script("Refusing");
+    FakeDriverScript refusing = script("Refusing");
     refusing.failures["createBuffers"] = ASE_NoMemory;
     useFakeDrivers({script("Card"), refusing});
     openWindow();
@@ -361,7 +361,7 @@ TEST_F(MeasurementDialogTest, ClippedRecordingsReportMicrophoneFirstAndFreeTheWi
     const std::string left = std::string("Info: ") + kClipLeftText;
     const std::string right = std::string("Info: ") + kClipRightText;
     for (const Clip& c : std::vector<Clip>{{true, true, {left, right}}, {false, true, {right}}, {true, false, {left}}}) {
-        testing::FakeDriverScript clipping = script("Card");
+        FakeDriverScript clipping = script("Card");
         clipping.buffersToRun = 3;
         clipping.input = [c](std::int32_t channel, std::int64_t frame) {
             const bool clips = frame == 300 && (channel == 0 ? c.microphone : c.pickup);
@@ -396,7 +396,7 @@ TEST_F(MeasurementDialogTest, ClippedRecordingsReportMicrophoneFirstAndFreeTheWi
 
 TEST_F(MeasurementDialogTest, RecordingThatCannotStartOrIsClosedKeepsNothing)
 {
-    testing::FakeDriverScript refusing = script("Refusing");
+    FakeDriverScript refusing = script("Refusing");
     refusing.failures["start"] = ASE_HWMalfunction;
     useFakeDrivers({refusing});
     openWindow();
@@ -410,7 +410,7 @@ TEST_F(MeasurementDialogTest, RecordingThatCannotStartOrIsClosedKeepsNothing)
     expectUsable("after a recording that could not start");
 
     // Closing while a recording runs stops its stream and closes.
-    testing::FakeDriverScript endless = script("Card");
+    FakeDriverScript endless = script("Card");
     endless.buffersToRun = 1;
     useFakeDrivers({endless});
     view = FakeView{};

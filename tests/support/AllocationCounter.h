@@ -11,7 +11,3 @@ std::uint64_t allocationsOnThisThread();
 
 }  // namespace kestrava::test
 
-// The audio tests still reach these helpers by their former namespace.
-namespace kestrava::testing {
-using test::allocationsOnThisThread;
-}  // namespace kestrava::testing

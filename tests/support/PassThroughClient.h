@@ -10,7 +10,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 class PassThroughClient final : public measure::BlockClient {
 public:
@@ -33,4 +33,4 @@ public:
     std::int32_t fullScale = 0;
 };
 
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

@@ -26,8 +26,3 @@ public:
 
 }  // namespace kestrava::test
 
-// The audio tests still reach these helpers by their former namespace.
-namespace kestrava::testing {
-using test::ShownMessage;
-using test::RecordingMessages;
-}  // namespace kestrava::testing

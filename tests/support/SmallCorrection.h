@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-namespace kestrava::testing {
+namespace kestrava::test {
 
 struct BandSection {
     double centreHz;
@@ -31,4 +31,4 @@ inline engine::CorrectionSet smallCorrection(double outputGain, std::initializer
     return set;
 }
 
-}  // namespace kestrava::testing
+}  // namespace kestrava::test

@@ -31,8 +31,3 @@ inline void clearTakeSettings()
 
 }  // namespace kestrava::test
 
-// The audio tests still reach these helpers by their former namespace.
-namespace kestrava::testing {
-using test::useTake;
-using test::clearTakeSettings;
-}  // namespace kestrava::testing

@@ -52,10 +52,3 @@ inline int runProgram(std::string commandLine)
 
 }  // namespace kestrava::test
 
-// The audio tests still reach these helpers by their former namespace.
-namespace kestrava::testing {
-using test::windowsPath;
-using test::quoted;
-using test::startProgram;
-using test::runProgram;
-}  // namespace kestrava::testing

@@ -27,11 +27,9 @@ using namespace kestrava::audio;
 using namespace kestrava::measure;
 using namespace kestrava::platform;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
-using testing::FakeDriverLog;
-using testing::FakeDriverScript;
 
 // Creates scripted drivers for one class id.
 class FakeClass final : public IClassFactory {
@@ -53,7 +51,7 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, void** object) override
     {
-        *object = static_cast<IASIO*>(new testing::FakeDriver(script_, log_));
+        *object = static_cast<IASIO*>(new FakeDriver(script_, log_));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
@@ -331,7 +329,7 @@ TEST_P(FailingComDriver, StartStreamReleasesEverything)
     script.failures[GetParam()] = ASE_HWMalfunction;
     const auto logs = install({{"A", "Failing"}}, script);
     AsioRegistrySource source;
-    kestrava::testing::RecordingMessages messages;
+    RecordingMessages messages;
     const auto processor = std::make_unique<BlockProcessor>();
     StreamSetup stream(source, *processor, messages);
     EXPECT_FALSE(stream.startStream({"Failing", {}}));
@@ -346,4 +344,4 @@ INSTANTIATE_TEST_SUITE_P(AnyCall, FailingComDriver,
                                            "createBuffers", "getChannelInfo", "getLatencies", "start"));
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test

@@ -18,30 +18,25 @@
 using namespace kestrava::audio;
 using namespace kestrava::platform;
 
-namespace kestrava {
+namespace kestrava::test {
 namespace {
 
-using tool::testing::signals;
-using tool::testing::TwoSignals;
-using testing::clearTakeSettings;
-using testing::quoted;
-using testing::windowsPath;
 
 const std::string kClassKey = std::string("CLSID\\") + kTakeDriverClassText;
 const std::string kDriverKey = std::string("SOFTWARE\\ASIO\\") + kTakeDriverDescription;
 
-class TakeDriverTest : public tool::testing::ToolTestBase {
+class TakeDriverTest : public ToolTestBase {
 protected:
     void TearDown() override
     {
-        testing::runProgram("regsvr32 /s /u " + quoted(dll_));
+        runProgram("regsvr32 /s /u " + quoted(dll_));
         clearTakeSettings();
         ToolTestBase::TearDown();
     }
 
     void useTake(const std::string& take, const char* type, const char* bufferSize)
     {
-        ASSERT_TRUE(testing::useTake(take, path("outputs.wav"), type, bufferSize));
+        ASSERT_TRUE(test::useTake(take, path("outputs.wav"), type, bufferSize));
     }
 
     // Records through the registered driver and designs from the file; the
@@ -51,13 +46,13 @@ protected:
     {
         const std::string recorded = path(name + "-record.alg");
         const std::string designed = path(name + "-design.alg");
-        ASSERT_EQ(testing::runProgram(quoted(tool_) + " record --driver " + quoted(kTakeDriverDescription) + " -o " +
+        ASSERT_EQ(runProgram(quoted(tool_) + " record --driver " + quoted(kTakeDriverDescription) + " -o " +
                       quoted(recorded)),
                   0);
-        ASSERT_EQ(testing::runProgram(quoted(tool_) + " design " + quoted(take) + " -o " + quoted(designed)), 0);
-        const std::string expected = tool::testing::fileBytes(designed);
+        ASSERT_EQ(runProgram(quoted(tool_) + " design " + quoted(take) + " -o " + quoted(designed)), 0);
+        const std::string expected = fileBytes(designed);
         ASSERT_EQ(expected.size(), 4808u);
-        EXPECT_TRUE(tool::testing::fileBytes(recorded) == expected) << name;
+        EXPECT_TRUE(fileBytes(recorded) == expected) << name;
         EXPECT_TRUE(std::filesystem::exists(path("outputs.wav")));
         const std::filesystem::path kept = std::filesystem::path(windowsPath(KESTRAVA_TAKE_RESULTS)) / name;
         std::filesystem::create_directories(kept);
@@ -72,7 +67,7 @@ protected:
 TEST_F(TakeDriverTest, RegisteredRecordedThroughAndRemovedAgain)
 {
     const bool asioKeyBefore = static_cast<bool>(RegistryKey::open(HKEY_LOCAL_MACHINE, "SOFTWARE\\ASIO"));
-    ASSERT_EQ(testing::runProgram("regsvr32 /s " + quoted(dll_)), 0);
+    ASSERT_EQ(runProgram("regsvr32 /s " + quoted(dll_)), 0);
     const RegistryKey server = RegistryKey::open(HKEY_CLASSES_ROOT, kClassKey + "\\InprocServer32");
     EXPECT_EQ(server.readString(nullptr), dll_);
     EXPECT_EQ(server.readString("ThreadingModel"), "Both");
@@ -83,11 +78,11 @@ TEST_F(TakeDriverTest, RegisteredRecordedThroughAndRemovedAgain)
     // Listed, and without a take it says what it needs.
     clearTakeSettings();
     const std::string listing = path("drivers.txt");
-    ASSERT_EQ(testing::runProgram("cmd /c \"" + quoted(tool_) + " drivers > " + quoted(listing) + "\""), 0);
-    EXPECT_NE(tool::testing::fileBytes(listing).find(std::string(kTakeDriverDescription) + "\r\n  " +
+    ASSERT_EQ(runProgram("cmd /c \"" + quoted(tool_) + " drivers > " + quoted(listing) + "\""), 0);
+    EXPECT_NE(fileBytes(listing).find(std::string(kTakeDriverDescription) + "\r\n  " +
                                                      kTakeDriverDescription + " is not available: No take chosen"),
               std::string::npos)
-        << tool::testing::fileBytes(listing);
+        << fileBytes(listing);
 
     // 16-bit integers through a 16-bit type and floats through a float type,
     // with a buffer size that does not divide the recording's length.
@@ -103,11 +98,11 @@ TEST_F(TakeDriverTest, RegisteredRecordedThroughAndRemovedAgain)
     useTake(write("float32.wav", {32, true}, {microphone, pickup}), "Float32MSB", "1000");
     expectRecordMatchesDesign("Float32MSB", path("float32.wav"));
 
-    ASSERT_EQ(testing::runProgram("regsvr32 /s /u " + quoted(dll_)), 0);
+    ASSERT_EQ(runProgram("regsvr32 /s /u " + quoted(dll_)), 0);
     EXPECT_FALSE(RegistryKey::open(HKEY_CLASSES_ROOT, kClassKey));
     EXPECT_FALSE(RegistryKey::open(HKEY_LOCAL_MACHINE, kDriverKey));
     EXPECT_EQ(static_cast<bool>(RegistryKey::open(HKEY_LOCAL_MACHINE, "SOFTWARE\\ASIO")), asioKeyBefore);
 }
 
 }  // namespace
-}  // namespace kestrava
+}  // namespace kestrava::test
