@@ -1,8 +1,8 @@
 // The product's settings store: the per-user settings ("Software\Kestrava
-// Sonalve" with its "alg_path" value, and the recorded-take driver's) and the machine-wide installation entry
-// ("SOFTWARE\Kestrava Sonalve", value "Install_Dir") that says where the help
-// lies. Windows keeps both in the registry, Linux in XDG configuration files;
-// tests use fakes.
+// Sonalve" with its "alg_path" value, and the recorded-take driver's) and
+// the machine-wide installation entry ("SOFTWARE\Kestrava Sonalve", value
+// "Install_Dir") that says where the help lies. Windows keeps both in the
+// registry, Linux in XDG configuration files; tests use fakes.
 //
 // User-interface threads only (it touches the registry or the file system).
 #pragma once
