@@ -133,6 +133,18 @@ public:
         return path(name);
     }
 
+    std::string correction(const char* name, double outputGain, double peakGain) const
+    {
+        CorrectionSet set;
+        set.sectionCount = 2;
+        set.outputGain = outputGain;
+        set.centreHz = {100.0, 200.0};
+        set.quality = {1.0, 1.0};
+        set.peakGain = {peakGain, 0.0};
+        writeFile(path(name), encodeCorrectionFile(set));
+        return path(name);
+    }
+
     static const TwoSignals& signal()
     {
         static const TwoSignals made = signals(4800);
@@ -205,6 +217,27 @@ const HostileCase kCases[] = {
          return std::vector<std::string>{"inspect", "--json", s.file("nan.alg")};
      },
      kExitFailure, {"ALG file is damaged.\n", "@nan.alg: the quality is not a finite number above zero in section 2"}},
+    {"CorrectionWithAnOutputGainOf120dB",
+     [](HostileInput& s, auto&) { return std::vector<std::string>{"inspect", s.correction("loud.alg", 1e6, 0.25)}; },
+     kExitFailure, {"ALG file is damaged.\n", "@loud.alg: its output gain 1e+06 (+120.0 dB) is above +60 dB"}},
+    {"CorrectionWithASectionGainOf2000",
+     [](HostileInput& s, auto&) {
+         return std::vector<std::string>{"render", "--alg", s.correction("peak.alg", 0.5, 2000.0), s.take(),
+                                         s.file("out.wav")};
+     },
+     kExitFailure, {"ALG file is damaged.\n", "@peak.alg: the gain 2000 in section 1 is outside -0.999 to 999"}},
+    {"PickupSeventyDecibelsBelowTheMicrophone",
+     [](HostileInput& s, auto&) {
+         std::vector<double> mic = s.signal().microphone;
+         std::vector<double> pickup = s.signal().pickup;
+         for (std::size_t i = 0; i < mic.size(); ++i) {
+             mic[i] /= 32768.0;
+             pickup[i] *= std::pow(10.0, -70.0 / 20.0) / 32768.0;
+         }
+         const std::string in = s.wav("quiet.wav", {32, true}, {mic, pickup});
+         return std::vector<std::string>{"design", in, "-o", s.file("quiet.alg")};
+     },
+     kExitFailure, {"the pickup is more than 60 dB below the microphone: check the pickup's level"}},
     {"DirectoryAsCorrection",
      [](HostileInput& s, auto&) {
          fs::create_directory(s.file("dir.alg"));

@@ -147,6 +147,25 @@ TEST_F(ToolTest, BadAndMissingFilesFailWithAReason)
               "ALG file is damaged.\nkestrava render: " + path("damaged.alg") + ": it is not a correction file\n");
 }
 
+TEST_F(ToolTest, InspectShowsEveryGainReadablyWithItsLevel)
+{
+    const struct {
+        double gain;
+        const char* shown;
+    } gains[] = {{1000.0, "Output gain: 1000 (+60.00 dB)\n"},
+                 {1e-300, "Output gain: 1e-300 (-6000.00 dB)\n"},
+                 {-0.5, "Output gain: -0.5 (-6.02 dB)\n"},
+                 {0.0, "Output gain: 0 (silence)\n"}};
+    for (const auto& g : gains) {
+        CorrectionSet set;
+        set.outputGain = g.gain;
+        writeFile(path("g.alg"), corrfile::encodeCorrectionFile(set));
+        const ToolRun r = kestrava({"inspect", path("g.alg")});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find(g.shown), std::string::npos) << r.out;
+    }
+}
+
 TEST_F(ToolTest, ClippedTakeGivesTheClippingMessagesAndNoCorrection)
 {
     TwoSignals s = signals(4800);

@@ -201,6 +201,12 @@ TEST_F(CorrectionFileOnDisk, UnrunnableValuesAndNonFilesAreDamagedAndChangeNothi
         {"infinite quality", [&] { writeFile(path("c.alg"), withValue(quality + 8 * 3, inf)); return path("c.alg"); }},
         {"zero quality", [&] { writeFile(path("c.alg"), withValue(quality, -0.0)); return path("c.alg"); }},
         {"NaN section gain", [&] { writeFile(path("c.alg"), withValue(peak + 8 * 100, nan)); return path("c.alg"); }},
+        {"output gain +120 dB", [&] { writeFile(path("c.alg"), withValue(gain, 1e6)); return path("c.alg"); }},
+        {"output gain 1e300", [&] { writeFile(path("c.alg"), withValue(gain, 1e300)); return path("c.alg"); }},
+        {"output gain -1001", [&] { writeFile(path("c.alg"), withValue(gain, -1001.0)); return path("c.alg"); }},
+        {"section gain above 999", [&] { writeFile(path("c.alg"), withValue(peak + 8 * 5, 999.01)); return path("c.alg"); }},
+        {"section gain below the floor", [&] { writeFile(path("c.alg"), withValue(peak, -0.9991)); return path("c.alg"); }},
+        {"section gain -3", [&] { writeFile(path("c.alg"), withValue(peak + 8 * 198, -3.0)); return path("c.alg"); }},
         {"a directory", [&] { std::filesystem::create_directory(path("dir.alg")); return path("dir.alg"); }},
 #ifndef _WIN32
         {"a named pipe nobody writes to", [&] { ::mkfifo(path("pipe.alg").c_str(), 0600); return path("pipe.alg"); }},
@@ -222,6 +228,26 @@ TEST_F(CorrectionFileOnDisk, UnrunnableValuesAndNonFilesAreDamagedAndChangeNothi
         ASSERT_EQ(messages_.shown.size(), 1u);
         EXPECT_EQ(messages_.shown[0].text, "ALG file is damaged.");
     }
+}
+
+// The extremes a measurement can give are read as they are.
+TEST_F(CorrectionFileOnDisk, GainsAtTheMeasurableLimitsAreRead)
+{
+    const struct {
+        std::size_t offset;
+        double value;
+    } limits[] = {
+        {24, 1000.0}, {24, -1000.0}, {24, 0.0}, {24, 1e-300}, {32 + 16 * 199, -0.999}, {32 + 16 * 199 + 8, 999.0},
+    };
+    for (const auto& limit : limits) {
+        SCOPED_TRACE(limit.value);
+        writeFile(path("edge.alg"), withValue(limit.offset, limit.value));
+        CorrectionSet read;
+        ASSERT_EQ(readCorrectionFile(path("edge.alg"), read, messages_), 0);
+        EXPECT_EQ(limit.offset == 24 ? read.outputGain : read.peakGain[(limit.offset - 32 - 16 * 199) / 8],
+                  limit.value);
+    }
+    EXPECT_TRUE(messages_.shown.empty());
 }
 
 TEST_F(CorrectionFileOnDisk, OnlyTheLargestCorrectionsLengthIsReadAndTrailingBytesAreIgnored)
