@@ -7,6 +7,7 @@
 #include "apps/kestrava/ToolFiles.h"
 #include "design/FourierTransform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -21,10 +22,12 @@ using measure::DesignOutcome;
 namespace {
 
 // Frames to read at a given rate to fill the transform after conversion,
-// with room for the converter's filter.
+// with room for the converter's filter. Only these are decoded; a rate
+// above any device's is refused after the header is read.
 std::size_t framesNeeded(double rate)
 {
-    return static_cast<std::size_t>(std::ceil(kTransformSize * rate / kAnalysisRate)) + 256;
+    const double bounded = std::clamp(rate, 0.0, kHighestSampleRate);
+    return static_cast<std::size_t>(std::ceil(kTransformSize * bounded / kAnalysisRate)) + 256;
 }
 
 // One recorded channel at 48,000 Hz and the device sample type its file's
@@ -38,7 +41,7 @@ struct LoadedTake {
 bool readTake(const std::string& path, ToolContext& context, WavData& audio)
 {
     std::string error;
-    if (readAudioFile(path, audio, error))
+    if (readAudioFile(path, audio, error, &framesNeeded))
         return true;
     context.err << "kestrava design: " << error << '\n';
     return false;

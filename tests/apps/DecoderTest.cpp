@@ -46,6 +46,46 @@ TEST(Decoder, FlacSamplesAreLeftAlignedLikeADevicesSamples)
     EXPECT_TRUE(clips(audio.channels[0], 2, type));
 }
 
+// A small file may claim far more than a command needs (an hour of
+// compressed silence): only the frames asked for are decoded.
+TEST(Decoder, OnlyTheFramesACommandNeedsAreDecoded)
+{
+    const struct {
+        const char* name;
+        int format;
+        std::size_t frames;
+        std::size_t expected;
+    } cases[] = {
+        {"long.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 3'000'000, 100'000},
+        {"long.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 300'000, 100'000},
+        {"short.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 50'000, 50'000},
+    };
+    const ScratchFolder scratch;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SF_INFO info{};
+        info.samplerate = 44100;
+        info.channels = 1;
+        info.format = c.format;
+        SNDFILE* file = sf_open(scratch.file(c.name).c_str(), SFM_WRITE, &info);
+        ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+        const std::vector<short> silence(c.frames, 0);
+        ASSERT_EQ(sf_writef_short(file, silence.data(), static_cast<sf_count_t>(c.frames)),
+                  static_cast<sf_count_t>(c.frames));
+        sf_close(file);
+
+        WavData audio;
+        std::string error;
+        double askedRate = 0.0;
+        ASSERT_TRUE(readAudioFile(scratch.file(c.name), audio, error, [&](double rate) {
+            askedRate = rate;
+            return std::size_t{100'000};
+        })) << error;
+        EXPECT_EQ(askedRate, 44100.0);
+        EXPECT_EQ(audio.frames(), c.expected);
+    }
+}
+
 TEST(Decoder, UnreadableFileGivesTheDecodersReason)
 {
     const ScratchFolder scratch;

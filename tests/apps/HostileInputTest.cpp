@@ -158,6 +158,31 @@ public:
         return {bytes.begin(), bytes.end()};
     }
 
+    // The take's "fmt " or "data" chunk, as it is in its file.
+    static std::string takeChunk(std::string_view name)
+    {
+        const std::string bytes = wavBytes(16);
+        return name == "fmt " ? bytes.substr(12, 24) : bytes.substr(36);
+    }
+
+    static std::string chunkHeader(const char* name, std::uint32_t size)
+    {
+        std::vector<std::uint8_t> header(name, name + 4);
+        put(header, size, 4);
+        return {header.begin(), header.end()};
+    }
+
+    // A WAV file holding `chunks` as they are.
+    std::string riff(const std::string& name, const std::string& chunks)
+    {
+        std::vector<std::uint8_t> bytes = {'R', 'I', 'F', 'F'};
+        put(bytes, 4 + chunks.size(), 4);
+        bytes.insert(bytes.end(), {'W', 'A', 'V', 'E'});
+        bytes.insert(bytes.end(), chunks.begin(), chunks.end());
+        writeFile(path(name), bytes);
+        return path(name);
+    }
+
     std::string withFolder(std::string text) const
     {
         const std::string root = (folder() / "").string();
@@ -207,6 +232,46 @@ const HostileCase kCases[] = {
          return std::vector<std::string>{"design", s.file("many.wav"), "-o", s.file("out.alg")};
      },
      kExitFailure, {"@many.wav claims 65535 channels"}},
+    {"TakeCutShortInItsData",
+     [](HostileInput& s, auto&) {
+         const std::string chunks = s.takeChunk("fmt ") + s.takeChunk("data");
+         return std::vector<std::string>{"design", s.riff("cut.wav", chunks.substr(0, chunks.size() - 1000)), "-o",
+                                         s.file("out.alg")};
+     },
+     kExitFailure, {"@cut.wav ends early: its 'data' chunk claims 19200 bytes and the file holds 18200 of them"}},
+    {"TakeCutInsideAChunkHeader",
+     [](HostileInput& s, auto&) {
+         return std::vector<std::string>{"design", s.riff("cut.wav", s.takeChunk("fmt ") + "da"), "-o",
+                                         s.file("out.alg")};
+     },
+     kExitFailure, {"@cut.wav ends early, inside the header of a chunk"}},
+    {"FormatChunkOfTwelveBytes",
+     [](HostileInput& s, auto&) {
+         const std::string format = s.chunkHeader("fmt ", 12) + s.takeChunk("fmt ").substr(8, 12);
+         return std::vector<std::string>{"design", s.riff("short.wav", format + s.takeChunk("data")), "-o",
+                                         s.file("out.alg")};
+     },
+     kExitFailure, {"@short.wav has a format chunk of 12 bytes; a format takes 16"}},
+    {"SampleDataBeforeItsFormat",
+     [](HostileInput& s, auto&) {
+         return std::vector<std::string>{"design", s.riff("late.wav", s.takeChunk("data") + s.takeChunk("fmt ")),
+                                         "-o", s.file("out.alg")};
+     },
+     kExitFailure, {"@late.wav has its sample data before its format chunk"}},
+    {"OddChunkWithoutItsPadByte",
+     [](HostileInput& s, auto&) {
+         const std::string chunks = s.takeChunk("fmt ") + s.chunkHeader("LIST", 3) + "abc" + s.takeChunk("data");
+         return std::vector<std::string>{"design", s.riff("odd.wav", chunks), "-o", s.file("out.alg")};
+     },
+     kExitFailure, {"@odd.wav has a 'LIST' chunk of odd length 3 without the pad byte that must follow it"}},
+    {"StreamedTakeWithoutADataLength",
+     [](HostileInput& s, auto&) {
+         const std::string chunks =
+             s.takeChunk("fmt ") + s.chunkHeader("data", 0xFFFFFFFFu) + s.takeChunk("data").substr(8);
+         return std::vector<std::string>{"render", "--alg", s.goodCorrection(), s.riff("streamed.wav", chunks),
+                                         s.file("streamed-out.wav")};
+     },
+     kExitOk, {}, "streamed-out.wav"},
     {"CorrectionWithANaNQuality",
      [](HostileInput& s, auto&) {
          CorrectionSet set;
