@@ -166,7 +166,7 @@ int designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolCon
 }
 
 int saveDesign(const DesignOutcome& outcome, const std::string& output, const std::optional<std::string>& report,
-               ToolContext& context)
+               ToolContext& context, std::optional<PendingOutput> alsoWritten)
 {
     OutputFiles files("design", context);
     files.addCorrection(output, outcome.correction);
@@ -174,6 +174,8 @@ int saveDesign(const DesignOutcome& outcome, const std::string& output, const st
         const std::string svg = designReportSvg(outcome);
         files.add(*report, {svg.begin(), svg.end()});
     }
+    if (alsoWritten)
+        files.add(std::move(alsoWritten->path), std::move(alsoWritten->bytes));
     if (!files.commit())
         return kExitFailure;
     printDesignSummary(outcome, context);

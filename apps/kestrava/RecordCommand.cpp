@@ -84,25 +84,28 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
         return status;
 
     measure::MeasurementRecorder recorder(*processor, stream, messages);
-    const InterruptWatch interrupt;
-    switch (recorder.start(configuration)) {
-    case RecordingStart::Started:
-        break;
-    case RecordingStart::NoStorage:
-        return kExitFailure;
-    case RecordingStart::StreamFailed:
-        context.err << "kestrava record: the stream on " << configuration.driverName << " did not start\n";
-        return kExitFailure;
-    }
-    auto nextProgress = std::chrono::steady_clock::now();
-    while (!recorder.done() && !interrupt.interrupted()) {
-        if (std::chrono::steady_clock::now() >= nextProgress) {
-            progressLine(context, "Recording: " + std::to_string(recorder.percent()) + " %");
-            nextProgress += kProgressPeriod;
+    {
+        // Ctrl-C stops the recording; later, it ends the command at once.
+        const InterruptWatch interrupt;
+        switch (recorder.start(configuration)) {
+        case RecordingStart::Started:
+            break;
+        case RecordingStart::NoStorage:
+            return kExitFailure;
+        case RecordingStart::StreamFailed:
+            context.err << "kestrava record: the stream on " << configuration.driverName << " did not start\n";
+            return kExitFailure;
         }
-        std::this_thread::sleep_for(kPoll);
+        auto nextProgress = std::chrono::steady_clock::now();
+        while (!recorder.done() && !interrupt.interrupted()) {
+            if (std::chrono::steady_clock::now() >= nextProgress) {
+                progressLine(context, "Recording: " + std::to_string(recorder.percent()) + " %");
+                nextProgress += kProgressPeriod;
+            }
+            std::this_thread::sleep_for(kPoll);
+        }
+        recorder.stopStream();
     }
-    recorder.stopStream();
     progressLine(context, "");
     if (!recorder.done()) {
         context.err << "kestrava record: stopped before the recording was complete; nothing written\n";
@@ -113,7 +116,8 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
     progressLine(context, "");
     if (!outcome)
         return kExitFailure;
-    return saveDesign(*outcome, *output, a.value("--report"), context);
+    // The driver's outputs are written only with the correction.
+    return saveDesign(*outcome, *output, a.value("--report"), context, driverOutputs(file));
 }
 
 }  // namespace kestrava::tool

@@ -31,6 +31,12 @@ std::optional<int> refuseOverlappingFiles(std::string_view command, const std::v
 bool readCorrection(std::string_view command, const std::string& path, engine::CorrectionSet& set,
                     ToolContext& context);
 
+// One output's destination and content, before it is written.
+struct PendingOutput {
+    std::string path;
+    std::vector<std::uint8_t> bytes;
+};
+
 // The outputs of a command. Nothing at any destination changes until all
 // are written beside their destinations; then each is renamed into place.
 class OutputFiles {

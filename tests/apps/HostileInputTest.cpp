@@ -21,8 +21,12 @@
 
 #ifndef _WIN32
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -145,6 +149,18 @@ public:
         return path(name);
     }
 
+    // A recording's worth of the test signals, for the record command.
+    std::string fullTake()
+    {
+        const TwoSignals s = signals(1 << 20);
+        return wav("full.wav", {16}, {s.microphone, s.pickup});
+    }
+
+    std::vector<std::string> record(const std::string& take, const std::string& alg, const std::string& played)
+    {
+        return {"record", "--driver", "Recorded File", "--input-file", take, "-o", alg, "--output-file", played};
+    }
+
     static const TwoSignals& signal()
     {
         static const TwoSignals made = signals(4800);
@@ -204,6 +220,9 @@ public:
         return all;
     }
 };
+
+// The longest name a file may have, 255 bytes.
+const std::string kLongestName = std::string(251, 'n') + ".wav";
 
 const HostileCase kCases[] = {
     {"DirectoryNamedLikeATake",
@@ -361,6 +380,22 @@ const HostileCase kCases[] = {
                                          s.file("no/report.svg")};
      },
      kExitFailure, {"cannot write @no/report.svg: ", "No file was changed."}},
+    {"ClippedRecordingKeepsTheDriversOldOutput",
+     [](HostileInput& s, auto&) {
+         std::vector<double> mic = s.signal().microphone;
+         mic[100] = 32767;
+         writeFile(s.file("played.wav"), std::vector<std::uint8_t>(100, 7));
+         return s.record(s.wav("clip.wav", {16}, {mic, s.signal().pickup}), s.file("x.alg"), s.file("played.wav"));
+     },
+     kExitFailure, {"Clipping in the left channel"}},
+    {"RecordWithItsDriverOutputInAMissingFolder",
+     [](HostileInput& s, auto&) { return s.record(s.fullTake(), s.file("x.alg"), s.file("no/played.wav")); },
+     kExitFailure, {"cannot write @no/played.wav: ", "No file was changed."}},
+    {"OutputWithTheLongestName",
+     [](HostileInput& s, auto&) {
+         return std::vector<std::string>{"render", "--alg", s.goodCorrection(), s.take(), s.file(kLongestName)};
+     },
+     kExitOk, {}, kLongestName.c_str()},
     {"TakeWithNaNAndInfiniteSamples",
      [](HostileInput& s, auto&) {
          std::vector<double> pickup = s.signal().pickup;
@@ -436,6 +471,105 @@ TEST_P(HostileInput, EndsWithAReasonAndLeavesEveryFileAsItWas)
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileInput, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<HostileCase>& info) { return info.param.name; });
+
+#ifndef _WIN32
+// The tool as its own process, stopped by a signal while it saves (the
+// moment its staging file appears) or while it records.
+class InterruptedTool : public HostileInput {
+public:
+    // Runs the tool and sends `signal` once a staging file appears in the
+    // scratch folder, or after `delay` when there is one; the wait status.
+    int runAndInterrupt(const std::vector<std::string>& args, int signal, std::chrono::milliseconds delay)
+    {
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        ::inotify_add_watch(watch, folder().c_str(), IN_CREATE);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, 1);
+            ::dup2(quiet, 2);
+            std::vector<char*> argv{const_cast<char*>(KESTRAVA_TOOL)};
+            for (const std::string& arg : args)
+                argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            ::execv(KESTRAVA_TOOL, argv.data());
+            ::_exit(127);
+        }
+        if (delay.count() > 0)
+            std::this_thread::sleep_for(delay);
+        else
+            waitForStaging(watch);
+        if (child > 0)
+            ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(watch);
+        return status;
+    }
+
+private:
+    static void waitForStaging(int watch)
+    {
+        alignas(inotify_event) char events[4096];
+        pollfd ready{watch, POLLIN, 0};
+        while (::poll(&ready, 1, 30000) == 1) {
+            const ssize_t got = ::read(watch, events, sizeof events);
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                if (event->len > 0 && std::string_view(event->name).find(".part-") != std::string_view::npos)
+                    return;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
+};
+
+TEST_F(InterruptedTool, LeavesEveryFileAsItWasAndNoStagingFile)
+{
+    const TwoSignals minute = signals(48000 * 60);
+    const std::string longTake = wav("long.wav", {16}, {minute.microphone, minute.pickup});
+    const std::string shortTake = wav("short.wav", {16}, {signal().microphone, signal().pickup});
+    const std::string alg = goodCorrection();
+    writeFile(file("out.wav"), std::vector<std::uint8_t>(100, 7));
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        int signal;
+        std::chrono::milliseconds delay;
+        bool endsBySignal;
+    } cases[] = {
+        {"render, Ctrl-C while saving", {"render", "--alg", alg, longTake, file("out.wav")}, SIGINT, {}, true},
+        {"render, terminated while saving", {"render", "--alg", alg, longTake, file("out.wav")}, SIGTERM, {}, true},
+        // The take ends long before the recording does: the driver goes on
+        // in real time, and Ctrl-C stops the recording.
+        {"record, Ctrl-C while recording", record(shortTake, file("x.alg"), file("out.wav")), SIGINT,
+         std::chrono::milliseconds(1500), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::map<std::string, std::string> before = snapshot();
+        // A save may finish before the signal comes; then it is tried again.
+        int status = 0;
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            status = runAndInterrupt(c.args, c.signal, c.delay);
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != kExitOk)
+                break;
+            writeFile(file("out.wav"), std::vector<std::uint8_t>(100, 7));
+        }
+        if (c.endsBySignal) {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << status;
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kExitFailure) << status;
+        }
+        // Names only in the message: the files are megabytes long.
+        const std::map<std::string, std::string> after = snapshot();
+        std::string names;
+        for (const auto& [name, bytes] : after)
+            names += name + (before.count(name) && before.at(name) == bytes ? " (as it was)\n" : " (new or changed)\n");
+        EXPECT_TRUE(after == before) << names;
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace kestrava::test
