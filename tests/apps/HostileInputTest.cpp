@@ -391,11 +391,6 @@ const HostileCase kCases[] = {
     {"RecordWithItsDriverOutputInAMissingFolder",
      [](HostileInput& s, auto&) { return s.record(s.fullTake(), s.file("x.alg"), s.file("no/played.wav")); },
      kExitFailure, {"cannot write @no/played.wav: ", "No file was changed."}},
-    {"OutputWithTheLongestName",
-     [](HostileInput& s, auto&) {
-         return std::vector<std::string>{"render", "--alg", s.goodCorrection(), s.take(), s.file(kLongestName)};
-     },
-     kExitOk, {}, kLongestName.c_str()},
     {"TakeWithNaNAndInfiniteSamples",
      [](HostileInput& s, auto&) {
          std::vector<double> pickup = s.signal().pickup;
@@ -407,6 +402,12 @@ const HostileCase kCases[] = {
      },
      kExitOk, {}, "rendered.wav"},
 #ifndef _WIN32
+    // (Windows limits the whole path to 260 characters.)
+    {"OutputWithTheLongestName",
+     [](HostileInput& s, auto&) {
+         return std::vector<std::string>{"render", "--alg", s.goodCorrection(), s.take(), s.file(kLongestName)};
+     },
+     kExitOk, {}, kLongestName.c_str()},
     {"DeviceAsATake",
      [](HostileInput& s, auto&) {
          fs::create_symlink("/dev/zero", s.file("zero.wav"));
