@@ -148,6 +148,17 @@ bool parseWav(std::span<const std::uint8_t> bytes, const std::string& path, WavD
                 error = path + " has a sample format other than 16-, 24- or 32-bit PCM or 32- or 64-bit float";
                 return false;
             }
+            // Frames are read as packed samples; a file that pads them
+            // differently would be read as noise. (A frame too large for
+            // the field is a channel count no reader takes; callers say so.)
+            const std::size_t blockAlign = le16(chunk + 20);
+            const std::size_t packed = static_cast<std::size_t>(channels) * (data.bitsPerSample / 8);
+            if (blockAlign != packed && packed <= 0xFFFF) {
+                error = path + " says a frame takes " + std::to_string(blockAlign) + " bytes; "
+                      + std::to_string(channels) + " channels of " + std::to_string(data.bitsPerSample)
+                      + " bits take " + std::to_string(packed);
+                return false;
+            }
             haveFormat = true;
         } else if (isData) {
             const std::size_t frameBytes = static_cast<std::size_t>(channels) * (data.bitsPerSample / 8);

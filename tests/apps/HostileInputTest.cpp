@@ -271,6 +271,14 @@ const HostileCase kCases[] = {
                                          s.file("out.alg")};
      },
      kExitFailure, {"@short.wav has a format chunk of 12 bytes; a format takes 16"}},
+    {"FramesPaddedBeyondTheirSamples",
+     [](HostileInput& s, auto&) {
+         std::string format = s.takeChunk("fmt ");
+         format[20] = 8;
+         return std::vector<std::string>{"design", s.riff("padded.wav", format + s.takeChunk("data")), "-o",
+                                         s.file("out.alg")};
+     },
+     kExitFailure, {"@padded.wav says a frame takes 8 bytes; 2 channels of 16 bits take 4"}},
     {"SampleDataBeforeItsFormat",
      [](HostileInput& s, auto&) {
          return std::vector<std::string>{"design", s.riff("late.wav", s.takeChunk("data") + s.takeChunk("fmt ")),
