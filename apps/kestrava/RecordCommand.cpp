@@ -34,7 +34,8 @@ constexpr const char* kUsage =
     "\n"
     "The Recorded File driver plays a WAV take into its inputs, as fast as it can:\n"
     "  --input-file FILE     the take (its channels are the driver's inputs)\n"
-    "  --output-file FILE    where the driver writes its outputs (WAV)\n"
+    "  --output-file FILE    where the driver writes its outputs (WAV); written with the\n"
+    "                        correction, never after a refused or stopped recording\n"
     "  --sample-type TYPE    the driver's sample type, for instance Int16LSB, Int24MSB,\n"
     "                        Float32LSB (default Int32LSB)\n"
     "  --buffer-size N       the driver's buffer size (default 512)\n";
