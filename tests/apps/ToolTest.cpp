@@ -149,20 +149,13 @@ TEST_F(ToolTest, BadAndMissingFilesFailWithAReason)
 
 TEST_F(ToolTest, InspectShowsEveryGainReadablyWithItsLevel)
 {
-    const struct {
-        double gain;
-        const char* shown;
-    } gains[] = {{1000.0, "Output gain: 1000 (+60.00 dB)\n"},
-                 {1e-300, "Output gain: 1e-300 (-6000.00 dB)\n"},
-                 {-0.5, "Output gain: -0.5 (-6.02 dB)\n"},
-                 {0.0, "Output gain: 0 (silence)\n"}};
-    for (const auto& g : gains) {
+    for (const auto& [gain, shown] : {std::pair{1000.0, "1000 (+60.00 dB)"}, {1e-300, "1e-300 (-6000.00 dB)"},
+                                      {-0.5, "-0.5 (-6.02 dB)"}, {0.0, "0 (silence)"}}) {
         CorrectionSet set;
-        set.outputGain = g.gain;
+        set.outputGain = gain;
         writeFile(path("g.alg"), corrfile::encodeCorrectionFile(set));
-        const ToolRun r = kestrava({"inspect", path("g.alg")});
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(r.out.find(g.shown), std::string::npos) << r.out;
+        EXPECT_NE(kestrava({"inspect", path("g.alg")}).out.find(std::string("Output gain: ") + shown + "\n"),
+                  std::string::npos) << shown;
     }
 }
 
