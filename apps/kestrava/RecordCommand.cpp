@@ -75,6 +75,8 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
                                                                    : std::vector<std::string>{file.inputPath};
     if (const std::optional<int> refused = refuseOverlappingFiles("record", inputs, outputs, context))
         return *refused;
+    if (const std::optional<int> refused = refuseMissingFolders("record", outputs, context))
+        return *refused;
 
     const std::unique_ptr<audio::DriverSource> source = toolDriverSource(file);
     const auto processor = std::make_unique<measure::BlockProcessor>();

@@ -26,6 +26,11 @@ bool sameFile(const std::string& a, const std::string& b);
 std::optional<int> refuseOverlappingFiles(std::string_view command, const std::vector<std::string>& inputs,
                                           const std::vector<std::string>& outputs, ToolContext& context);
 
+// kExitFailure after telling why when an output's folder does not exist:
+// for commands that would otherwise learn it only after a recording.
+std::optional<int> refuseMissingFolders(std::string_view command, const std::vector<std::string>& outputs,
+                                        ToolContext& context);
+
 // Reads a correction file. On failure shows the programs' message and, on
 // the next line, the file and why.
 bool readCorrection(std::string_view command, const std::string& path, engine::CorrectionSet& set,
