@@ -236,7 +236,11 @@ const HostileCase kCases[] = {
      [](HostileInput& s, auto&) { return s.design("short.wav", s.header("fmt ", 12) + s.fmt().substr(8, 12) + s.data()); },
      kExitFailure, {"@short.wav has a format chunk of 12 bytes; a format takes 16"}},
     {"FramesPaddedBeyondTheirSamples",
-     [](HostileInput& s, auto&) { return s.design("padded.wav", s.fmt().replace(20, 1, "\x08") + s.data()); },
+     [](HostileInput& s, auto&) {
+         std::string format = s.fmt();
+         format[20] = 8;
+         return s.design("padded.wav", format + s.data());
+     },
      kExitFailure, {"@padded.wav says a frame takes 8 bytes; 2 channels of 16 bits take 4"}},
     {"SampleDataBeforeItsFormat", [](HostileInput& s, auto&) { return s.design("late.wav", s.data() + s.fmt()); },
      kExitFailure, {"@late.wav has its sample data before its format chunk"}},
