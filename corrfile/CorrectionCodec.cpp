@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace kestrava::corrfile {
@@ -40,39 +41,49 @@ CorrectionFileResult damaged(std::string reason)
     return {CorrectionFileStatus::Damaged, std::move(reason)};
 }
 
-// The first value of `values` that is not finite, or not above zero when
-// `positive`; -1 when all are fine.
-int firstBadValue(const double* values, int count, bool positive)
+// The first value of `values` outside `allowed`; -1 when all are fine.
+template <class Allowed>
+int firstBadValue(const double* values, int count, Allowed allowed)
 {
     for (int i = 0; i < count; ++i) {
-        if (!std::isfinite(values[i]) || (positive && !(values[i] > 0.0)))
+        if (!allowed(values[i]))
             return i;
     }
     return -1;
 }
 
-// Why the decoded values cannot be run, or nothing when they can.
-std::string valueProblem(const CorrectionSet& set)
+std::string number(const char* format, double value)
 {
-    if (!std::isfinite(set.outputGain))
-        return "its output gain is not a finite number";
-    const struct {
-        const double* values;
-        bool positive;
-        const char* what;
-    } arrays[] = {
-        {set.centreHz.data(), true, "centre frequency is not a finite number above zero"},
-        {set.quality.data(), true, "quality is not a finite number above zero"},
-        {set.peakGain.data(), false, "gain is not a finite number"},
-    };
-    for (const auto& a : arrays) {
-        if (const int bad = firstBadValue(a.values, set.sectionCount, a.positive); bad >= 0)
-            return "the " + std::string(a.what) + " in section " + std::to_string(bad + 1);
-    }
-    return {};
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
 }
 
 }  // namespace
+
+std::string correctionProblem(const CorrectionSet& set)
+{
+    if (!std::isfinite(set.outputGain))
+        return "its output gain is not a finite number";
+    if (std::fabs(set.outputGain) > engine::kMaxOutputGain)
+        return "its output gain " + number("%.6g", set.outputGain) + " ("
+             + number("%+.1f", 20.0 * std::log10(std::fabs(set.outputGain)))
+             + " dB) is above +60 dB, more than any measurement gives";
+    const auto positive = [](double v) { return std::isfinite(v) && v > 0.0; };
+    const auto measurable = [](double v) { return v >= engine::kMinPeakGain && v <= engine::kMaxPeakGain; };
+    const auto where = [](int section) { return " in section " + std::to_string(section + 1); };
+    if (const int bad = firstBadValue(set.centreHz.data(), set.sectionCount, positive); bad >= 0)
+        return "the centre frequency is not a finite number above zero" + where(bad);
+    if (const int bad = firstBadValue(set.quality.data(), set.sectionCount, positive); bad >= 0)
+        return "the quality is not a finite number above zero" + where(bad);
+    if (const int bad = firstBadValue(set.peakGain.data(), set.sectionCount, [](double v) { return std::isfinite(v); });
+        bad >= 0)
+        return "the gain is not a finite number" + where(bad);
+    if (const int bad = firstBadValue(set.peakGain.data(), set.sectionCount, measurable); bad >= 0)
+        return "the gain " + number("%.6g", set.peakGain[bad]) + where(bad)
+             + " is outside -0.999 to 999 (-60 to +60 dB), beyond any measurement";
+    return {};
+}
 
 const char* correctionFileMessage(CorrectionFileStatus status)
 {
@@ -137,7 +148,7 @@ CorrectionFileResult decodeCorrectionFile(std::span<const std::uint8_t> image, C
     std::memcpy(decoded.centreHz.data(), plain.data() + kHeaderBytes, arrayBytes);
     std::memcpy(decoded.quality.data(), plain.data() + kHeaderBytes + arrayBytes, arrayBytes);
     std::memcpy(decoded.peakGain.data(), plain.data() + kHeaderBytes + 2 * arrayBytes, arrayBytes);
-    if (std::string problem = valueProblem(decoded); !problem.empty()) {
+    if (std::string problem = correctionProblem(decoded); !problem.empty()) {
         return damaged(std::move(problem));
     }
     set = decoded;

@@ -62,11 +62,17 @@ void scrambleCorrectionImage(std::span<std::uint8_t> image);
 // The whole file image of a correction, scrambled.
 std::vector<std::uint8_t> encodeCorrectionFile(const engine::CorrectionSet& set);
 
+// Why a correction cannot be run, or an empty text when it can: an output
+// gain, centre frequency, quality or section gain that is not finite, a
+// centre frequency or quality that is not above zero, or a gain no
+// measurement gives (an output gain above +60 dB, a section gain outside
+// -0.999 to 999). The design's results always pass.
+std::string correctionProblem(const engine::CorrectionSet& set);
+
 // Decodes a whole file image into `set`. Damaged, leaving `set` untouched,
 // when the magic is wrong, the section count is outside 0..200, the image is
-// shorter than the count requires, or a value could not be run: an output
-// gain, centre frequency, quality or section gain that is not finite, or a
-// centre frequency or quality that is not above zero.
+// shorter than the count requires, or correctionProblem finds a value that
+// cannot be run.
 CorrectionFileResult decodeCorrectionFile(std::span<const std::uint8_t> image, engine::CorrectionSet& set);
 
 // Reads the file at `path` into `set`. Only a regular file is read (what

@@ -1,6 +1,7 @@
 #include "design/BandAnalysis.h"
 
 #include "design/FourierTransform.h"
+#include "engine/CorrectionSet.h"
 
 #include <cmath>
 
@@ -40,7 +41,8 @@ AnalysisStatus analyseMeasurement(CaptureBuffer& microphone, CaptureBuffer& pick
                 status = AnalysisStatus::Silent;
             } else {
                 result.outputGain = m1 / m2;
-                status = AnalysisStatus::Ok;
+                status = result.outputGain > engine::kMaxOutputGain ? AnalysisStatus::PickupTooQuiet
+                                                                    : AnalysisStatus::Ok;
             }
         }
     }

@@ -15,6 +15,8 @@ inline constexpr const char* kSilentMicrophoneText =
     "Error: No signal in the left channel.\nCheck the left input.;";
 inline constexpr const char* kSilentPickupText =
     "Error: No signal in the right channel.\nCheck the right input.;";
+inline constexpr const char* kPickupTooQuietText =
+    "the pickup is more than 60 dB below the microphone: check the pickup's level";
 
 // Fills `spectrum` with the band levels of a transformed buffer and returns
 // their maximum before normalising. A maximum of 0 (silence) leaves the
@@ -32,11 +34,13 @@ struct MeasurementAnalysis {
     bool silentPickup = false;
 };
 
-enum class AnalysisStatus { Ok, Silent, OutOfMemory };
+enum class AnalysisStatus { Ok, Silent, PickupTooQuiet, OutOfMemory };
 
 // Transforms both buffers in place, fills `result` and releases both
 // buffers whatever the outcome. Silent: at least one recording has no level
-// (see the flags); there is nothing to design from. OutOfMemory: the
+// (see the flags); there is nothing to design from. PickupTooQuiet: the
+// output gain would exceed engine::kMaxOutputGain, which no correction file
+// may hold (outputGain is still set, for the report). OutOfMemory: the
 // transform could not get its working storage.
 AnalysisStatus analyseMeasurement(CaptureBuffer& microphone, CaptureBuffer& pickup,
                                   const BandLayout& layout, MeasurementAnalysis& result);

@@ -18,7 +18,7 @@ namespace kestrava::design {
 inline constexpr double kBoostLimit = 0.1;
 inline constexpr double kStepSize = 0.01;
 inline constexpr double kTolerance = 0.01;
-inline constexpr double kGainFloor = -0.999;
+inline constexpr double kGainFloor = engine::kMinPeakGain;
 inline constexpr int kPassLimit = 1'000'000;
 inline constexpr double kBaseQuality = kBandCount * kBoostLimit;
 

@@ -10,6 +10,15 @@ namespace kestrava::engine {
 
 inline constexpr int kMaxSections = 200;
 
+// The gains a measurement can give. The design refuses an output gain above
+// +60 dB (a pickup that quiet is a wiring fault, not an instrument) and
+// never cuts a section below -0.999 (-60 dB); its +20 dB band limit keeps
+// boosts far below 999 (+60 dB at the centre). A file outside these would
+// only blast the player's ears, so it is damaged.
+inline constexpr double kMaxOutputGain = 1000.0;
+inline constexpr double kMinPeakGain = -0.999;
+inline constexpr double kMaxPeakGain = 999.0;
+
 struct CorrectionSet {
     std::int32_t sectionCount = 0;
     double outputGain = 1.0;

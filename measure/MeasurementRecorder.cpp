@@ -1,5 +1,6 @@
 #include "measure/MeasurementRecorder.h"
 
+#include "corrfile/CorrectionFile.h"
 #include "design/FourierTransform.h"
 
 #include <cmath>
@@ -15,18 +16,6 @@ namespace {
 void inform(Messages& messages, const char* text)
 {
     messages.show(text, "Info", platform::MessageIcon::Information);
-}
-
-bool finite(const engine::CorrectionSet& correction)
-{
-    if (!std::isfinite(correction.outputGain))
-        return false;
-    for (int i = 0; i < correction.sectionCount; ++i) {
-        if (!std::isfinite(correction.centreHz[i]) || !std::isfinite(correction.quality[i])
-            || !std::isfinite(correction.peakGain[i]))
-            return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -56,6 +45,9 @@ bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages&
     case AnalysisStatus::OutOfMemory:
         inform(messages, design::kTransformAllocationFailedText);
         return false;
+    case AnalysisStatus::PickupTooQuiet:
+        inform(messages, design::kPickupTooQuietText);
+        return false;
     case AnalysisStatus::Silent:
         if (analysis.silentMicrophone)
             inform(messages, design::kSilentMicrophoneText);
@@ -72,7 +64,8 @@ bool designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messag
     if (!analyseCaptures(microphone, pickup, messages, outcome.analysis))
         return false;
     outcome.result = design::designCorrection(outcome.analysis, outcome.layout, outcome.correction, options);
-    if (finite(outcome.correction))
+    // Never a correction the file reader would refuse.
+    if (corrfile::correctionProblem(outcome.correction).empty())
         return true;
     inform(messages, kUnusableDesignText);
     return false;

@@ -66,6 +66,13 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// From now on an interrupt (SIGINT or SIGTERM; Ctrl-C, Ctrl-Break or a
+// closed console on Windows) first removes every staged file not yet
+// renamed into place, then ends the process as it would have: an
+// interrupted save leaves nothing beside its destination. For a program's
+// main thread, once, before it writes anything.
+void removeStagedFilesOnInterrupt();
+
 // Writes `bytes` as the whole new content of `path`, atomically.
 FileResult replaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
 

@@ -31,6 +31,20 @@ FileResult resolveDestination(const std::string& destination, std::string& resol
 // A name in the same folder as `destination` that no other writer uses.
 std::string stagingName(const std::string& destination);
 
+// `destination` with `tag` added to its file name, the name shortened first
+// where the whole would pass the 255-byte limit of a file name: a
+// destination whose name fits always gets a staging name that fits.
+// `separators` are the characters that end a folder in a path.
+std::string fittedStagingName(const std::string& destination, const std::string& tag, const char* separators);
+
+// The staged files not yet renamed into place, in a fixed table that an
+// interrupt handler may walk. rememberStaging returns the path's slot, or -1
+// when the table is full or the path too long (that file is then not
+// removed on an interrupt). Walking calls only `remove`, with each path.
+int rememberStaging(const std::string& path);
+void forgetStaging(int slot);
+void removeRememberedStagings(void (*remove)(const char* path));
+
 // Creates `path`, which must not exist, and writes `bytes` whole to it and
 // to the disk. On failure nothing is left at `path`.
 FileResult writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes);

@@ -44,13 +44,14 @@ bool couldBeRealAudio(const audio::WavData& audio, const std::string& path, std:
 
 }  // namespace
 
-bool readAudioFile(const std::string& path, audio::WavData& audio, std::string& error)
+bool readAudioFile(const std::string& path, audio::WavData& audio, std::string& error,
+                   const audio::FramesWanted& framesWanted)
 {
     std::vector<std::uint8_t> bytes;
     if (!audio::readWavInput(path, bytes, error))
         return false;
-    const bool decoded = looksLikeWav(bytes) || hasWavName(path) ? audio::parseWav(bytes, path, audio, error)
-                                                                 : decodeWithLibrary(bytes, path, audio, error);
+    const bool decoded = looksLikeWav(bytes) || hasWavName(path) ? audio::parseWav(bytes, path, audio, error, framesWanted)
+                                                                 : decodeWithLibrary(bytes, path, audio, error, framesWanted);
     return decoded && couldBeRealAudio(audio, path, error);
 }
 

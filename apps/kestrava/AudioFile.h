@@ -20,13 +20,15 @@ inline constexpr double kLowestSampleRate = 8000.0;
 inline constexpr double kHighestSampleRate = 768000.0;
 inline constexpr int kMostChannels = 64;
 
-// Reads the whole of `path`. On failure returns false with a one-line
-// reason naming the file in `error`.
-bool readAudioFile(const std::string& path, audio::WavData& audio, std::string& error);
+// Reads `path`, decoding at most the frames `framesWanted` asks for (all
+// when it is empty). On failure returns false with a one-line reason naming
+// the file in `error`.
+bool readAudioFile(const std::string& path, audio::WavData& audio, std::string& error,
+                   const audio::FramesWanted& framesWanted = {});
 
-// Formats other than WAV, where the build has a decoder: decodes the whole
-// file image `bytes` read from `path`.
+// Formats other than WAV, where the build has a decoder: decodes the file
+// image `bytes` read from `path`, at most the frames `framesWanted` asks for.
 bool decodeWithLibrary(std::span<const std::uint8_t> bytes, const std::string& path, audio::WavData& audio,
-                       std::string& error);
+                       std::string& error, const audio::FramesWanted& framesWanted);
 
 }  // namespace kestrava::tool

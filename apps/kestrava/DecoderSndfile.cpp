@@ -9,6 +9,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace kestrava::tool {
@@ -59,7 +60,7 @@ constexpr sf_count_t kSliceFrames = 1 << 16;
 }  // namespace
 
 bool decodeWithLibrary(std::span<const std::uint8_t> bytes, const std::string& path, audio::WavData& audio,
-                       std::string& error)
+                       std::string& error, const audio::FramesWanted& framesWanted)
 {
     SF_VIRTUAL_IO io{&imageLength, &imageSeek, &imageRead, &imageWrite, &imageTell};
     MemoryImage image{bytes};
@@ -86,20 +87,24 @@ bool decodeWithLibrary(std::span<const std::uint8_t> bytes, const std::string& p
                         : subtype == SF_FORMAT_DOUBLE                                 ? 64
                                                                                       : 32;
     audio.channels.assign(channels, {});
+    // Past what the caller needs nothing is decoded: a small file may claim
+    // (and hold, compressed) an hour of silence.
+    const std::size_t wanted = framesWanted ? framesWanted(audio.sampleRate) : SIZE_MAX;
     const std::size_t slice = static_cast<std::size_t>(kSliceFrames) * channels;
     std::vector<int> integers(audio.floatingPoint ? 0 : slice);
     std::vector<double> floats(audio.floatingPoint ? slice : 0);
     std::size_t frames = 0;
-    for (;;) {
-        const sf_count_t got = audio.floatingPoint ? sf_readf_double(file, floats.data(), kSliceFrames)
-                                                   : sf_readf_int(file, integers.data(), kSliceFrames);
+    while (frames < wanted) {
+        const sf_count_t ask = static_cast<sf_count_t>(std::min<std::size_t>(kSliceFrames, wanted - frames));
+        const sf_count_t got = audio.floatingPoint ? sf_readf_double(file, floats.data(), ask)
+                                                   : sf_readf_int(file, integers.data(), ask);
         for (sf_count_t i = 0; i < got; ++i)
             for (int c = 0; c < channels; ++c) {
                 const std::size_t k = static_cast<std::size_t>(i) * channels + c;
                 audio.channels[c].push_back(audio.floatingPoint ? floats[k] : integers[k] / 2147483648.0);
             }
         frames += static_cast<std::size_t>(got);
-        if (got < kSliceFrames || frames * channels > kMostSamples)
+        if (got < ask || frames * channels > kMostSamples)
             break;
     }
     sf_close(file);
@@ -107,7 +112,8 @@ bool decodeWithLibrary(std::span<const std::uint8_t> bytes, const std::string& p
         error = path + " holds more samples than the tool reads";
         return false;
     }
-    if (info.frames != SF_COUNT_MAX && frames < static_cast<std::size_t>(std::max<sf_count_t>(info.frames, 0))) {
+    const std::size_t claimed = static_cast<std::size_t>(std::max<sf_count_t>(info.frames, 0));
+    if (info.frames != SF_COUNT_MAX && frames < std::min(claimed, wanted)) {
         error = path + ": the file ends early";
         return false;
     }

@@ -7,6 +7,7 @@
 #include "apps/kestrava/ToolFiles.h"
 #include "design/FourierTransform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -21,10 +22,12 @@ using measure::DesignOutcome;
 namespace {
 
 // Frames to read at a given rate to fill the transform after conversion,
-// with room for the converter's filter.
+// with room for the converter's filter. Only these are decoded; a rate
+// above any device's is refused after the header is read.
 std::size_t framesNeeded(double rate)
 {
-    return static_cast<std::size_t>(std::ceil(kTransformSize * rate / kAnalysisRate)) + 256;
+    const double bounded = std::clamp(rate, 0.0, kHighestSampleRate);
+    return static_cast<std::size_t>(std::ceil(kTransformSize * bounded / kAnalysisRate)) + 256;
 }
 
 // One recorded channel at 48,000 Hz and the device sample type its file's
@@ -38,7 +41,7 @@ struct LoadedTake {
 bool readTake(const std::string& path, ToolContext& context, WavData& audio)
 {
     std::string error;
-    if (readAudioFile(path, audio, error))
+    if (readAudioFile(path, audio, error, &framesNeeded))
         return true;
     context.err << "kestrava design: " << error << '\n';
     return false;
@@ -163,7 +166,7 @@ int designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolCon
 }
 
 int saveDesign(const DesignOutcome& outcome, const std::string& output, const std::optional<std::string>& report,
-               ToolContext& context)
+               ToolContext& context, std::optional<PendingOutput> alsoWritten)
 {
     OutputFiles files("design", context);
     files.addCorrection(output, outcome.correction);
@@ -171,6 +174,8 @@ int saveDesign(const DesignOutcome& outcome, const std::string& output, const st
         const std::string svg = designReportSvg(outcome);
         files.add(*report, {svg.begin(), svg.end()});
     }
+    if (alsoWritten)
+        files.add(std::move(alsoWritten->path), std::move(alsoWritten->bytes));
     if (!files.commit())
         return kExitFailure;
     printDesignSummary(outcome, context);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "apps/kestrava/Tool.h"
+#include "apps/kestrava/ToolFiles.h"
 #include "measure/MeasurementRecorder.h"
 
 #include <optional>
@@ -39,11 +40,12 @@ int designFromCaptures(design::CaptureBuffer& microphone, design::CaptureBuffer&
 // The clipping messages, microphone first.
 void reportClipping(bool microphone, bool pickup, ToolContext& context);
 
-// Writes the correction file and, when asked, the report (both or neither
-// replaced); prints the summary and what was written. kExitOk or
-// kExitFailure after telling why.
+// Writes the correction file and, when asked, the report and `alsoWritten`
+// (all or none replaced); prints the summary and what was written. kExitOk
+// or kExitFailure after telling why.
 int saveDesign(const measure::DesignOutcome& outcome, const std::string& output,
-               const std::optional<std::string>& report, ToolContext& context);
+               const std::optional<std::string>& report, ToolContext& context,
+               std::optional<PendingOutput> alsoWritten = std::nullopt);
 
 // Prints passes, remaining error and output gain of a design.
 void printDesignSummary(const measure::DesignOutcome& outcome, ToolContext& context);

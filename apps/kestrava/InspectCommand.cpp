@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 namespace kestrava::tool {
 
@@ -15,6 +16,17 @@ const char* jsonNumber(double value, char (&text)[32])
     if (!std::isfinite(value))
         return "null";
     std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+// A gain and its level, readable whatever its size: "0.5 (-6.02 dB)".
+std::string gainText(double gain)
+{
+    char text[64];
+    if (gain == 0.0)
+        std::snprintf(text, sizeof text, "0 (silence)");
+    else
+        std::snprintf(text, sizeof text, "%.6g (%+.2f dB)", gain, 20.0 * std::log10(std::fabs(gain)));
     return text;
 }
 
@@ -56,9 +68,8 @@ int runInspectCommand(const std::vector<std::string>& args, ToolContext& context
         context.out << (c.sectionCount ? "\n  ]\n}\n" : "]\n}\n");
         return kExitOk;
     }
-    std::snprintf(line, sizeof line, "Sections: %d\nOutput gain: %.6f (%+.2f dB)\n\n", c.sectionCount, c.outputGain,
-                  20.0 * std::log10(std::fabs(c.outputGain)));
-    context.out << line << "section   centre Hz    quality       gain   peak dB\n";
+    context.out << "Sections: " << c.sectionCount << "\nOutput gain: " << gainText(c.outputGain) << "\n\n"
+                << "section   centre Hz    quality       gain   peak dB\n";
     for (int i = 0; i < c.sectionCount; ++i) {
         std::snprintf(line, sizeof line, "%7d %11.3f %10.4f %10.6f %+9.2f\n", i + 1, c.centreHz[i], c.quality[i],
                       c.peakGain[i], 20.0 * std::log10(std::fabs(1.0 + c.peakGain[i])));

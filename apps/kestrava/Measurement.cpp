@@ -36,10 +36,19 @@ bool checkChannel(const Arguments& a, const char* option, int fallback, std::siz
 
 }  // namespace
 
+std::optional<PendingOutput> driverOutputs(const audio::FileDriverOptions& options)
+{
+    if (!options.keptOutputs || options.keptOutputs->channels.empty())
+        return std::nullopt;
+    return PendingOutput{options.outputPath, audio::encodeWav(*options.keptOutputs)};
+}
+
 bool parseFileDriverOptions(const Arguments& a, audio::FileDriverOptions& options, std::string& error)
 {
     options.inputPath = a.value("--input-file").value_or("");
     options.outputPath = a.value("--output-file").value_or("");
+    if (!options.outputPath.empty())
+        options.keptOutputs = std::make_shared<audio::WavData>();
     // The driver reads its take each time it is loaded (once to list its
     // channels, once to run), which only a file allows.
     std::error_code kind;

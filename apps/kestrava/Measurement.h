@@ -6,20 +6,28 @@
 #pragma once
 
 #include "apps/kestrava/Tool.h"
+#include "apps/kestrava/ToolFiles.h"
 #include "audio/DriverCatalog.h"
 #include "audio/StreamSetup.h"
 #include "audio/file/FileDriver.h"
 #include "measure/MeasurementRecorder.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace kestrava::tool {
 
 // The recorded-file driver's options from --input-file, --output-file,
-// --buffer-size and --sample-type; false with the reason in `error`.
+// --buffer-size and --sample-type; false with the reason in `error`. The
+// driver keeps its outputs for the command (driverOutputs), which writes
+// them with its other files only when it succeeds.
 bool parseFileDriverOptions(const Arguments& a, audio::FileDriverOptions& options, std::string& error);
+
+// The recorded-file driver's outputs for --output-file, once a stream on it
+// has stopped; nothing when none were asked for or the stream never ran.
+std::optional<PendingOutput> driverOutputs(const audio::FileDriverOptions& options);
 
 // The drivers this build offers: JACK and the recorded file on Linux, the
 // installed ASIO drivers and the recorded file on Windows.

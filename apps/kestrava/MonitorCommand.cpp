@@ -127,6 +127,13 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
         std::this_thread::sleep_for(kPoll);
     stream.stopStream();
     context.out << "Stopped.\n";
+    if (std::optional<PendingOutput> played = driverOutputs(file)) {
+        OutputFiles files("monitor", context);
+        files.add(std::move(played->path), std::move(played->bytes));
+        if (!files.commit())
+            return kExitFailure;
+        context.out << "Wrote " << files.written()[0] << '\n';
+    }
     return kExitOk;
 }
 

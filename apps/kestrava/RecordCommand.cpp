@@ -34,7 +34,8 @@ constexpr const char* kUsage =
     "\n"
     "The Recorded File driver plays a WAV take into its inputs, as fast as it can:\n"
     "  --input-file FILE     the take (its channels are the driver's inputs)\n"
-    "  --output-file FILE    where the driver writes its outputs (WAV)\n"
+    "  --output-file FILE    where the driver writes its outputs (WAV); written with the\n"
+    "                        correction, never after a refused or stopped recording\n"
     "  --sample-type TYPE    the driver's sample type, for instance Int16LSB, Int24MSB,\n"
     "                        Float32LSB (default Int32LSB)\n"
     "  --buffer-size N       the driver's buffer size (default 512)\n";
@@ -74,6 +75,8 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
                                                                    : std::vector<std::string>{file.inputPath};
     if (const std::optional<int> refused = refuseOverlappingFiles("record", inputs, outputs, context))
         return *refused;
+    if (const std::optional<int> refused = refuseMissingFolders("record", outputs, context))
+        return *refused;
 
     const std::unique_ptr<audio::DriverSource> source = toolDriverSource(file);
     const auto processor = std::make_unique<measure::BlockProcessor>();
@@ -84,25 +87,28 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
         return status;
 
     measure::MeasurementRecorder recorder(*processor, stream, messages);
-    const InterruptWatch interrupt;
-    switch (recorder.start(configuration)) {
-    case RecordingStart::Started:
-        break;
-    case RecordingStart::NoStorage:
-        return kExitFailure;
-    case RecordingStart::StreamFailed:
-        context.err << "kestrava record: the stream on " << configuration.driverName << " did not start\n";
-        return kExitFailure;
-    }
-    auto nextProgress = std::chrono::steady_clock::now();
-    while (!recorder.done() && !interrupt.interrupted()) {
-        if (std::chrono::steady_clock::now() >= nextProgress) {
-            progressLine(context, "Recording: " + std::to_string(recorder.percent()) + " %");
-            nextProgress += kProgressPeriod;
+    {
+        // Ctrl-C stops the recording; later, it ends the command at once.
+        const InterruptWatch interrupt;
+        switch (recorder.start(configuration)) {
+        case RecordingStart::Started:
+            break;
+        case RecordingStart::NoStorage:
+            return kExitFailure;
+        case RecordingStart::StreamFailed:
+            context.err << "kestrava record: the stream on " << configuration.driverName << " did not start\n";
+            return kExitFailure;
         }
-        std::this_thread::sleep_for(kPoll);
+        auto nextProgress = std::chrono::steady_clock::now();
+        while (!recorder.done() && !interrupt.interrupted()) {
+            if (std::chrono::steady_clock::now() >= nextProgress) {
+                progressLine(context, "Recording: " + std::to_string(recorder.percent()) + " %");
+                nextProgress += kProgressPeriod;
+            }
+            std::this_thread::sleep_for(kPoll);
+        }
+        recorder.stopStream();
     }
-    recorder.stopStream();
     progressLine(context, "");
     if (!recorder.done()) {
         context.err << "kestrava record: stopped before the recording was complete; nothing written\n";
@@ -113,7 +119,8 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
     progressLine(context, "");
     if (!outcome)
         return kExitFailure;
-    return saveDesign(*outcome, *output, a.value("--report"), context);
+    // The driver's outputs are written only with the correction.
+    return saveDesign(*outcome, *output, a.value("--report"), context, driverOutputs(file));
 }
 
 }  // namespace kestrava::tool

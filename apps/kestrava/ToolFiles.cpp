@@ -52,6 +52,21 @@ std::optional<int> refuseOverlappingFiles(std::string_view command, const std::v
     return std::nullopt;
 }
 
+std::optional<int> refuseMissingFolders(std::string_view command, const std::vector<std::string>& outputs,
+                                        ToolContext& context)
+{
+    for (const std::string& output : outputs) {
+        const fs::path folder = fs::path(output).parent_path();
+        std::error_code error;
+        if (!folder.empty() && !fs::is_directory(folder, error)) {
+            context.err << "kestrava " << command << ": cannot write " << output << ": the folder " << folder.string()
+                        << " does not exist; nothing was recorded\n";
+            return kExitFailure;
+        }
+    }
+    return std::nullopt;
+}
+
 bool readCorrection(std::string_view command, const std::string& path, engine::CorrectionSet& set, ToolContext& context)
 {
     const corrfile::CorrectionFileResult result = corrfile::loadCorrectionFile(path, set);

@@ -26,10 +26,21 @@ bool sameFile(const std::string& a, const std::string& b);
 std::optional<int> refuseOverlappingFiles(std::string_view command, const std::vector<std::string>& inputs,
                                           const std::vector<std::string>& outputs, ToolContext& context);
 
+// kExitFailure after telling why when an output's folder does not exist:
+// for commands that would otherwise learn it only after a recording.
+std::optional<int> refuseMissingFolders(std::string_view command, const std::vector<std::string>& outputs,
+                                        ToolContext& context);
+
 // Reads a correction file. On failure shows the programs' message and, on
 // the next line, the file and why.
 bool readCorrection(std::string_view command, const std::string& path, engine::CorrectionSet& set,
                     ToolContext& context);
+
+// One output's destination and content, before it is written.
+struct PendingOutput {
+    std::string path;
+    std::vector<std::uint8_t> bytes;
+};
 
 // The outputs of a command. Nothing at any destination changes until all
 // are written beside their destinations; then each is renamed into place.

@@ -1,7 +1,9 @@
 // kestrava: the command-line tool. Wires the process's streams to the
 // tool's subcommands. A command that runs out of memory (a recording too
-// large for this machine) ends with a message, not an abort.
+// large for this machine) ends with a message, not an abort; one that is
+// interrupted while it saves leaves no half-written file behind.
 #include "apps/kestrava/Tool.h"
+#include "platform/FileAccess.h"
 
 #include <cstdio>
 #include <iostream>
@@ -10,6 +12,7 @@
 
 int main(int argc, char** argv)
 {
+    kestrava::platform::removeStagedFilesOnInterrupt();
     const std::vector<std::string> args(argv + 1, argv + argc);
     kestrava::tool::ToolContext context{std::cout, std::cerr, isatty(fileno(stderr)) != 0};
     try {

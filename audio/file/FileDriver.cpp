@@ -77,7 +77,7 @@ ASIOError FileDriver::stopClock()
     if (thread_.joinable()) {
         thread_.join();
     }
-    if (wasRunning && !options_.outputPath.empty() && !writeOutputs()) {
+    if (wasRunning && (options_.keptOutputs || !options_.outputPath.empty()) && !writeOutputs()) {
         return ASE_HWMalfunction;
     }
     return ASE_OK;
@@ -151,6 +151,10 @@ bool FileDriver::writeOutputs()
     }
     output_.sampleRate = input_.sampleRate;
     output_.floatingPoint = isFloatType(options_.sampleType);
+    if (options_.keptOutputs) {
+        *options_.keptOutputs = output_;
+        return true;
+    }
     return writeWav(options_.outputPath, output_);
 }
 

@@ -2,7 +2,7 @@
 // and records its outputs into a WAV file, so the whole measurement road runs
 // without an audio interface. Its inputs are the file's channels (silence
 // once the file has ended); its outputs, as long as the input file, are
-// written when the driver stops.
+// written (or handed to the caller) when the driver stops.
 // The buffer size and the sample type (any of the eighteen) are chosen by the
 // caller; the sample rate is the file's and cannot be changed.
 //
@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -31,6 +32,10 @@ struct FileDriverOptions {
     std::string inputPath;
     // Empty: the outputs are not kept.
     std::string outputPath;
+    // When set, the outputs go here when the driver stops instead of to
+    // outputPath: for a caller that writes them itself, with its other
+    // files and only when its work succeeded.
+    std::shared_ptr<WavData> keptOutputs;
     std::int32_t bufferSize = 512;
     ASIOSampleType sampleType = ASIOSTInt32LSB;
     std::int32_t outputChannels = 2;

@@ -3,6 +3,7 @@
 #include "audio/ByteOrder.h"
 #include "platform/FileAccess.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -45,6 +46,24 @@ double decode(const unsigned char* p, int bits, bool floating)
     return static_cast<double>(static_cast<std::int32_t>(raw)) / 2147483648.0;
 }
 
+// A chunk's name, printable for a message.
+std::string chunkName(const unsigned char* chunk)
+{
+    std::string name(reinterpret_cast<const char*>(chunk), 4);
+    for (char& c : name) {
+        if (c < 0x20 || c > 0x7E) {
+            c = '?';
+        }
+    }
+    return name;
+}
+
+// Whether four bytes could be a chunk's name (printable ASCII).
+bool looksLikeChunk(const unsigned char* chunk)
+{
+    return std::all_of(chunk, chunk + 4, [](unsigned char c) { return c >= 0x20 && c <= 0x7E; });
+}
+
 }  // namespace
 
 bool readWavInput(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error)
@@ -71,7 +90,8 @@ bool readWav(const std::string& path, WavData& data, std::string& error)
     return readWavInput(path, bytes, error) && parseWav(bytes, path, data, error);
 }
 
-bool parseWav(std::span<const std::uint8_t> bytes, const std::string& path, WavData& data, std::string& error)
+bool parseWav(std::span<const std::uint8_t> bytes, const std::string& path, WavData& data, std::string& error,
+              const FramesWanted& framesWanted)
 {
     if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
         std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
@@ -83,15 +103,41 @@ bool parseWav(std::span<const std::uint8_t> bytes, const std::string& path, WavD
     std::size_t at = 12;
     while (at + 8 <= bytes.size()) {
         const unsigned char* chunk = bytes.data() + at;
-        const std::size_t size = le32(chunk + 4);
+        const std::string id = chunkName(chunk);
+        std::size_t size = le32(chunk + 4);
         const std::size_t body = at + 8;
-        const std::size_t available = std::min(size, bytes.size() - body);
-        if (std::memcmp(chunk, "fmt ", 4) == 0 && available >= 16) {
+        const std::size_t held = bytes.size() - body;
+        const bool isFormat = id == "fmt ";
+        const bool isData = id == "data";
+        if (isData && !haveFormat) {
+            error = path + " has its sample data before its format chunk";
+            return false;
+        }
+        if (size > held) {
+            // A writer that could not go back to fill in the length (a
+            // stream) leaves the data chunk's at its largest.
+            if (!(isData && size == 0xFFFFFFFFu)) {
+                error = path + " ends early: its '" + id + "' chunk claims " + std::to_string(size)
+                      + " bytes and the file holds " + std::to_string(held) + " of them";
+                return false;
+            }
+            size = held;
+        }
+        if (isFormat) {
+            if (size < 16) {
+                error = path + " has a format chunk of " + std::to_string(size) + " bytes; a format takes 16";
+                return false;
+            }
             std::uint16_t format = le16(chunk + 8);
             channels = le16(chunk + 10);
             data.sampleRate = le32(chunk + 12);
             data.bitsPerSample = le16(chunk + 22);
-            if (format == kFormatExtensible && available >= 26) {
+            if (format == kFormatExtensible) {
+                if (size < 26) {
+                    error = path + " has an extensible format chunk of " + std::to_string(size)
+                          + " bytes, too short to say its sample format";
+                    return false;
+                }
                 format = le16(chunk + 32);
             }
             data.floatingPoint = format == kFormatFloat;
@@ -102,10 +148,23 @@ bool parseWav(std::span<const std::uint8_t> bytes, const std::string& path, WavD
                 error = path + " has a sample format other than 16-, 24- or 32-bit PCM or 32- or 64-bit float";
                 return false;
             }
+            // Frames are read as packed samples; a file that pads them
+            // differently would be read as noise. (A frame too large for
+            // the field is a channel count no reader takes; callers say so.)
+            const std::size_t blockAlign = le16(chunk + 20);
+            const std::size_t packed = static_cast<std::size_t>(channels) * (data.bitsPerSample / 8);
+            if (blockAlign != packed && packed <= 0xFFFF) {
+                error = path + " says a frame takes " + std::to_string(blockAlign) + " bytes; "
+                      + std::to_string(channels) + " channels of " + std::to_string(data.bitsPerSample)
+                      + " bits take " + std::to_string(packed);
+                return false;
+            }
             haveFormat = true;
-        } else if (std::memcmp(chunk, "data", 4) == 0 && haveFormat) {
+        } else if (isData) {
             const std::size_t frameBytes = static_cast<std::size_t>(channels) * (data.bitsPerSample / 8);
-            const std::size_t frames = available / frameBytes;
+            std::size_t frames = size / frameBytes;
+            if (framesWanted)
+                frames = std::min(frames, framesWanted(data.sampleRate));
             data.channels.assign(static_cast<std::size_t>(channels), std::vector<double>(frames));
             const unsigned char* p = bytes.data() + body;
             for (std::size_t f = 0; f < frames; ++f) {
@@ -115,9 +174,24 @@ bool parseWav(std::span<const std::uint8_t> bytes, const std::string& path, WavD
             }
             return true;
         }
-        at = body + size + (size & 1);
+        const std::size_t next = body + size + (size & 1);
+        // A writer that leaves out the pad byte after a chunk of odd length
+        // puts the next chunk one byte early.
+        if ((size & 1) != 0 && body + size + 8 <= bytes.size() && looksLikeChunk(bytes.data() + body + size)
+            && !(next + 8 <= bytes.size() && looksLikeChunk(bytes.data() + next))) {
+            error = path + " has a '" + id + "' chunk of odd length " + std::to_string(size)
+                  + " without the pad byte that must follow it";
+            return false;
+        }
+        at = next;
     }
-    error = path + " has no sample data";
+    if (!haveFormat) {
+        error = path + " has no format chunk";
+    } else if (at < bytes.size() && at + 8 > bytes.size()) {
+        error = path + " ends early, inside the header of a chunk";
+    } else {
+        error = path + " has no sample data";
+    }
     return false;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -36,8 +37,16 @@ bool readWavInput(const std::string& path, std::vector<std::uint8_t>& bytes, std
 // readWavInput and parseWav.
 bool readWav(const std::string& path, WavData& data, std::string& error);
 
-// Decodes a whole WAV image read from `path` (named in the reasons).
-bool parseWav(std::span<const std::uint8_t> bytes, const std::string& path, WavData& data, std::string& error);
+// How many frames of a recording at `sampleRate` a caller needs: frames
+// beyond are not decoded, whatever length the file claims. Empty: all.
+using FramesWanted = std::function<std::size_t(double sampleRate)>;
+
+// Decodes a WAV image read from `path` (named in the reasons), at most
+// `framesWanted` frames of it. A file that ends before its chunks do, whose
+// sample data comes before its format, or whose chunks are too short or
+// unpadded is refused, with that reason.
+bool parseWav(std::span<const std::uint8_t> bytes, const std::string& path, WavData& data, std::string& error,
+              const FramesWanted& framesWanted = {});
 
 // The file image of 32-bit PCM (values rounded to the nearest multiple of
 // 2^-31 and held within range) or 32-bit float, as data.floatingPoint says;

@@ -4,12 +4,14 @@
 #include "platform/FileCalls.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -93,6 +95,33 @@ FileResult readInput(const std::string& path, std::size_t maxBytes, InputKinds a
     });
 }
 
+namespace {
+
+void removeStagingsAndEnd(int signal)
+{
+    filecalls::removeRememberedStagings([](const char* path) { ::unlink(path); });
+    // With the default action back, the signal ends the process as soon as
+    // this handler returns.
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+}  // namespace
+
+void removeStagedFilesOnInterrupt()
+{
+    struct sigaction action {};
+    action.sa_handler = &removeStagingsAndEnd;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM}) {
+        struct sigaction previous {};
+        ::sigaction(signal, &action, &previous);
+        // A signal the caller's shell ignores (a background job) stays ignored.
+        if (previous.sa_handler == SIG_IGN)
+            ::sigaction(signal, &previous, nullptr);
+    }
+}
+
 namespace filecalls {
 
 FileResult resolveDestination(const std::string& destination, std::string& resolved)
@@ -115,7 +144,8 @@ FileResult resolveDestination(const std::string& destination, std::string& resol
 std::string stagingName(const std::string& destination)
 {
     static std::atomic<unsigned> counter{0};
-    return destination + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    return fittedStagingName(destination, ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++),
+                             "/");
 }
 
 FileResult writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes)

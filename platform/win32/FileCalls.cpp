@@ -80,6 +80,23 @@ FileResult readInput(const std::string& path, std::size_t maxBytes, InputKinds a
     });
 }
 
+namespace {
+
+// Runs on a thread the system starts for the console event; the process
+// ends when the last handler has declined it.
+BOOL WINAPI removeStagingsOnConsoleEvent(DWORD)
+{
+    filecalls::removeRememberedStagings([](const char* path) { DeleteFileA(path); });
+    return FALSE;
+}
+
+}  // namespace
+
+void removeStagedFilesOnInterrupt()
+{
+    SetConsoleCtrlHandler(&removeStagingsOnConsoleEvent, TRUE);
+}
+
 namespace filecalls {
 
 FileResult resolveDestination(const std::string& destination, std::string& resolved)
@@ -94,12 +111,14 @@ FileResult resolveDestination(const std::string& destination, std::string& resol
 std::string stagingName(const std::string& destination)
 {
     static std::atomic<unsigned> counter{0};
-    return destination + ".part-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
+    return fittedStagingName(
+        destination, ".part-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++), "/\\");
 }
 
 FileResult writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes)
 {
-    Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+    // Shared for deletion: an interrupt removes the file while it is written.
+    Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return failure(FileError::CannotCreate);

@@ -46,6 +46,28 @@ TEST(Decoder, FlacSamplesAreLeftAlignedLikeADevicesSamples)
     EXPECT_TRUE(clips(audio.channels[0], 2, type));
 }
 
+// A small file may claim far more than a command needs (an hour of
+// compressed silence): only the frames asked for are decoded.
+TEST(Decoder, OnlyTheFramesACommandNeedsAreDecoded)
+{
+    const ScratchFolder scratch;
+    for (const auto& [format, frames, decoded] : {std::tuple{SF_FORMAT_FLAC, 3'000'000, 100'000},
+                                                  {SF_FORMAT_WAV, 300'000, 100'000}, {SF_FORMAT_FLAC, 50'000, 50'000}}) {
+        SF_INFO info{0, 44100, 1, format | SF_FORMAT_PCM_16, 0, 0};
+        SNDFILE* file = sf_open(scratch.file("take").c_str(), SFM_WRITE, &info);
+        ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+        const std::vector<short> silence(frames, 0);
+        sf_writef_short(file, silence.data(), frames);
+        sf_close(file);
+        WavData audio;
+        std::string error;
+        ASSERT_TRUE(readAudioFile(scratch.file("take"), audio, error, [](double rate) {
+            return rate == 44100.0 ? 100'000u : 0u;
+        })) << error;
+        EXPECT_EQ(audio.frames(), static_cast<std::size_t>(decoded)) << frames;
+    }
+}
+
 TEST(Decoder, UnreadableFileGivesTheDecodersReason)
 {
     const ScratchFolder scratch;

@@ -21,8 +21,12 @@
 
 #ifndef _WIN32
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -119,18 +123,23 @@ public:
 
     std::string take() { return wav("take.wav", {16}, {signal().microphone, signal().pickup}); }
 
-    std::string goodCorrection(const char* name = "good.alg") const
+    std::string goodCorrection(const char* name = "good.alg", double outputGain = 0.5, double peakGain = 0.25) const
     {
         CorrectionSet set;
         set.sectionCount = 3;
-        set.outputGain = 0.5;
+        set.outputGain = outputGain;
         for (int i = 0; i < 3; ++i) {
             set.centreHz[i] = 100.0 * (i + 1);
             set.quality[i] = 2.0;
-            set.peakGain[i] = 0.25;
+            set.peakGain[i] = peakGain;
         }
         writeFile(path(name), encodeCorrectionFile(set));
         return path(name);
+    }
+
+    std::vector<std::string> record(const std::string& take, const std::string& alg, const std::string& played)
+    {
+        return {"record", "--driver", "Recorded File", "--input-file", take, "-o", alg, "--output-file", played};
     }
 
     static const TwoSignals& signal()
@@ -144,6 +153,27 @@ public:
         const std::vector<std::uint8_t> bytes =
             buildWav({bits}, {signal().microphone, signal().pickup});
         return {bytes.begin(), bytes.end()};
+    }
+
+    // The take's "fmt " and "data" chunks, and a chunk's header.
+    static std::string fmt() { return wavBytes(16).substr(12, 24); }
+    static std::string data() { return wavBytes(16).substr(36); }
+    static std::string header(const char* name, std::uint32_t size)
+    {
+        std::vector<std::uint8_t> bytes(name, name + 4);
+        put(bytes, size, 4);
+        return {bytes.begin(), bytes.end()};
+    }
+
+    // `design` of a WAV file holding `chunks` as they are.
+    std::vector<std::string> design(const std::string& name, const std::string& chunks)
+    {
+        std::vector<std::uint8_t> file = {'R', 'I', 'F', 'F'};
+        put(file, 4 + chunks.size(), 4);
+        file.insert(file.end(), {'W', 'A', 'V', 'E'});
+        file.insert(file.end(), chunks.begin(), chunks.end());
+        writeFile(path(name), file);
+        return {"design", path(name), "-o", path("out.alg")};
     }
 
     std::string withFolder(std::string text) const
@@ -167,6 +197,9 @@ public:
         return all;
     }
 };
+
+// The longest name a file may have, 255 bytes.
+const std::string kLongestName = std::string(251, 'n') + ".wav";
 
 const HostileCase kCases[] = {
     {"DirectoryNamedLikeATake",
@@ -195,6 +228,30 @@ const HostileCase kCases[] = {
          return std::vector<std::string>{"design", s.file("many.wav"), "-o", s.file("out.alg")};
      },
      kExitFailure, {"@many.wav claims 65535 channels"}},
+    {"TakeCutShortInItsData", [](HostileInput& s, auto&) { return s.design("cut.wav", (s.fmt() + s.data()).substr(0, 18232)); },
+     kExitFailure, {"@cut.wav ends early: its 'data' chunk claims 19200 bytes and the file holds 18200 of them"}},
+    {"TakeCutInsideAChunkHeader", [](HostileInput& s, auto&) { return s.design("cut.wav", s.fmt() + "da"); },
+     kExitFailure, {"@cut.wav ends early, inside the header of a chunk"}},
+    {"FormatChunkOfTwelveBytes",
+     [](HostileInput& s, auto&) { return s.design("short.wav", s.header("fmt ", 12) + s.fmt().substr(8, 12) + s.data()); },
+     kExitFailure, {"@short.wav has a format chunk of 12 bytes; a format takes 16"}},
+    {"FramesPaddedBeyondTheirSamples",
+     [](HostileInput& s, auto&) {
+         std::string format = s.fmt();
+         format[20] = 8;
+         return s.design("padded.wav", format + s.data());
+     },
+     kExitFailure, {"@padded.wav says a frame takes 8 bytes; 2 channels of 16 bits take 4"}},
+    {"SampleDataBeforeItsFormat", [](HostileInput& s, auto&) { return s.design("late.wav", s.data() + s.fmt()); },
+     kExitFailure, {"@late.wav has its sample data before its format chunk"}},
+    {"OddChunkWithoutItsPadByte",
+     [](HostileInput& s, auto&) { return s.design("odd.wav", s.fmt() + s.header("LIST", 3) + "abc" + s.data()); },
+     kExitFailure, {"@odd.wav has a 'LIST' chunk of odd length 3 without the pad byte that must follow it"}},
+    {"StreamedTakeWithoutADataLength",
+     [](HostileInput& s, auto&) {
+         return s.design("streamed.wav", s.fmt() + s.header("data", 0xFFFFFFFFu) + s.data().substr(8));
+     },
+     kExitOk, {}, "out.alg"},
     {"CorrectionWithANaNQuality",
      [](HostileInput& s, auto&) {
          CorrectionSet set;
@@ -205,6 +262,26 @@ const HostileCase kCases[] = {
          return std::vector<std::string>{"inspect", "--json", s.file("nan.alg")};
      },
      kExitFailure, {"ALG file is damaged.\n", "@nan.alg: the quality is not a finite number above zero in section 2"}},
+    {"CorrectionWithAnOutputGainOf120dB",
+     [](HostileInput& s, auto&) { return std::vector<std::string>{"inspect", s.goodCorrection("loud.alg", 1e6)}; },
+     kExitFailure, {"ALG file is damaged.\n", "@loud.alg: its output gain 1e+06 (+120.0 dB) is above +60 dB"}},
+    {"CorrectionWithASectionGainOf2000",
+     [](HostileInput& s, auto&) {
+         return std::vector<std::string>{"render", "--alg", s.goodCorrection("peak.alg", 0.5, 2000.0), s.take(),
+                                         s.file("out.wav")};
+     },
+     kExitFailure, {"ALG file is damaged.\n", "@peak.alg: the gain 2000 in section 1 is outside -0.999 to 999"}},
+    {"PickupSeventyDecibelsBelowTheMicrophone",
+     [](HostileInput& s, auto&) {
+         TwoSignals t = s.signal();
+         for (std::size_t i = 0; i < t.pickup.size(); ++i) {
+             t.microphone[i] *= 65536.0;
+             t.pickup[i] = std::round(t.pickup[i] * 65536.0 / 3162.3);
+         }
+         return std::vector<std::string>{"design", s.wav("quiet.wav", {32}, {t.microphone, t.pickup}), "-o",
+                                         s.file("quiet.alg")};
+     },
+     kExitFailure, {"the pickup is more than 60 dB below the microphone: check the pickup's level"}},
     {"DirectoryAsCorrection",
      [](HostileInput& s, auto&) {
          fs::create_directory(s.file("dir.alg"));
@@ -263,6 +340,17 @@ const HostileCase kCases[] = {
                                          s.file("no/report.svg")};
      },
      kExitFailure, {"cannot write @no/report.svg: ", "No file was changed."}},
+    {"ClippedRecordingKeepsTheDriversOldOutput",
+     [](HostileInput& s, auto&) {
+         std::vector<double> mic = s.signal().microphone;
+         mic[100] = 32767;
+         writeFile(s.file("played.wav"), std::vector<std::uint8_t>(100, 7));
+         return s.record(s.wav("clip.wav", {16}, {mic, s.signal().pickup}), s.file("x.alg"), s.file("played.wav"));
+     },
+     kExitFailure, {"Clipping in the left channel"}},
+    {"RecordWithItsDriverOutputInAMissingFolder",
+     [](HostileInput& s, auto&) { return s.record(s.take(), s.file("x.alg"), s.file("no/played.wav")); },
+     kExitFailure, {"cannot write @no/played.wav: the folder @no does not exist; nothing was recorded"}},
     {"TakeWithNaNAndInfiniteSamples",
      [](HostileInput& s, auto&) {
          std::vector<double> pickup = s.signal().pickup;
@@ -274,6 +362,12 @@ const HostileCase kCases[] = {
      },
      kExitOk, {}, "rendered.wav"},
 #ifndef _WIN32
+    // (Windows limits the whole path to 260 characters.)
+    {"OutputWithTheLongestName",
+     [](HostileInput& s, auto&) {
+         return std::vector<std::string>{"render", "--alg", s.goodCorrection(), s.take(), s.file(kLongestName)};
+     },
+     kExitOk, {}, kLongestName.c_str()},
     {"DeviceAsATake",
      [](HostileInput& s, auto&) {
          fs::create_symlink("/dev/zero", s.file("zero.wav"));
@@ -338,6 +432,80 @@ TEST_P(HostileInput, EndsWithAReasonAndLeavesEveryFileAsItWas)
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileInput, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<HostileCase>& info) { return info.param.name; });
+
+#ifndef _WIN32
+// The tool as its own process, stopped by a signal while it saves (the
+// moment its staging file appears) or while it records.
+class InterruptedTool : public HostileInput {
+public:
+    // Runs the tool and sends `signal` after `delay`, or else as soon as a
+    // file appears in the scratch folder (the only one a render creates is
+    // its staging file); the wait status.
+    int runAndInterrupt(const std::vector<std::string>& args, int signal, std::chrono::milliseconds delay)
+    {
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        ::inotify_add_watch(watch, folder().c_str(), IN_CREATE);
+        std::vector<char*> argv{const_cast<char*>(KESTRAVA_TOOL)};
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::execv(KESTRAVA_TOOL, argv.data());
+            ::_exit(127);
+        }
+        pollfd created{watch, POLLIN, 0};
+        if (delay.count() > 0)
+            std::this_thread::sleep_for(delay);
+        else
+            ::poll(&created, 1, 30000);
+        if (child > 0)
+            ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(watch);
+        return status;
+    }
+};
+
+TEST_F(InterruptedTool, LeavesEveryFileAsItWasAndNoStagingFile)
+{
+    const TwoSignals minute = signals(48000 * 60);
+    const std::string longTake = wav("long.wav", {16}, {minute.microphone, minute.pickup});
+    const std::string alg = goodCorrection();
+    writeFile(file("out.wav"), std::vector<std::uint8_t>(100, 7));
+    const std::vector<std::string> render = {"render", "--alg", alg, longTake, file("out.wav")};
+    // `status` as waitpid gives it: the signal's number when it ended the
+    // process, the exit status times 256 otherwise.
+    const struct {
+        std::vector<std::string> args;
+        int signal;
+        std::chrono::milliseconds delay;
+        int status;
+    } cases[] = {
+        {render, SIGINT, {}, SIGINT},
+        {render, SIGTERM, {}, SIGTERM},
+        // The take ends long before the recording does: the driver goes on
+        // in real time, and Ctrl-C stops the recording.
+        {record(take(), file("x.alg"), file("out.wav")), SIGINT, std::chrono::milliseconds(1500), kExitFailure << 8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " stopped by signal " + std::to_string(c.signal));
+        const std::map<std::string, std::string> before = snapshot();
+        // A save may finish before the signal comes; then it is tried again.
+        int status = kExitOk;
+        for (int attempt = 0; attempt < 5 && status == kExitOk; ++attempt) {
+            if ((status = runAndInterrupt(c.args, c.signal, c.delay)) == kExitOk)
+                writeFile(file("out.wav"), std::vector<std::uint8_t>(100, 7));
+        }
+        EXPECT_EQ(status, c.status);
+        std::string names;  // not the bytes: the files are megabytes long
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder()))
+            names += entry.path().filename().string() + " ";
+        EXPECT_TRUE(snapshot() == before) << names;
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace kestrava::test

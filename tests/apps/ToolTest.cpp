@@ -147,6 +147,18 @@ TEST_F(ToolTest, BadAndMissingFilesFailWithAReason)
               "ALG file is damaged.\nkestrava render: " + path("damaged.alg") + ": it is not a correction file\n");
 }
 
+TEST_F(ToolTest, InspectShowsEveryGainReadablyWithItsLevel)
+{
+    for (const auto& [gain, shown] : {std::pair{1000.0, "1000 (+60.00 dB)"}, {1e-300, "1e-300 (-6000.00 dB)"},
+                                      {-0.5, "-0.5 (-6.02 dB)"}, {0.0, "0 (silence)"}}) {
+        CorrectionSet set;
+        set.outputGain = gain;
+        writeFile(path("g.alg"), corrfile::encodeCorrectionFile(set));
+        EXPECT_NE(kestrava({"inspect", path("g.alg")}).out.find(std::string("Output gain: ") + shown + "\n"),
+                  std::string::npos) << shown;
+    }
+}
+
 TEST_F(ToolTest, ClippedTakeGivesTheClippingMessagesAndNoCorrection)
 {
     TwoSignals s = signals(4800);

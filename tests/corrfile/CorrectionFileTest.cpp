@@ -29,15 +29,17 @@ namespace kestrava::test {
 namespace {
 
 
+// With the extremes a design can give: the largest output gain, the
+// deepest cut in the first section and +60 dB in the last.
 CorrectionSet designedLooking(int n)
 {
     CorrectionSet set;
     set.sectionCount = n;
-    set.outputGain = 1.7320508075688772;
+    set.outputGain = 1000.0;
     for (int i = 0; i < n; ++i) {
         set.centreHz[i] = 20.35 * std::pow(1.0353, i);
         set.quality[i] = 2.0 + std::sin(i * 0.37);
-        set.peakGain[i] = -0.999 + 0.0137 * i;
+        set.peakGain[i] = i + 1 == n && n > 1 ? 999.0 : -0.999 + 0.0137 * i;
     }
     return set;
 }
@@ -201,6 +203,12 @@ TEST_F(CorrectionFileOnDisk, UnrunnableValuesAndNonFilesAreDamagedAndChangeNothi
         {"infinite quality", [&] { writeFile(path("c.alg"), withValue(quality + 8 * 3, inf)); return path("c.alg"); }},
         {"zero quality", [&] { writeFile(path("c.alg"), withValue(quality, -0.0)); return path("c.alg"); }},
         {"NaN section gain", [&] { writeFile(path("c.alg"), withValue(peak + 8 * 100, nan)); return path("c.alg"); }},
+        {"output gain +120 dB", [&] { writeFile(path("c.alg"), withValue(gain, 1e6)); return path("c.alg"); }},
+        {"output gain 1e300", [&] { writeFile(path("c.alg"), withValue(gain, 1e300)); return path("c.alg"); }},
+        {"output gain -1001", [&] { writeFile(path("c.alg"), withValue(gain, -1001.0)); return path("c.alg"); }},
+        {"section gain above 999", [&] { writeFile(path("c.alg"), withValue(peak + 8 * 5, 999.01)); return path("c.alg"); }},
+        {"section gain below the floor", [&] { writeFile(path("c.alg"), withValue(peak, -0.9991)); return path("c.alg"); }},
+        {"section gain -3", [&] { writeFile(path("c.alg"), withValue(peak + 8 * 198, -3.0)); return path("c.alg"); }},
         {"a directory", [&] { std::filesystem::create_directory(path("dir.alg")); return path("dir.alg"); }},
 #ifndef _WIN32
         {"a named pipe nobody writes to", [&] { ::mkfifo(path("pipe.alg").c_str(), 0600); return path("pipe.alg"); }},

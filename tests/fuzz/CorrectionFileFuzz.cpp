@@ -58,11 +58,12 @@ bool sameSections(const kestrava::engine::CorrectionSet& a, const kestrava::engi
 
 bool runnable(const kestrava::engine::CorrectionSet& set)
 {
-    if (!std::isfinite(set.outputGain))
+    // Gains no measurement gives (above +60 dB, or a cut deeper than -60 dB) are refused too.
+    if (!(std::fabs(set.outputGain) <= 1000.0))
         return false;
     for (int i = 0; i < set.sectionCount; ++i) {
         if (!std::isfinite(set.centreHz[i]) || !(set.centreHz[i] > 0.0) || !std::isfinite(set.quality[i])
-            || !(set.quality[i] > 0.0) || !std::isfinite(set.peakGain[i]))
+            || !(set.quality[i] > 0.0) || !(set.peakGain[i] >= -0.999 && set.peakGain[i] <= 999.0))
             return false;
     }
     return true;
