@@ -95,17 +95,19 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
         return kExitFailure;
     }
     auto nextProgress = std::chrono::steady_clock::now();
-    while (!recorder.done() && !interrupt.interrupted()) {
+    while (!recorder.done() && !interrupt.interrupted() && !stream.resetRequested()) {
         if (std::chrono::steady_clock::now() >= nextProgress) {
             progressLine(context, "Recording: " + std::to_string(recorder.percent()) + " %");
             nextProgress += kProgressPeriod;
         }
         std::this_thread::sleep_for(kPoll);
     }
+    const std::string lost = stream.resetRequested() ? streamLostReason(stream, configuration.driverName) : "";
     recorder.stopStream();
     progressLine(context, "");
     if (!recorder.done()) {
-        context.err << "kestrava record: stopped before the recording was complete; nothing written\n";
+        context.err << "kestrava record: "
+                    << (lost.empty() ? "stopped before the recording was complete" : lost) << "; nothing written\n";
         return kExitFailure;
     }
     progressLine(context, "Analysing both recordings...");

@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -75,6 +78,105 @@ TEST_F(ToolOnJack, RecordsWhatAnotherClientPlaysIntoACorrectionFile)
     }
     EXPECT_GT(std::filesystem::file_size(path("jack.svg")), 1000u);
 }
+
+// What befalls the server while the tool streams, how the server is put
+// back for the next case, and what the tool is to say about it.
+struct ServerFault {
+    const char* name;
+    void (*inflict)();
+    void (*repair)();
+    const char* said;
+};
+
+void PrintTo(const ServerFault& fault, std::ostream* os)
+{
+    *os << fault.name;
+}
+
+void restartServer()
+{
+    server->start();
+}
+
+void restoreBufferSize()
+{
+    std::system("jack_bufsize 256 >/dev/null 2>&1");
+}
+
+const ServerFault kServerFaults[] = {
+    {"Killed", [] { server->stop(SIGKILL); }, restartServer, "The JACK server has shut down"},
+    {"Stopped", [] { server->stop(SIGTERM); }, restartServer, "The JACK server has shut down"},
+    {"BufferSizeChanged", [] { std::system("jack_bufsize 512 >/dev/null 2>&1"); }, restoreBufferSize,
+     "The JACK server's buffer size changed from 256 to 512 samples"},
+};
+
+// Both would run on for many seconds (record: 21.8 s; monitor: its time).
+const std::vector<std::string> kStreamingCommands[] = {
+    {"record", "--driver", "JACK", "-o", "OUT"},
+    {"monitor", "--driver", "JACK", "--source", "mic", "--seconds", "60"},
+};
+
+// True once the tool's stream runs: its ports are connected to the
+// server's physical ones only between start and stop.
+bool toolIsStreaming()
+{
+    jack_status_t status{};
+    jack_client_t* observer = jack_client_open("observer", JackNoStartServer, &status);
+    if (observer == nullptr) {
+        return false;
+    }
+    jack_port_t* port = jack_port_by_name(observer, "kestrava:in_1");
+    const bool connected = port != nullptr && jack_port_connected_to(port, "system:capture_1");
+    jack_client_close(observer);
+    return connected;
+}
+
+class ServerFaultTest : public ToolOnJack,
+                        public ::testing::WithParamInterface<std::tuple<ServerFault, std::vector<std::string>>> {
+};
+
+TEST_P(ServerFaultTest, EndsTheCommandPromptlyWithTheReason)
+{
+    const auto& [fault, command] = GetParam();
+    std::vector<std::string> args = command;
+    std::replace(args.begin(), args.end(), std::string("OUT"), path("out.alg"));
+    ToolRun run;
+    std::atomic<bool> finished{false};
+    std::thread tool([&] {
+        run = kestrava(args);
+        finished = true;
+    });
+    auto deadline = Clock::now() + std::chrono::seconds(15);
+    while (!toolIsStreaming() && !finished.load() && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_FALSE(finished.load()) << run.err;
+    fault.inflict();
+    deadline = Clock::now() + std::chrono::seconds(3);
+    while (!finished.load() && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const bool endedPromptly = finished.load();
+    if (!endedPromptly) {
+        // The tool's own Ctrl-C handler ends it, so the case can fail.
+        std::raise(SIGINT);
+    }
+    tool.join();
+    fault.repair();
+    EXPECT_TRUE(endedPromptly);
+    EXPECT_EQ(run.status, tool::kExitFailure);
+    EXPECT_NE(run.err.find(std::string("JACK stopped the stream: ") + fault.said), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(path("out.alg")));
+    ASSERT_TRUE(server->ready()) << "jackd did not come back";
+}
+
+INSTANTIATE_TEST_SUITE_P(RecordAndMonitor, ServerFaultTest,
+                         ::testing::Combine(::testing::ValuesIn(kServerFaults),
+                                            ::testing::ValuesIn(kStreamingCommands)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "During" +
+                                    (std::get<1>(info.param)[0] == "record" ? "Record" : "Monitor");
+                         });
 
 }  // namespace
 }  // namespace kestrava::test
