@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 using namespace kestrava::corrfile;
@@ -79,13 +80,13 @@ TEST_F(ToolOnJack, RecordsWhatAnotherClientPlaysIntoACorrectionFile)
     EXPECT_GT(std::filesystem::file_size(path("jack.svg")), 1000u);
 }
 
-// What befalls the server while the tool streams, how the server is put
-// back for the next case, and what the tool is to say about it.
+// What befalls the server while the tool streams, what the tool is to say,
+// and how the server is put back for the next case.
 struct ServerFault {
     const char* name;
-    void (*inflict)();
-    void (*repair)();
+    std::function<void()> inflict;
     const char* said;
+    std::function<void()> repair;
 };
 
 void PrintTo(const ServerFault& fault, std::ostream* os)
@@ -93,21 +94,12 @@ void PrintTo(const ServerFault& fault, std::ostream* os)
     *os << fault.name;
 }
 
-void restartServer()
-{
-    server->start();
-}
-
-void restoreBufferSize()
-{
-    std::system("jack_bufsize 256 >/dev/null 2>&1");
-}
-
+const char* const kGone = "The JACK server has shut down";
 const ServerFault kServerFaults[] = {
-    {"Killed", [] { server->stop(SIGKILL); }, restartServer, "The JACK server has shut down"},
-    {"Stopped", [] { server->stop(SIGTERM); }, restartServer, "The JACK server has shut down"},
-    {"BufferSizeChanged", [] { std::system("jack_bufsize 512 >/dev/null 2>&1"); }, restoreBufferSize,
-     "The JACK server's buffer size changed from 256 to 512 samples"},
+    {"Killed", [] { server->stop(SIGKILL); }, kGone, [] { server->start(); }},
+    {"Stopped", [] { server->stop(SIGTERM); }, kGone, [] { server->start(); }},
+    {"BufferSizeChanged", [] { std::system("jack_bufsize 512 >/dev/null"); },
+     "The JACK server's buffer size changed from 256 to 512 samples", [] { std::system("jack_bufsize 256 >/dev/null"); }},
 };
 
 // Both would run on for many seconds (record: 21.8 s; monitor: its time).
@@ -116,24 +108,19 @@ const std::vector<std::string> kStreamingCommands[] = {
     {"monitor", "--driver", "JACK", "--source", "mic", "--seconds", "60"},
 };
 
-// True once the tool's stream runs: its ports are connected to the
-// server's physical ones only between start and stop.
+// The tool's ports are connected to the physical ones only while it streams.
 bool toolIsStreaming()
 {
-    jack_status_t status{};
-    jack_client_t* observer = jack_client_open("observer", JackNoStartServer, &status);
-    if (observer == nullptr) {
-        return false;
-    }
-    jack_port_t* port = jack_port_by_name(observer, "kestrava:in_1");
+    jack_client_t* observer = jack_client_open("observer", JackNoStartServer, nullptr);
+    jack_port_t* port = observer ? jack_port_by_name(observer, "kestrava:in_1") : nullptr;
     const bool connected = port != nullptr && jack_port_connected_to(port, "system:capture_1");
-    jack_client_close(observer);
+    if (observer)
+        jack_client_close(observer);
     return connected;
 }
 
 class ServerFaultTest : public ToolOnJack,
-                        public ::testing::WithParamInterface<std::tuple<ServerFault, std::vector<std::string>>> {
-};
+                        public ::testing::WithParamInterface<std::tuple<ServerFault, std::vector<std::string>>> {};
 
 TEST_P(ServerFaultTest, EndsTheCommandPromptlyWithTheReason)
 {
@@ -146,21 +133,17 @@ TEST_P(ServerFaultTest, EndsTheCommandPromptlyWithTheReason)
         run = kestrava(args);
         finished = true;
     });
-    auto deadline = Clock::now() + std::chrono::seconds(15);
-    while (!toolIsStreaming() && !finished.load() && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    const auto waitFor = [&](auto condition, int seconds) {
+        for (auto end = Clock::now() + std::chrono::seconds(seconds); !condition() && Clock::now() < end;)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    };
+    waitFor([&] { return finished.load() || toolIsStreaming(); }, 15);
     EXPECT_FALSE(finished.load()) << run.err;
     fault.inflict();
-    deadline = Clock::now() + std::chrono::seconds(3);
-    while (!finished.load() && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    waitFor([&] { return finished.load(); }, 3);
     const bool endedPromptly = finished.load();
-    if (!endedPromptly) {
-        // The tool's own Ctrl-C handler ends it, so the case can fail.
-        std::raise(SIGINT);
-    }
+    if (!endedPromptly)
+        std::raise(SIGINT);  // the tool's own Ctrl-C handler ends it, so the case fails, not hangs
     tool.join();
     fault.repair();
     EXPECT_TRUE(endedPromptly);
@@ -171,8 +154,7 @@ TEST_P(ServerFaultTest, EndsTheCommandPromptlyWithTheReason)
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordAndMonitor, ServerFaultTest,
-                         ::testing::Combine(::testing::ValuesIn(kServerFaults),
-                                            ::testing::ValuesIn(kStreamingCommands)),
+                         ::testing::Combine(::testing::ValuesIn(kServerFaults), ::testing::ValuesIn(kStreamingCommands)),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).name) + "During" +
                                     (std::get<1>(info.param)[0] == "record" ? "Record" : "Monitor");

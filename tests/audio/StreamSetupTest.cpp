@@ -8,10 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace kestrava::audio;
@@ -68,25 +66,6 @@ TEST_F(StreamSetupTest, StartsRunsAndStops)
     EXPECT_EQ(log->setSampleRateCalls.load(), 0);
     expectReleasedWithoutBuffers();
     EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(StreamSetupTest, ResetRequestIsKeptForTheOwnerUntilTheNextStart)
-{
-    FakeDriverScript resetting = script;
-    resetting.requestsReset = true;
-    ListDriverSource drivers({{"Resetting", fakeDriverFactory(resetting, log)},
-                              {"Calm", fakeDriverFactory(script, log)}});
-    StreamSetup s(drivers, client, messages);
-    ASSERT_TRUE(s.startStream({"Resetting", {}}));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!s.resetRequested() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_TRUE(s.resetRequested());
-    s.stopStream();
-    ASSERT_TRUE(s.startStream({"Calm", {}}));
-    EXPECT_FALSE(s.resetRequested());
-    s.stopStream();
 }
 
 TEST_F(StreamSetupTest, EachStartLoadsTheDriverAfresh)

@@ -288,8 +288,8 @@ protected:
         if (!placed_.empty()) {
             std::filesystem::remove(placed_);
         }
-        if (!oldPath_.empty()) {
-            SetEnvironmentVariableA("PATH", oldPath_.c_str());
+        if (oldPath_) {
+            SetEnvironmentVariableA("PATH", oldPath_->c_str());
         }
         AsioRegistryTest::TearDown();
     }
@@ -297,36 +297,31 @@ protected:
     // Puts a server file there; returns the registry value that names it.
     std::string place(ServerPlace where)
     {
+        if (where == ServerPlace::DeepPath)
+            return serverFile(folder_ / std::string(60, 'd') / std::string(60, 'e') / std::string(30, 'f'));
         const std::string bare = "kestrava-test-" + std::to_string(GetCurrentProcessId()) + ".dll";
         char folder[MAX_PATH] = {};
-        switch (where) {
-        case ServerPlace::SystemFolder:
+        if (where == ServerPlace::SystemFolder)
             GetSystemDirectoryA(folder, MAX_PATH);
-            break;
-        case ServerPlace::WindowsFolder:
+        if (where == ServerPlace::WindowsFolder)
             GetWindowsDirectoryA(folder, MAX_PATH);
-            break;
-        case ServerPlace::FolderOnPath: {
-            const std::filesystem::path onPath = folder_ / "on-path";
+        if (where == ServerPlace::FolderOnPath) {
+            const std::string onPath = (folder_ / "on-path").string();
             std::filesystem::create_directories(onPath);
-            oldPath_.resize(32768);
-            oldPath_.resize(GetEnvironmentVariableA("PATH", oldPath_.data(), 32768));
-            SetEnvironmentVariableA("PATH", (onPath.string() + ";" + oldPath_).c_str());
-            std::snprintf(folder, sizeof folder, "%s", onPath.string().c_str());
-            break;
+            oldPath_ = std::string(32768, '\0');
+            oldPath_->resize(GetEnvironmentVariableA("PATH", oldPath_->data(), 32768));
+            SetEnvironmentVariableA("PATH", (onPath + ";" + *oldPath_).c_str());
+            std::snprintf(folder, sizeof folder, "%s", onPath.c_str());
         }
-        case ServerPlace::Nowhere:
-            return bare;
-        case ServerPlace::DeepPath:
-            return serverFile(folder_ / std::string(60, 'd') / std::string(60, 'e') / std::string(30, 'f'));
+        if (where != ServerPlace::Nowhere) {
+            placed_ = std::filesystem::path(folder) / bare;
+            std::ofstream(placed_) << "not a library";
         }
-        placed_ = std::filesystem::path(folder) / bare;
-        std::ofstream(placed_) << "not a library";
         return bare;
     }
 
     std::filesystem::path placed_;
-    std::string oldPath_;
+    std::optional<std::string> oldPath_;
 };
 
 TEST_P(ServerLookup, ListsTheDriverWhenTheSystemFindsItsServer)
