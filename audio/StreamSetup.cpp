@@ -80,6 +80,7 @@ bool StreamSetup::startStream(const StreamConfiguration& configuration)
     converter_.configure(bufferInfos_.data(), channelInfos_[0].type, preferredSize_, &client_, driver(),
                          postOutputReady_);
     callbackDriver_ = driver();
+    resetRequested_.store(false, std::memory_order_release);
     activeStream.store(this);
     if (driver()->start() == ASE_OK) {
         running_ = true;
@@ -109,6 +110,18 @@ void StreamSetup::stopStream()
     if (driver() != nullptr) {
         releaseDriver();
     }
+}
+
+std::string StreamSetup::driverErrorText() const
+{
+    IASIO* d = driver();
+    if (d == nullptr) {
+        return {};
+    }
+    char text[124] = {};
+    d->getErrorMessage(text);
+    text[sizeof text - 1] = '\0';
+    return text;
 }
 
 StreamError StreamSetup::checkStreamFormat()
@@ -216,6 +229,11 @@ std::int32_t StreamSetup::asioMessage(std::int32_t selector, std::int32_t value,
     case kAsioEngineVersion:
         return 2;
     case kAsioResetRequest:
+        // Drivers send it from any of their threads; only the flag is set.
+        if (StreamSetup* stream = activeStream.load(std::memory_order_acquire)) {
+            stream->resetRequested_.store(true, std::memory_order_release);
+        }
+        return 1;
     case kAsioResyncRequest:
     case kAsioLatenciesChanged:
     case kAsioSupportsTimeInfo:

@@ -9,7 +9,9 @@
 // allocate nothing, lock nothing and only read what startStream wrote before
 // start. The driver callbacks carry no context, so the running stream is
 // reachable from one static (activeStream in StreamSetup.cpp): only one
-// stream runs at a time.
+// stream runs at a time. A driver that can no longer serve the stream (its
+// server went away, its settings changed) asks for a reset; the stream notes
+// it for its owner, who stops it.
 #pragma once
 
 #include "audio/Asio.h"
@@ -19,6 +21,7 @@
 #include "platform/Messages.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -82,6 +85,12 @@ public:
     DriverCatalog& catalog();
 
     bool running() const { return running_; }
+    // The driver asked for a reset since the stream started: it delivers
+    // no more buffers the stream can use, so the owner stops it.
+    bool resetRequested() const { return resetRequested_.load(std::memory_order_acquire); }
+    // The driver's error text (why it asked, where it says); empty without
+    // a driver. Controlling thread, before stopStream releases the driver.
+    std::string driverErrorText() const;
     std::int32_t inputChannelCount() const { return inputChannels_; }
     std::int32_t outputChannelCount() const { return outputChannels_; }
     std::int32_t preferredBufferSize() const { return preferredSize_; }
@@ -109,6 +118,7 @@ private:
     IASIO* callbackDriver_ = nullptr;
     bool running_ = false;
     bool buffersCreated_ = false;
+    std::atomic<bool> resetRequested_{false};
 
     std::int32_t inputChannels_ = 0;
     std::int32_t outputChannels_ = 0;

@@ -1,5 +1,6 @@
 #include "editor/NativeEditorServices.h"
 
+#include "gui/MessageWindows.h"
 #include "platform/Desktop.h"
 #include "platform/ProductSettings.h"
 
@@ -8,7 +9,7 @@ namespace kestrava::editor {
 EditorServices nativeEditorServices()
 {
     return {gui::nativeWindowSystem(), gui::nativeAboutBoxes(), [] {
-                const platform::DesktopServices desktop = platform::desktopServices();
+                const platform::DesktopServices desktop = platform::desktopServices(gui::nativeMessageWindows());
                 platform::openHelp(platform::settingsStore(), desktop.shell, desktop.messages);
             }};
 }

@@ -245,6 +245,18 @@ void MeasurementDialog::timerTick(int timer)
 {
     if (timer != kRecordTimer || !recorder_.active())
         return;
+    // The driver delivers nothing more (its device went away, its settings
+    // changed): the recording would wait for ever.
+    if (!recorder_.done() && stream_.resetRequested()) {
+        const std::string reason = stream_.driverErrorText();
+        view_.stopTimer(kRecordTimer);
+        view_.hideProgressBar();
+        recorder_.abandon();
+        services_.windowMessages.show(reason.empty() ? kDriverStoppedText : kDriverStoppedText + ("\n" + reason),
+                                      "Info", platform::MessageIcon::Information);
+        endRecording();
+        return;
+    }
     if (!recorder_.done()) {
         const int percent = recorder_.percent();
         if (percent > progressTicks_) {

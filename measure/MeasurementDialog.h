@@ -28,6 +28,9 @@ inline constexpr const char* kWindowCaption = "Kestrava Sonalve";
 inline constexpr const char* kNoDriverCaption = "Driver is not available!";
 inline constexpr const char* kNoDriverText =
     "ASIO driver is occupied by another audio program or absent.\nPlease resolve this problem and try again.";
+// A driver that asked for a reset mid-recording; its own words follow.
+inline constexpr const char* kDriverStoppedText =
+    "The driver stopped the recording; nothing was recorded.\nCheck the driver and record again.";
 inline constexpr const char* kUnsavedQuestion = "The correction file is not saved. Do you want to save it now?";
 inline constexpr const char* kStartMonitoringText = "Start monitoring";
 inline constexpr const char* kStopText = "Stop";

@@ -21,6 +21,11 @@ struct DesktopServices {
 
 DesktopServices desktopServices();
 
+// The same services for a program that draws windows of its own: where the
+// desktop has no dialog program to show a message with (Linux without
+// zenity), the message shows in `windowMessages`, the toolkit's window.
+DesktopServices desktopServices(Messages& windowMessages);
+
 SettingsStore& settingsStore();
 
 }  // namespace kestrava::platform

@@ -1,8 +1,10 @@
 // The library's exported entry: VSTPluginMain, also exported as `main` for
 // hosts that look for the older name. Wires the platform's desktop backends
-// into the effect and gives it its editor.
+// (with the toolkit's message window where the desktop has no dialog
+// program) into the effect and gives it its editor.
 #include "editor/NativeEditorServices.h"
 #include "editor/SDEditor.h"
+#include "gui/MessageWindows.h"
 #include "plugin/ADelay.h"
 
 #include <memory>
@@ -22,7 +24,8 @@ vst2::AEffect* createEffect(vst2::audioMasterCallback host)
 {
     if (host == nullptr || host(nullptr, vst2::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
-    auto* effect = new (std::nothrow) kestrava::plugin::ADelay(host, kestrava::platform::desktopServices());
+    auto* effect = new (std::nothrow)
+        kestrava::plugin::ADelay(host, kestrava::platform::desktopServices(kestrava::gui::nativeMessageWindows()));
     if (effect == nullptr)
         return nullptr;
     effect->setEditor(std::make_unique<kestrava::editor::SDEditor>(effect, kestrava::editor::nativeEditorServices()));

@@ -123,6 +123,15 @@ int chooseDriver(const Arguments& a, std::string_view command, audio::DriverCata
     return kExitOk;
 }
 
+std::string streamLostReason(const audio::StreamSetup& stream, const std::string& driverName)
+{
+    std::string text = stream.driverErrorText();
+    // The caller goes on after it.
+    while (!text.empty() && (text.back() == '.' || text.back() == ' '))
+        text.pop_back();
+    return driverName + " stopped the stream" + (text.empty() ? " and asked to be reset" : ": " + text);
+}
+
 InterruptWatch::InterruptWatch() : previous_(std::signal(SIGINT, &onInterrupt))
 {
     interruptSeen = 0;

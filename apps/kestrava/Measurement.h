@@ -45,6 +45,11 @@ bool readDriverChannels(audio::DriverCatalog& catalog, const std::string& name, 
 int chooseDriver(const Arguments& a, std::string_view command, audio::DriverCatalog& catalog,
                  audio::StreamConfiguration& chosen, ToolContext& context);
 
+// Why the driver stopped serving the running stream, after it asked for a
+// reset: its own error text, or a plain word when it gives none. Read before
+// the stream is stopped, which releases the driver.
+std::string streamLostReason(const audio::StreamSetup& stream, const std::string& driverName);
+
 // Catches Ctrl-C for as long as it lives, so a command can stop its stream
 // and release the driver before it ends.
 class InterruptWatch {

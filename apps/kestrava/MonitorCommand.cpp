@@ -123,8 +123,14 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
     context.err << "Monitoring the " << heard << " on " << configuration.driverName
                 << (secondsText ? "" : "; Ctrl-C stops") << ".\n";
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!interrupt.interrupted() && (!secondsText || std::chrono::steady_clock::now() < end))
+    while (!interrupt.interrupted() && !stream.resetRequested()
+           && (!secondsText || std::chrono::steady_clock::now() < end))
         std::this_thread::sleep_for(kPoll);
+    if (stream.resetRequested()) {
+        context.err << "kestrava monitor: " << streamLostReason(stream, configuration.driverName) << '\n';
+        stream.stopStream();
+        return kExitFailure;
+    }
     stream.stopStream();
     context.out << "Stopped.\n";
     if (std::optional<PendingOutput> played = driverOutputs(file)) {

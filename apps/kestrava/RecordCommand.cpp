@@ -87,6 +87,7 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
         return status;
 
     measure::MeasurementRecorder recorder(*processor, stream, messages);
+    std::string lost;
     {
         // Ctrl-C stops the recording; later, it ends the command at once.
         const InterruptWatch interrupt;
@@ -100,18 +101,21 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
             return kExitFailure;
         }
         auto nextProgress = std::chrono::steady_clock::now();
-        while (!recorder.done() && !interrupt.interrupted()) {
+        while (!recorder.done() && !interrupt.interrupted() && !stream.resetRequested()) {
             if (std::chrono::steady_clock::now() >= nextProgress) {
                 progressLine(context, "Recording: " + std::to_string(recorder.percent()) + " %");
                 nextProgress += kProgressPeriod;
             }
             std::this_thread::sleep_for(kPoll);
         }
+        if (stream.resetRequested())
+            lost = streamLostReason(stream, configuration.driverName);
         recorder.stopStream();
     }
     progressLine(context, "");
     if (!recorder.done()) {
-        context.err << "kestrava record: stopped before the recording was complete; nothing written\n";
+        context.err << "kestrava record: "
+                    << (lost.empty() ? "stopped before the recording was complete" : lost) << "; nothing written\n";
         return kExitFailure;
     }
     progressLine(context, "Analysing both recordings...");

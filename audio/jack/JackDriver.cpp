@@ -35,6 +35,8 @@ JackDriver::JackDriver(JackDriverOptions options)
 JackDriver::~JackDriver()
 {
     releaseBuffers();
+    // A client whose server went away is still closed, to free what libjack
+    // keeps for it.
     if (client_ != nullptr) {
         jack_client_close(client_);
     }
@@ -74,7 +76,9 @@ bool JackDriver::open()
     }
     const bool registered = std::none_of(inputPorts_.begin(), inputPorts_.end(), [](auto* p) { return !p; }) &&
                             std::none_of(outputPorts_.begin(), outputPorts_.end(), [](auto* p) { return !p; });
-    if (!registered || jack_set_process_callback(client_, &JackDriver::process, this) != 0) {
+    jack_on_info_shutdown(client_, &JackDriver::serverGone, this);
+    if (!registered || jack_set_process_callback(client_, &JackDriver::process, this) != 0 ||
+        jack_set_buffer_size_callback(client_, &JackDriver::bufferSizeChanged, this) != 0) {
         error_ = "Can't register the JACK ports.";
         jack_client_close(client_);
         client_ = nullptr;
@@ -87,7 +91,7 @@ bool JackDriver::open()
 
 std::optional<SoftwareDriver::Format> JackDriver::format()
 {
-    if (client_ == nullptr) {
+    if (client_ == nullptr || fault_.load(std::memory_order_acquire) == Fault::ServerGone) {
         return std::nullopt;
     }
     return Format{static_cast<std::int32_t>(inputPorts_.size()),
@@ -131,11 +135,63 @@ ASIOError JackDriver::stopClock()
 {
     streaming_.store(false, std::memory_order_release);
     if (active_) {
-        // Returns once the process callback has finished its last cycle.
-        jack_deactivate(client_);
+        // Returns once the process callback has finished its last cycle; a
+        // server that went away runs none.
+        if (fault_.load(std::memory_order_acquire) != Fault::ServerGone) {
+            jack_deactivate(client_);
+        }
         active_ = false;
     }
     return ASE_OK;
+}
+
+void JackDriver::serverGone(jack_status_t, const char* reason, void* self)
+{
+    auto* driver = static_cast<JackDriver*>(self);
+    std::snprintf(driver->shutdownReason_, sizeof driver->shutdownReason_, "%s", reason ? reason : "");
+    driver->fail(Fault::ServerGone);
+}
+
+int JackDriver::bufferSizeChanged(jack_nframes_t frames, void* self)
+{
+    auto* driver = static_cast<JackDriver*>(self);
+    // JACK also tells the size it already has, at activation.
+    if (driver->streaming_.load(std::memory_order_acquire) &&
+        frames != static_cast<jack_nframes_t>(driver->bufferFrames_)) {
+        driver->changedBufferSize_.store(frames, std::memory_order_relaxed);
+        driver->fail(Fault::BufferSizeChanged);
+    }
+    return 0;
+}
+
+void JackDriver::fail(Fault fault)
+{
+    Fault none = Fault::None;
+    if (!fault_.compare_exchange_strong(none, fault, std::memory_order_acq_rel)) {
+        return;
+    }
+    // The buffers the host made no longer fit the cycles, or no cycle comes
+    // any more: only a new start can serve it.
+    if (streaming_.load(std::memory_order_acquire) && callbacks_.asioMessage != nullptr) {
+        callbacks_.asioMessage(kAsioResetRequest, 0, nullptr, nullptr);
+    }
+}
+
+void JackDriver::getErrorMessage(char* string)
+{
+    switch (fault_.load(std::memory_order_acquire)) {
+    case Fault::ServerGone:
+        std::snprintf(string, 124, "The JACK server has shut down%s%s.", shutdownReason_[0] ? ": " : "",
+                      shutdownReason_);
+        return;
+    case Fault::BufferSizeChanged:
+        std::snprintf(string, 124, "The JACK server's buffer size changed from %d to %u samples.", bufferFrames_,
+                      static_cast<unsigned>(changedBufferSize_.load(std::memory_order_relaxed)));
+        return;
+    case Fault::None:
+        SoftwareDriver::getErrorMessage(string);
+        return;
+    }
 }
 
 int JackDriver::process(jack_nframes_t frames, void* self)

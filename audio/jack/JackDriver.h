@@ -4,11 +4,14 @@
 // physical ports when the stream starts. It reports JACK's sample rate and
 // buffer size, refuses any other rate, uses 32-bit float samples, and runs
 // the host's buffer switch inside JACK's process callback, so what a host
-// writes leaves in the same cycle.
+// writes leaves in the same cycle. When the server goes away, or changes its
+// buffer size under a running stream, the driver asks the host for a reset
+// (kAsioResetRequest) and says why in its error text.
 //
 // Controlling-thread operations as for any driver. The process callback runs
 // on JACK's thread: it copies buffers and calls the host, allocating nothing
-// and taking no lock.
+// and taking no lock. The shutdown and buffer-size callbacks run on JACK's
+// threads too: they set the fault and message the host, nothing more.
 #pragma once
 
 #include "audio/DriverCatalog.h"
@@ -37,7 +40,12 @@ class JackDriver final : public SoftwareDriver {
 public:
     explicit JackDriver(JackDriverOptions options);
 
+    // The fault that stopped a stream, when there is one; else the base's text.
+    void getErrorMessage(char* string) override;
+
 private:
+    enum class Fault : int { None, ServerGone, BufferSizeChanged };
+
     ~JackDriver() override;
     bool open() override;
     std::optional<Format> format() override;
@@ -48,6 +56,10 @@ private:
     // JACK's own clock.
     std::uint64_t nanosecondsAt(std::uint64_t frames, ASIOSampleRate rate) override;
     static int process(jack_nframes_t frames, void* self);
+    static void serverGone(jack_status_t code, const char* reason, void* self);
+    static int bufferSizeChanged(jack_nframes_t frames, void* self);
+    // Records the first fault and asks a streaming host for a reset.
+    void fail(Fault fault);
     void processCycle(jack_nframes_t frames);
     void connectPhysical();
     jack_port_t* portOf(const BufferedChannel& channel) const;
@@ -64,6 +76,10 @@ private:
     bool active_ = false;
     std::atomic<bool> streaming_{false};
     int half_ = 0;
+    // Written by JACK's threads before fault_ is published.
+    std::atomic<Fault> fault_{Fault::None};
+    char shutdownReason_[96] = {};
+    std::atomic<jack_nframes_t> changedBufferSize_{0};
 };
 
 DriverEntry jackDriverEntry(const JackDriverOptions& options = {});

@@ -41,9 +41,21 @@ std::string lowerCase(std::string text)
     return text;
 }
 
-bool isFile(const std::string& path)
+// Whether the server file is where the system would load it from: a full
+// path as written, a bare file name (as drivers that install into the system
+// folder register themselves) in the program's and the current folder, the
+// system and Windows folders and along PATH. No length limit below the
+// registry value's own.
+bool serverFileExists(const std::string& path)
 {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    std::string found(32768, '\0');
+    const DWORD length =
+        SearchPathA(nullptr, path.c_str(), nullptr, static_cast<DWORD>(found.size()), found.data(), nullptr);
+    if (length == 0 || length >= found.size()) {
+        return false;
+    }
+    found.resize(length);
+    const DWORD attributes = GetFileAttributesA(found.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -69,7 +81,7 @@ std::optional<std::string> serverPathOf(const std::string& classText)
             return std::nullopt;
         }
         const std::optional<std::string> path = server.readString(nullptr);
-        if (!path || !isFile(*path)) {
+        if (!path || !serverFileExists(*path)) {
             return std::nullopt;
         }
         return path;

@@ -10,6 +10,14 @@ void setColour(cairo_t* cr, CColor c)
     cairo_set_source_rgba(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0, c.alpha / 255.0);
 }
 
+void selectFont(cairo_t* cr, CFontId font)
+{
+    const FontDescription description = describeFont(font);
+    cairo_select_font_face(cr, description.face, CAIRO_FONT_SLANT_NORMAL,
+                           description.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, description.characterHeight);
+}
+
 }  // namespace
 
 CairoDrawContext::CairoDrawContext(cairo_t* cr, const CRect& clip) : cr_(cr)
@@ -57,13 +65,10 @@ void CairoDrawContext::frameRect(const CRect& rect, CColor color)
 
 void CairoDrawContext::drawCenteredText(const std::string& text, const CRect& rect, CFontId font, CColor color)
 {
-    const FontDescription description = describeFont(font);
     cairo_save(cr_);
     cairo_rectangle(cr_, rect.left, rect.top, rect.width(), rect.height());
     cairo_clip(cr_);
-    cairo_select_font_face(cr_, description.face, CAIRO_FONT_SLANT_NORMAL,
-                           description.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr_, description.characterHeight);
+    selectFont(cr_, font);
     cairo_font_extents_t line;
     cairo_font_extents(cr_, &line);
     cairo_text_extents_t extents;
@@ -74,6 +79,18 @@ void CairoDrawContext::drawCenteredText(const std::string& text, const CRect& re
     cairo_move_to(cr_, static_cast<int>(x), static_cast<int>(baseline + 0.5));
     cairo_show_text(cr_, text.c_str());
     cairo_restore(cr_);
+}
+
+int CairoDrawContext::textWidth(const std::string& text, CFontId font)
+{
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
+    cairo_t* cr = cairo_create(surface);
+    selectFont(cr, font);
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr, text.c_str(), &extents);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    return static_cast<int>(extents.x_advance + 0.999);
 }
 
 }  // namespace kestrava::gui

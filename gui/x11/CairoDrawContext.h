@@ -21,6 +21,9 @@ public:
     void frameRect(const CRect& rect, CColor color) override;
     void drawCenteredText(const std::string& text, const CRect& rect, CFontId font, CColor color) override;
 
+    // How wide `text` is drawn in `font`, in pixels, rounded up.
+    static int textWidth(const std::string& text, CFontId font);
+
 private:
     cairo_t* cr_;
 };

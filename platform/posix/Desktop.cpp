@@ -1,6 +1,8 @@
 // Linux desktop backends: messages and the file dialogs through zenity
 // where a desktop can show it, the documents folder from the XDG user
-// directories, documents opened with xdg-open.
+// directories, documents opened with xdg-open. Without zenity, messages show
+// in the program's own window when it has one (else on standard error), and
+// the file dialogs say what is missing.
 #include "platform/Desktop.h"
 #include "platform/posix/XdgPaths.h"
 
@@ -29,10 +31,15 @@ bool desktopAvailable()
     return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
 }
 
+constexpr const char* kNoFileChooserText = "No file chooser is installed: install zenity";
+
+// runProgram's answer when the program is not installed (or cannot run).
+constexpr int kNotStarted = -2;
+
 // Runs a program found on PATH and waits for it. Its standard output is
 // collected when asked for, its standard error is dropped (GTK's warnings
-// are of no use to the user). Returns the exit status, or -1 when the
-// program could not be started or did not exit normally.
+// are of no use to the user). Returns the exit status, kNotStarted, or -1
+// when the program did not exit normally.
 int runProgram(const std::vector<std::string>& arguments, std::string* output)
 {
     int pipeEnds[2] = {-1, -1};
@@ -69,7 +76,7 @@ int runProgram(const std::vector<std::string>& arguments, std::string* output)
         close(pipeEnds[0]);
     }
     if (spawned != 0)
-        return -1;
+        return kNotStarted;
 
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
@@ -79,23 +86,35 @@ int runProgram(const std::vector<std::string>& arguments, std::string* output)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// zenity's dialog answers 0 for "OK" and 1 when closed otherwise.
 class ZenityMessages final : public Messages {
 public:
+    explicit ZenityMessages(Messages* windowMessages) : windowMessages_(windowMessages) {}
+
     void show(const std::string& text, const std::string& caption, MessageIcon icon) override
     {
         if (desktopAvailable()) {
             const int status = runProgram({"zenity", icon == MessageIcon::Error ? "--error" : "--info",
                                            "--no-markup", "--title=" + caption, "--text=" + text},
                                           nullptr);
-            if (status == 0)
+            if (status == 0 || status == 1)
                 return;
+            if (windowMessages_ != nullptr) {
+                windowMessages_->show(text, caption, icon);
+                return;
+            }
         }
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     }
+
+private:
+    Messages* windowMessages_;
 };
 
 class ZenityFileDialog final : public FileDialog {
 public:
+    explicit ZenityFileDialog(Messages& messages) : messages_(messages) {}
+
     std::optional<std::string> chooseFileToOpen(const OpenFileRequest& request) override
     {
         return choose(request, {"--title=Load corr. file"});
@@ -107,7 +126,7 @@ public:
     }
 
 private:
-    static std::optional<std::string> choose(const OpenFileRequest& request, std::vector<std::string> how)
+    std::optional<std::string> choose(const OpenFileRequest& request, std::vector<std::string> how)
     {
         if (!desktopAvailable())
             return std::nullopt;
@@ -122,12 +141,18 @@ private:
         arguments.push_back("--file-filter=" + request.filterDescription + " | " + request.filterPattern);
         std::string chosen;
         const int status = runProgram(arguments, &chosen);
+        if (status == kNotStarted) {
+            showError(messages_, kNoFileChooserText);
+            return std::nullopt;
+        }
         while (!chosen.empty() && (chosen.back() == '\n' || chosen.back() == '\r'))
             chosen.pop_back();
         if (status != 0 || chosen.empty())
             return std::nullopt;
         return chosen;
     }
+
+    Messages& messages_;
 };
 
 // XDG_DOCUMENTS_DIR from user-dirs.dirs, with $HOME expanded; the usual
@@ -194,14 +219,28 @@ public:
     char separator() const override { return '/'; }
 };
 
+XdgShell& shell()
+{
+    static XdgShell shell;
+    return shell;
+}
+
 }  // namespace
 
 DesktopServices desktopServices()
 {
-    static ZenityMessages messages;
-    static XdgShell shell;
-    static ZenityFileDialog fileDialog;
-    return {messages, shell, fileDialog};
+    static ZenityMessages messages(nullptr);
+    static ZenityFileDialog fileDialog(messages);
+    return {messages, shell(), fileDialog};
+}
+
+// One program has one toolkit, so the first window messages handed in serve
+// for the process.
+DesktopServices desktopServices(Messages& windowMessages)
+{
+    static ZenityMessages messages(&windowMessages);
+    static ZenityFileDialog fileDialog(messages);
+    return {messages, shell(), fileDialog};
 }
 
 }  // namespace kestrava::platform

@@ -117,6 +117,14 @@ DesktopServices desktopServices()
     return {messages, shell, fileDialog};
 }
 
+// The system's message box is always there; the program's own window is
+// the one it asks for.
+DesktopServices desktopServices(Messages& windowMessages)
+{
+    const DesktopServices own = desktopServices();
+    return {windowMessages, own.shell, own.fileDialog};
+}
+
 std::unique_ptr<Messages> messagesOwnedBy(HWND owner)
 {
     return std::make_unique<MessageBoxMessages>(owner);

@@ -9,9 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 using namespace kestrava::corrfile;
@@ -75,6 +79,86 @@ TEST_F(ToolOnJack, RecordsWhatAnotherClientPlaysIntoACorrectionFile)
     }
     EXPECT_GT(std::filesystem::file_size(path("jack.svg")), 1000u);
 }
+
+// What befalls the server while the tool streams, what the tool is to say,
+// and how the server is put back for the next case.
+struct ServerFault {
+    const char* name;
+    std::function<void()> inflict;
+    const char* said;
+    std::function<void()> repair;
+};
+
+void PrintTo(const ServerFault& fault, std::ostream* os)
+{
+    *os << fault.name;
+}
+
+const char* const kGone = "The JACK server has shut down";
+const ServerFault kServerFaults[] = {
+    {"Killed", [] { server->stop(SIGKILL); }, kGone, [] { server->start(); }},
+    {"Stopped", [] { server->stop(SIGTERM); }, kGone, [] { server->start(); }},
+    {"BufferSizeChanged", [] { std::system("jack_bufsize 512 >/dev/null"); },
+     "The JACK server's buffer size changed from 256 to 512 samples", [] { std::system("jack_bufsize 256 >/dev/null"); }},
+};
+
+// Both would run on for many seconds (record: 21.8 s; monitor: its time).
+const std::vector<std::string> kStreamingCommands[] = {
+    {"record", "--driver", "JACK", "-o", "OUT"},
+    {"monitor", "--driver", "JACK", "--source", "mic", "--seconds", "60"},
+};
+
+// The tool's ports are connected to the physical ones only while it streams.
+bool toolIsStreaming()
+{
+    jack_client_t* observer = jack_client_open("observer", JackNoStartServer, nullptr);
+    jack_port_t* port = observer ? jack_port_by_name(observer, "kestrava:in_1") : nullptr;
+    const bool connected = port != nullptr && jack_port_connected_to(port, "system:capture_1");
+    if (observer)
+        jack_client_close(observer);
+    return connected;
+}
+
+class ServerFaultTest : public ToolOnJack,
+                        public ::testing::WithParamInterface<std::tuple<ServerFault, std::vector<std::string>>> {};
+
+TEST_P(ServerFaultTest, EndsTheCommandPromptlyWithTheReason)
+{
+    const auto& [fault, command] = GetParam();
+    std::vector<std::string> args = command;
+    std::replace(args.begin(), args.end(), std::string("OUT"), path("out.alg"));
+    ToolRun run;
+    std::atomic<bool> finished{false};
+    std::thread tool([&] {
+        run = kestrava(args);
+        finished = true;
+    });
+    const auto waitFor = [&](auto condition, int seconds) {
+        for (auto end = Clock::now() + std::chrono::seconds(seconds); !condition() && Clock::now() < end;)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    };
+    waitFor([&] { return finished.load() || toolIsStreaming(); }, 15);
+    EXPECT_FALSE(finished.load()) << run.err;
+    fault.inflict();
+    waitFor([&] { return finished.load(); }, 3);
+    const bool endedPromptly = finished.load();
+    if (!endedPromptly)
+        std::raise(SIGINT);  // the tool's own Ctrl-C handler ends it, so the case fails, not hangs
+    tool.join();
+    fault.repair();
+    EXPECT_TRUE(endedPromptly);
+    EXPECT_EQ(run.status, tool::kExitFailure);
+    EXPECT_NE(run.err.find(std::string("JACK stopped the stream: ") + fault.said), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(path("out.alg")));
+    ASSERT_TRUE(server->ready()) << "jackd did not come back";
+}
+
+INSTANTIATE_TEST_SUITE_P(RecordAndMonitor, ServerFaultTest,
+                         ::testing::Combine(::testing::ValuesIn(kServerFaults), ::testing::ValuesIn(kStreamingCommands)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "During" +
+                                    (std::get<1>(info.param)[0] == "record" ? "Record" : "Monitor");
+                         });
 
 }  // namespace
 }  // namespace kestrava::test

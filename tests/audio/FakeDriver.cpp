@@ -135,6 +135,9 @@ void FakeDriver::run()
         index = 1 - index;
         ++log_->buffersDone;
     }
+    if (script_.requestsReset && running_) {
+        callbacks_.asioMessage(kAsioResetRequest, 0, nullptr, nullptr);
+    }
 }
 
 ASIOError FakeDriver::getChannels(std::int32_t* numInputChannels, std::int32_t* numOutputChannels)

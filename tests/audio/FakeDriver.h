@@ -35,6 +35,9 @@ struct FakeDriverScript {
     audio::ASIOError outputReadyResult = audio::ASE_OK;
     // Buffers to run after start; the thread then idles until stop.
     int buffersToRun = 4;
+    // After its buffers, asks the host for a reset, as a driver whose device
+    // went away does.
+    bool requestsReset = false;
     // Calls bufferSwitchTimeInfo instead of bufferSwitch.
     bool usesTimeInfo = false;
     // Operation name to error code; "init" fails by returning false. The

@@ -32,10 +32,37 @@ using Clock = std::chrono::steady_clock;
 // object goes, whatever the tests did.
 class JackServer {
 public:
-    JackServer(const std::string& name, int rate) : name_(name)
+    JackServer(const std::string& name, int rate) : name_(name), rate_(rate) { start(); }
+
+    ~JackServer() { stop(SIGTERM); }
+
+    // Ends the server with `signal` (SIGKILL: it dies without a word to its
+    // clients) and waits until it has gone.
+    void stop(int signal)
     {
-        const std::string rateText = std::to_string(rate);
-        std::vector<std::string> args = {"jackd", "--no-realtime", "-n", name, "-d", "dummy", "-r", rateText, "-p", "256"};
+        if (pid_ <= 0) {
+            return;
+        }
+        kill(pid_, signal);
+        int status = 0;
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (waitpid(pid_, &status, WNOHANG) == 0) {
+            if (Clock::now() > deadline) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        pid_ = -1;
+        ready_ = false;
+    }
+
+    // Starts the server (again, after stop) under the same name.
+    void start()
+    {
+        const std::string rateText = std::to_string(rate_);
+        std::vector<std::string> args = {"jackd", "--no-realtime", "-n", name_, "-d", "dummy", "-r", rateText, "-p", "256"};
         std::vector<char*> argv;
         for (std::string& a : args) {
             argv.push_back(a.data());
@@ -50,23 +77,6 @@ public:
         }
         posix_spawn_file_actions_destroy(&actions);
         ready_ = pid_ > 0 && waitUntilReady();
-    }
-
-    ~JackServer()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            int status = 0;
-            const auto deadline = Clock::now() + std::chrono::seconds(5);
-            while (waitpid(pid_, &status, WNOHANG) == 0) {
-                if (Clock::now() > deadline) {
-                    kill(pid_, SIGKILL);
-                    waitpid(pid_, &status, 0);
-                    break;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-        }
     }
 
     bool ready() const { return ready_; }
@@ -90,6 +100,7 @@ private:
     }
 
     std::string name_;
+    int rate_;
     pid_t pid_ = -1;
     bool ready_ = false;
 };

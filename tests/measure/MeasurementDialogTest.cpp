@@ -394,6 +394,24 @@ TEST_F(MeasurementDialogTest, ClippedRecordingsReportMicrophoneFirstAndFreeTheWi
     }
 }
 
+TEST_F(MeasurementDialogTest, RecordingWhoseDriverAsksForAResetEndsWithItsMessage)
+{
+    FakeDriverScript resetting = script("Card");
+    resetting.buffersToRun = 3;
+    resetting.requestsReset = true;
+    useFakeDrivers({resetting});
+    openWindow();
+    dialog->recordClicked();
+    ASSERT_TRUE(dialog->recording());
+    tickUntilTheTimerStops();
+    // The driver's own words follow.
+    EXPECT_EQ(shown(windowMessages),
+              std::vector<std::string>{std::string("Info: ") + kDriverStoppedText + "\nFake hardware is not connected"});
+    EXPECT_FALSE(log->buffersAllocated.load());
+    EXPECT_EQ(log->liveInstances.load(), 0);
+    expectUsable("after the driver asked for a reset");
+}
+
 TEST_F(MeasurementDialogTest, RecordingThatCannotStartOrIsClosedKeepsNothing)
 {
     FakeDriverScript refusing = script("Refusing");

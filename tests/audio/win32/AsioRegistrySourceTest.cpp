@@ -266,16 +266,82 @@ INSTANTIATE_TEST_SUITE_P(
                     "Broken",
                     -1}));
 
-TEST_F(AsioRegistryTest, ServerPathsLongerThan128CharactersAreFound)
+// Where a driver's server file lies and how its InprocServer32 value names
+// it; the driver is listed when the system would find the file there.
+enum class ServerPlace { SystemFolder, WindowsFolder, FolderOnPath, Nowhere, DeepPath };
+
+struct ServerCase {
+    const char* what;
+    ServerPlace place;
+    bool listed;
+};
+
+void PrintTo(const ServerCase& c, std::ostream* os)
 {
-    const std::filesystem::path deep = folder_ / std::string(60, 'd') / std::string(60, 'e') / std::string(30, 'f');
-    server_ = serverFile(deep);
-    ASSERT_GT(server_.size(), 128u);
-    install({{"A", "Deep"}});
+    *os << c.what;
+}
+
+class ServerLookup : public AsioRegistryTest, public ::testing::WithParamInterface<ServerCase> {
+protected:
+    void TearDown() override
+    {
+        if (!placed_.empty()) {
+            std::filesystem::remove(placed_);
+        }
+        if (oldPath_) {
+            SetEnvironmentVariableA("PATH", oldPath_->c_str());
+        }
+        AsioRegistryTest::TearDown();
+    }
+
+    // Puts a server file there; returns the registry value that names it.
+    std::string place(ServerPlace where)
+    {
+        if (where == ServerPlace::DeepPath)
+            return serverFile(folder_ / std::string(60, 'd') / std::string(60, 'e') / std::string(30, 'f'));
+        const std::string bare = "kestrava-test-" + std::to_string(GetCurrentProcessId()) + ".dll";
+        char folder[MAX_PATH] = {};
+        if (where == ServerPlace::SystemFolder)
+            GetSystemDirectoryA(folder, MAX_PATH);
+        if (where == ServerPlace::WindowsFolder)
+            GetWindowsDirectoryA(folder, MAX_PATH);
+        if (where == ServerPlace::FolderOnPath) {
+            const std::string onPath = (folder_ / "on-path").string();
+            std::filesystem::create_directories(onPath);
+            oldPath_ = std::string(32768, '\0');
+            oldPath_->resize(GetEnvironmentVariableA("PATH", oldPath_->data(), 32768));
+            SetEnvironmentVariableA("PATH", (onPath + ";" + *oldPath_).c_str());
+            std::snprintf(folder, sizeof folder, "%s", onPath.c_str());
+        }
+        if (where != ServerPlace::Nowhere) {
+            placed_ = std::filesystem::path(folder) / bare;
+            std::ofstream(placed_) << "not a library";
+        }
+        return bare;
+    }
+
+    std::filesystem::path placed_;
+    std::optional<std::string> oldPath_;
+};
+
+TEST_P(ServerLookup, ListsTheDriverWhenTheSystemFindsItsServer)
+{
+    server_ = place(GetParam().place);
+    install({{"A", "Placed"}});
     AsioRegistrySource source;
     DriverCatalog catalog(source);
-    EXPECT_EQ(catalog.listDriverNames(kDriverListSlots), std::vector<std::string>{"Deep"});
+    EXPECT_EQ(catalog.listDriverNames(kDriverListSlots),
+              GetParam().listed ? std::vector<std::string>{"Placed"} : std::vector<std::string>{})
+        << server_;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Registry, ServerLookup,
+    ::testing::Values(ServerCase{"bare name in the system folder", ServerPlace::SystemFolder, true},
+                      ServerCase{"bare name in the Windows folder", ServerPlace::WindowsFolder, true},
+                      ServerCase{"bare name in a folder on PATH", ServerPlace::FolderOnPath, true},
+                      ServerCase{"bare name found nowhere", ServerPlace::Nowhere, false},
+                      ServerCase{"full path of 150 characters", ServerPlace::DeepPath, true}));
 
 // COM belongs to the thread that listed the drivers for as long as their
 // catalog lives, and only when there is a driver: that thread is then in a
