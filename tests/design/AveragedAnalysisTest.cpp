@@ -100,16 +100,5 @@ TEST(AveragedAnalysis, KeepsHumOutOfTheNeighbouringBands)
     EXPECT_GT(spread[1], 10.0);
 }
 
-TEST(AveragedAnalysis, NamesParseBothWays)
-{
-    for (AnalysisMethod method : {AnalysisMethod::Long, AnalysisMethod::Averaged}) {
-        AnalysisMethod parsed = method == AnalysisMethod::Long ? AnalysisMethod::Averaged : AnalysisMethod::Long;
-        ASSERT_TRUE(parseAnalysisMethod(analysisMethodName(method), parsed));
-        EXPECT_EQ(parsed, method);
-    }
-    AnalysisMethod untouched = AnalysisMethod::Long;
-    EXPECT_FALSE(parseAnalysisMethod("welch", untouched));
-}
-
 }  // namespace
 }  // namespace kestrava::test

@@ -74,9 +74,8 @@ TEST(ImpulseExport, FollowsTheCascadeAtEveryRate)
         EXPECT_LE(shortIr.fidelity.aboveDb, 0.5);
         EXPECT_GT(shortIr.fidelity.lowDb, kImpulseToleranceDb);
         ASSERT_GT(shortIr.suggestedTaps, 2048);
-        const ImpulseResponse suggested =
-            exportImpulseResponse(set, rate, shortIr.suggestedTaps, ImpulseFormat::Int24);
-        EXPECT_LE(suggested.fidelity.lowDb, kImpulseToleranceDb);
+        EXPECT_LE(exportImpulseResponse(set, rate, shortIr.suggestedTaps, ImpulseFormat::Int24).fidelity.lowDb,
+                  kImpulseToleranceDb);
         EXPECT_GT(exportImpulseResponse(set, rate, shortIr.suggestedTaps / 2, ImpulseFormat::Int24).fidelity.lowDb,
                   kImpulseToleranceDb);
     }
@@ -86,8 +85,6 @@ TEST(ImpulseExport, IntegerFormatsPeakJustBelowFullScaleOnTheirGrid)
 {
     const engine::CorrectionSet set = correction();
     const std::vector<double> raw = cascadeImpulse(set, 48000.0, 4096);
-    EXPECT_EQ(static_cast<float>(raw[0]), exportImpulseResponse(set, 48000.0, 4096, ImpulseFormat::Float32).samples[0]);
-    EXPECT_NE(raw.back(), 0.0);
     for (const auto& [format, bits] : {std::pair{ImpulseFormat::Int16, 16}, std::pair{ImpulseFormat::Int24, 24}}) {
         const ImpulseResponse r = exportImpulseResponse(set, 48000.0, 4096, format);
         double peak = 0.0;
@@ -110,10 +107,6 @@ TEST(ImpulseExport, DescribesTheFidelityWithGroupedFigures)
     EXPECT_EQ(describeImpulseFidelity(r),
               "2,048 taps at 48,000 Hz hold the correction within 0.3 dB above 100 Hz, 2.1 dB below: "
               "use 4,096 taps for the low end");
-    r.suggestedTaps = -1;
-    r.rate = 96000.0;
-    EXPECT_EQ(describeImpulseFidelity(r),
-              "2,048 taps at 96,000 Hz hold the correction within 0.3 dB above 100 Hz, 2.1 dB below");
 }
 
 }  // namespace
