@@ -54,6 +54,11 @@ int runExportIrCommand(const std::vector<std::string>& args, ToolContext& contex
     engine::CorrectionSet correction;
     if (!readCorrection("export-ir", algPath, correction, context))
         return kExitFailure;
+    if (correction.outputGain == 0.0) {
+        context.err << "kestrava export-ir: " << algPath
+                    << ": the output gain is 0, so the response is silence; nothing written\n";
+        return kExitFailure;
+    }
     const design::ImpulseResponse ir = design::exportImpulseResponse(correction, rate, taps, format);
     audio::WavData wav;
     wav.sampleRate = rate;

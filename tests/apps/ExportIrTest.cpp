@@ -83,6 +83,7 @@ TEST_F(ExportIrTest, BadInputIsRefusedAndWritesNothing)
 {
     const std::string in = alg();
     std::ofstream(path("damaged.alg")) << "no correction";
+    writeFile(path("silent.alg"), corrfile::encodeCorrectionFile(smallCorrection(0.0, {{300.0, 3.0, 1.0}})));
     struct Case {
         std::vector<std::string> args;
         int status;
@@ -91,6 +92,7 @@ TEST_F(ExportIrTest, BadInputIsRefusedAndWritesNothing)
     const Case cases[] = {
         {{"--alg", path("nowhere.alg"), path("ir.wav")}, 1, "CreateFile Error1."},
         {{"--alg", path("damaged.alg"), path("ir.wav")}, 1, "ALG file is damaged."},
+        {{"--alg", path("silent.alg"), path("ir.wav")}, 1, "the output gain is 0"},
         {{"--alg", in, "--rate", "22050", path("ir.wav")}, 2, "--rate is 44100, 48000, 88200 or 96000"},
         {{"--alg", in, "--taps", "63", path("ir.wav")}, 2, "--taps is a whole number from 64 to 1048576"},
         {{"--alg", in, "--taps", "1048577", path("ir.wav")}, 2, "--taps is a whole number"},
@@ -105,7 +107,7 @@ TEST_F(ExportIrTest, BadInputIsRefusedAndWritesNothing)
         const ToolRun r = kestrava(args);
         EXPECT_EQ(r.status, c.status) << c.told;
         EXPECT_NE(r.err.find(c.told), std::string::npos) << r.err;
-        EXPECT_EQ(std::distance(fs::directory_iterator(folder()), fs::directory_iterator()), 2) << c.told;
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder()), fs::directory_iterator()), 3) << c.told;
     }
 }
 
