@@ -43,8 +43,9 @@ int compareAnalyses(ToolContext& context)
 {
     context.out << "Band error between the microphone and the corrected pickup on 21.8 s the design did not see\n"
                    "(RMS over the bands from 40 Hz, largest in brackets):\n";
-    for (const auto& [scene, name] : {std::pair{DemoScene::Studio, "studio take"}, std::pair{DemoScene::Stage,
-                                                                                         "stage take "}}) {
+    const std::pair<DemoScene, const char*> scenes[] = {{DemoScene::Studio, "studio take"},
+                                                        {DemoScene::Stage, "stage take "}};
+    for (const auto& [scene, name] : scenes) {
         HeldOutError errors[2];
         const design::AnalysisMethod methods[2] = {design::AnalysisMethod::Long, design::AnalysisMethod::Averaged};
         for (int m = 0; m < 2; ++m) {
