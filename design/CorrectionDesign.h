@@ -8,7 +8,7 @@
 // that helper thread; the caller hands the result to the filter.
 #pragma once
 
-#include "design/BandAnalysis.h"
+#include "design/AveragedAnalysis.h"
 #include "engine/CorrectionSet.h"
 
 #include <functional>
@@ -38,6 +38,8 @@ struct DesignOptions {
     // Cores the passes may use: 0 for all there are (at most two), 1 to stay
     // on the calling thread. The result is the same either way.
     int cores = 0;
+    // The analysis that turns the recordings into band curves.
+    AnalysisMethod analysis = AnalysisMethod::Long;
 };
 
 struct DesignResult {

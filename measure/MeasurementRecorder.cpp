@@ -37,9 +37,9 @@ bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pic
 }
 
 bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
-                     design::MeasurementAnalysis& analysis)
+                     design::MeasurementAnalysis& analysis, design::AnalysisMethod method)
 {
-    switch (design::analyseMeasurement(microphone, pickup, design::BandLayout::standard(), analysis)) {
+    switch (design::analyseMeasurement(microphone, pickup, design::BandLayout::standard(), analysis, method)) {
     case AnalysisStatus::Ok:
         return true;
     case AnalysisStatus::OutOfMemory:
@@ -61,7 +61,7 @@ bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages&
 bool designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
                         const design::DesignOptions& options, DesignOutcome& outcome)
 {
-    if (!analyseCaptures(microphone, pickup, messages, outcome.analysis))
+    if (!analyseCaptures(microphone, pickup, messages, outcome.analysis, options.analysis))
         return false;
     outcome.result = design::designCorrection(outcome.analysis, outcome.layout, outcome.correction, options);
     // Never a correction the file reader would refuse.

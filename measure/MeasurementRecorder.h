@@ -44,9 +44,11 @@ bool capturesAllocated(const design::CaptureBuffer& microphone, const design::Ca
 // Analyses two filled capture buffers (consumed and released whatever the
 // outcome); false after telling why (silence, no memory for the transform).
 bool analyseCaptures(design::CaptureBuffer& microphone, design::CaptureBuffer& pickup, platform::Messages& messages,
-                     design::MeasurementAnalysis& analysis);
+                     design::MeasurementAnalysis& analysis,
+                     design::AnalysisMethod method = design::AnalysisMethod::Long);
 
-// Analyses two filled capture buffers as above and designs the correction. False after telling why: a silent
+// Analyses two filled capture buffers as above, with the analysis the options
+// name, and designs the correction. False after telling why: a silent
 // recording, no memory for the transform, or a design whose numbers are not
 // finite, which must never reach a filter or a file.
 bool designFromCaptures(design::CaptureBuffer& microphone, design::CaptureBuffer& pickup, platform::Messages& messages,

@@ -7,6 +7,7 @@ namespace {
 const Command kCommands[] = {
     {"design", "design a correction from a microphone and a pickup recording", &runDesignCommand},
     {"render", "run a recording through a correction as the plug-in does", &runRenderCommand},
+    {"export-ir", "write a correction as an impulse-response WAV for convolvers and pedals", &runExportIrCommand},
     {"inspect", "show the sections of a correction file", &runInspectCommand},
     {"demo", "design and render a correction for a generated demonstration take", &runDemoCommand},
     {"drivers", "list the audio drivers and their channels", &runDriversCommand},

@@ -7,6 +7,7 @@
 namespace kestrava::tool {
 
 int runDesignCommand(const std::vector<std::string>& args, ToolContext& context);
+int runExportIrCommand(const std::vector<std::string>& args, ToolContext& context);
 int runRenderCommand(const std::vector<std::string>& args, ToolContext& context);
 int runInspectCommand(const std::vector<std::string>& args, ToolContext& context);
 int runDemoCommand(const std::vector<std::string>& args, ToolContext& context);

@@ -1,7 +1,8 @@
 // A deterministic demonstration take: a plucked-string instrument playing
 // for about 22 s at 48,000 Hz, heard through a body resonance (the
-// microphone) and through a piezo-like colouring (the pickup). Samples are
-// relative to full scale with peaks at 0.5. Pure computation.
+// microphone) and through a piezo-like colouring (the pickup), in a studio
+// or on a stage. Samples are relative to full scale with peaks at 0.5. Pure
+// computation.
 #pragma once
 
 #include <vector>
@@ -17,5 +18,13 @@ struct DemoTake {
 };
 
 DemoTake makeDemoTake();
+
+// Studio: the demonstration take's setting, both channels with a faint hiss.
+// Stage: the microphone also hears a room (about 0.4 s of reverberation) and
+// its own noise; the pickup carries 50 Hz mains hum with its harmonics and
+// hiss.
+enum class DemoScene { Studio, Stage };
+
+DemoTake makeSceneTake(DemoScene scene, int frames);
 
 }  // namespace kestrava::tool

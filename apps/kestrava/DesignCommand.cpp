@@ -8,9 +8,10 @@ namespace kestrava::tool {
 
 namespace {
 
-constexpr const char* kUsage =
+const std::string kUsage = std::string(
     "Usage: kestrava design --mic MIC.wav --pickup PICKUP.wav -o OUT.alg [--report OUT.svg]\n"
-    "       kestrava design TAKE.wav -o OUT.alg [--report OUT.svg]\n"
+    "                       [--analysis long|averaged]\n"
+    "       kestrava design TAKE.wav -o OUT.alg [--report OUT.svg] [--analysis long|averaged]\n"
     "\n"
     "Designs a correction that makes the pickup sound like the microphone and writes it\n"
     "as a correction file. A single take holds the microphone on its first and the\n"
@@ -21,7 +22,8 @@ constexpr const char* kUsage =
     "  --mic-channel N       channel of the microphone (default 1 in its own file, 1 in a take)\n"
     "  --pickup-channel N    channel of the pickup (default 1 in its own file, 2 in a take)\n"
     "  -o, --output FILE     the correction file to write (.alg)\n"
-    "  --report FILE         also write an SVG picture of the band curves\n"
+    "  --report FILE         also write an SVG picture of the band curves\n")
+    + kAnalysisOptionUsage +
     "\n"
     "WAV files are read on every system, FLAC and the other formats libsndfile reads where\n"
     "it is available. Recordings at other rates than 48000 Hz are converted first.\n";
@@ -33,7 +35,8 @@ int runDesignCommand(const std::vector<std::string>& args, ToolContext& context)
     Arguments a;
     const std::optional<int> done =
         parseCommand(args, "design", kUsage,
-                     {"--mic", "--pickup", "--mic-channel", "--pickup-channel", "-o", "--output", "--report"},
+                     {"--mic", "--pickup", "--mic-channel", "--pickup-channel", "-o", "--output", "--report",
+                      "--analysis"},
                      {}, a, context);
     if (done)
         return *done;
@@ -55,6 +58,9 @@ int runDesignCommand(const std::vector<std::string>& args, ToolContext& context)
         mic.path = a.positional()[0];
         pickup.path = a.positional()[0];
     }
+    design::AnalysisMethod analysis;
+    if (!parseAnalysisOption(a, analysis))
+        return usageError(context, "design", "--analysis is long or averaged");
     if (!parseChannel(a.value("--mic-channel"), 0, mic.channel)
         || !parseChannel(a.value("--pickup-channel"), separate ? 0 : 1, pickup.channel))
         return usageError(context, "design", "a channel is a number from 1 on");
@@ -66,7 +72,7 @@ int runDesignCommand(const std::vector<std::string>& args, ToolContext& context)
         return *refused;
 
     measure::DesignOutcome outcome;
-    if (const int status = designFromTakes(mic, pickup, context, outcome); status != kExitOk)
+    if (const int status = designFromTakes(mic, pickup, context, outcome, analysis); status != kExitOk)
         return status;
     return saveDesign(outcome, *output, a.value("--report"), context);
 }

@@ -93,7 +93,7 @@ bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pic
 }
 
 bool analyseSignals(const std::vector<double>& microphone, const std::vector<double>& pickup,
-                    ToolContext& context, design::MeasurementAnalysis& analysis)
+                    ToolContext& context, design::MeasurementAnalysis& analysis, design::AnalysisMethod method)
 {
     CaptureBuffer micBuffer;
     CaptureBuffer pickupBuffer;
@@ -102,7 +102,7 @@ bool analyseSignals(const std::vector<double>& microphone, const std::vector<dou
     std::copy_n(microphone.begin(), std::min<std::size_t>(microphone.size(), kTransformSize), micBuffer.re());
     std::copy_n(pickup.begin(), std::min<std::size_t>(pickup.size(), kTransformSize), pickupBuffer.re());
     StreamMessages messages(context.err);
-    return measure::analyseCaptures(micBuffer, pickupBuffer, messages, analysis);
+    return measure::analyseCaptures(micBuffer, pickupBuffer, messages, analysis, method);
 }
 
 void reportClipping(bool microphone, bool pickup, ToolContext& context)
@@ -111,8 +111,15 @@ void reportClipping(bool microphone, bool pickup, ToolContext& context)
     kestrava::measure::reportClipping(microphone, pickup, messages);
 }
 
+bool parseAnalysisOption(const Arguments& arguments, design::AnalysisMethod& analysis)
+{
+    analysis = design::AnalysisMethod::Long;
+    const std::optional<std::string> text = arguments.value("--analysis");
+    return !text || design::parseAnalysisMethod(*text, analysis);
+}
+
 int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, ToolContext& context,
-                    DesignOutcome& outcome)
+                    DesignOutcome& outcome, design::AnalysisMethod analysis)
 {
     // A take that holds both is read once: it may be a pipe.
     WavData micAudio;
@@ -139,12 +146,13 @@ int designFromTakes(const TakeSource& microphone, const TakeSource& pickup, Tool
     std::copy(micValues.begin(), micValues.end(), micBuffer.re());
     const std::vector<double> pickupValues = captureValues(pick.samples, kTransformSize, pick.type);
     std::copy(pickupValues.begin(), pickupValues.end(), pickupBuffer.re());
-    return designFromCaptures(micBuffer, pickupBuffer, context, outcome);
+    return designFromCaptures(micBuffer, pickupBuffer, context, outcome, analysis);
 }
 
-design::DesignOptions designProgressLines(ToolContext& context)
+design::DesignOptions designProgressLines(ToolContext& context, design::AnalysisMethod analysis)
 {
     design::DesignOptions options;
+    options.analysis = analysis;
     options.progress = [&context](const design::DesignProgress& p) {
         char text[120];
         std::snprintf(text, sizeof text, "Designing: pass %d, largest band error %.2f %%", p.passes,
@@ -155,12 +163,13 @@ design::DesignOptions designProgressLines(ToolContext& context)
 }
 
 int designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, ToolContext& context,
-                       DesignOutcome& outcome)
+                       DesignOutcome& outcome, design::AnalysisMethod analysis)
 {
     progressLine(context, "Analysing both recordings...");
     StreamMessages messages(context.err);
     const bool designed =
-        kestrava::measure::designFromCaptures(microphone, pickup, messages, designProgressLines(context), outcome);
+        kestrava::measure::designFromCaptures(microphone, pickup, messages, designProgressLines(context, analysis),
+                                              outcome);
     progressLine(context, "");
     return designed ? kExitOk : kExitFailure;
 }

@@ -17,7 +17,7 @@ using measure::RecordingStart;
 
 namespace {
 
-constexpr const char* kUsage =
+const std::string kUsage = std::string(
     "Usage: kestrava record --driver NAME -o OUT.alg [--report OUT.svg] [OPTIONS]\n"
     "\n"
     "Records 1048576 samples (21.8 s at 48000 Hz) of the microphone and the pickup\n"
@@ -30,7 +30,8 @@ constexpr const char* kUsage =
     "  --left-output N       left output channel (default 1; silent while recording)\n"
     "  --right-output N      right output channel (default 2)\n"
     "  -o, --output FILE     the correction file to write (.alg)\n"
-    "  --report FILE         also write an SVG picture of the band curves\n"
+    "  --report FILE         also write an SVG picture of the band curves\n")
+    + kAnalysisOptionUsage +
     "\n"
     "The Recorded File driver plays a WAV take into its inputs, as fast as it can:\n"
     "  --input-file FILE     the take (its channels are the driver's inputs)\n"
@@ -53,7 +54,8 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
     const std::optional<int> done =
         parseCommand(args, "record", kUsage,
                      {"--driver", "--mic-input", "--pickup-input", "--left-output", "--right-output", "-o",
-                      "--output", "--report", "--input-file", "--output-file", "--sample-type", "--buffer-size"},
+                      "--output", "--report", "--input-file", "--output-file", "--sample-type", "--buffer-size",
+                      "--analysis"},
                      {}, a, context);
     if (done)
         return *done;
@@ -63,6 +65,9 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
     const std::optional<std::string> output = a.value("-o") ? a.value("-o") : a.value("--output");
     if (!output)
         return usageError(context, "record", "no output file (-o OUT.alg)");
+    design::AnalysisMethod analysis;
+    if (!parseAnalysisOption(a, analysis))
+        return usageError(context, "record", "--analysis is long or averaged");
     audio::FileDriverOptions file;
     if (!parseFileDriverOptions(a, file, error))
         return usageError(context, "record", error);
@@ -119,7 +124,7 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
         return kExitFailure;
     }
     progressLine(context, "Analysing both recordings...");
-    const std::optional<measure::DesignOutcome> outcome = recorder.finish(designProgressLines(context));
+    const std::optional<measure::DesignOutcome> outcome = recorder.finish(designProgressLines(context, analysis));
     progressLine(context, "");
     if (!outcome)
         return kExitFailure;

@@ -195,11 +195,14 @@ bool parseWav(std::span<const std::uint8_t> bytes, const std::string& path, WavD
     return false;
 }
 
-std::vector<std::uint8_t> encodeWav(const WavData& data)
+std::vector<std::uint8_t> encodeWav(const WavData& data, int pcmBits)
 {
+    const int bits = data.floatingPoint || (pcmBits != 16 && pcmBits != 24) ? 32 : pcmBits;
+    const int bytes = bits / 8;
+    const double fullScale = std::ldexp(1.0, bits - 1);
     const auto channels = static_cast<std::uint16_t>(data.channels.size());
     const std::size_t frames = data.frames();
-    const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames * channels * 4);
+    const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames * channels * bytes);
     std::vector<unsigned char> out;
     out.reserve(44 + std::size_t{dataBytes});
     out.insert(out.end(), {'R', 'I', 'F', 'F'});
@@ -210,9 +213,9 @@ std::vector<std::uint8_t> encodeWav(const WavData& data)
     put(out, channels, 2);
     const auto rate = static_cast<std::uint32_t>(data.sampleRate);
     put(out, rate, 4);
-    put(out, rate * channels * 4u, 4);
-    put(out, static_cast<std::uint16_t>(channels * 4), 2);
-    put(out, 32, 2);
+    put(out, rate * channels * bytes, 4);
+    put(out, static_cast<std::uint16_t>(channels * bytes), 2);
+    put(out, static_cast<std::uint32_t>(bits), 2);
     out.insert(out.end(), {'d', 'a', 't', 'a'});
     put(out, dataBytes, 4);
     for (std::size_t f = 0; f < frames; ++f) {
@@ -221,9 +224,9 @@ std::vector<std::uint8_t> encodeWav(const WavData& data)
             if (data.floatingPoint) {
                 put(out, std::bit_cast<std::uint32_t>(static_cast<float>(v)), 4);
             } else {
-                const double scaled = std::isnan(v) ? 0.0 : std::nearbyint(v * 2147483648.0);
-                const double held = std::fmin(std::fmax(scaled, -2147483648.0), 2147483647.0);
-                put(out, static_cast<std::uint32_t>(static_cast<std::int32_t>(held)), 4);
+                const double scaled = std::isnan(v) ? 0.0 : std::nearbyint(v * fullScale);
+                const double held = std::fmin(std::fmax(scaled, -fullScale), fullScale - 1.0);
+                put(out, static_cast<std::uint32_t>(static_cast<std::int32_t>(held)), bytes);
             }
         }
     }

@@ -48,10 +48,10 @@ using FramesWanted = std::function<std::size_t(double sampleRate)>;
 bool parseWav(std::span<const std::uint8_t> bytes, const std::string& path, WavData& data, std::string& error,
               const FramesWanted& framesWanted = {});
 
-// The file image of 32-bit PCM (values rounded to the nearest multiple of
-// 2^-31 and held within range) or 32-bit float, as data.floatingPoint says;
-// data.bitsPerSample is ignored.
-std::vector<std::uint8_t> encodeWav(const WavData& data);
+// The file image of 32-bit float when data.floatingPoint, otherwise of PCM
+// of pcmBits bits (16, 24 or 32), values rounded to the nearest step of that
+// format and held within range; data.bitsPerSample is ignored.
+std::vector<std::uint8_t> encodeWav(const WavData& data, int pcmBits = 32);
 
 // Writes encodeWav's image beside `path` and renames it into place. Returns
 // false when the file cannot be written; the old file is then as it was.
