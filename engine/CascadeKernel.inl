@@ -203,6 +203,32 @@ constexpr std::array<GroupRunner, sizeof...(K)> groupRunners(std::integer_sequen
 template <bool Flush>
 constexpr auto kGroupRunners = groupRunners<Flush>(std::make_integer_sequence<int, kMostVectors>{});
 
+// The coefficients a tile's vector meets at one step: lane j holds those of
+// section e - j * K for the vector's diagonal e, zero outside the cascade.
+struct LaneCoefficients {
+    Vec ff, fb1, negFb2;
+};
+
+// Diagonals -K to sections + W - 2 of a tile of K vectors, at [e + K]; each
+// is the one K before it moved up a lane with section e entering lane 0.
+constexpr int kMostDiagonals = kPaddedSections + 64;
+
+void fillDiagonals(const CascadeArrays& c, int k, LaneCoefficients* diagonals)
+{
+    const int sections = c.sectionCount;
+    const int end = sections + kLanes * k - 1 + k;
+    for (int i = 0; i < k; ++i)
+        diagonals[i] = LaneCoefficients{};
+    for (int i = k; i < end; ++i) {
+        const int e = i - k;
+        const bool inside = e < sections;
+        const LaneCoefficients& before = diagonals[i - k];
+        diagonals[i].ff = shiftUp(broadcast(inside ? c.feedForward[e] : 0.0), before.ff);
+        diagonals[i].fb1 = shiftUp(broadcast(inside ? c.feedback1[e] : 0.0), before.fb1);
+        diagonals[i].negFb2 = shiftUp(broadcast(inside ? -c.feedback2[e] : 0.0), before.negFb2);
+    }
+}
+
 // Up to W = kLanes * K samples through the whole cascade. Lane j of logical
 // vector k carries sample j * K + k of the tile, so moving the sections one
 // sample up is, for vectors 1 to K - 1, taking over the vector below, and
@@ -215,14 +241,15 @@ template <int K, bool Flush>
 struct TimeTile {
     static constexpr int kWidth = kLanes * K;
 
-    // Per slot: the coefficients and states of the sections in its lanes,
-    // the feedback coefficient of z2 negated as in Group.
-    Vec ff[K], fb1[K], negFb2[K], z1[K], z2[K];
+    // Per slot: the states of the sections in its lanes.
+    Vec z1[K], z2[K];
     // Per logical vector: the samples, and which sample each lane carries.
     Vec x[K];
     Vec sample[K];
+    // The coefficients of logical vector k at step d: diagonals[d - k + K].
+    const LaneCoefficients* diagonals;
 
-    TimeTile(const double* signal, int count)
+    TimeTile(const LaneCoefficients* diagonals, const double* signal, int count) : diagonals(diagonals)
     {
         for (int k = 0; k < K; ++k) {
             for (int j = 0; j < kLanes; ++j) {
@@ -230,7 +257,7 @@ struct TimeTile {
                 sample[k][j] = s;
                 x[k][j] = s < count ? signal[s] : 0.0;
             }
-            ff[k] = fb1[k] = negFb2[k] = z1[k] = z2[k] = Vec{};
+            z1[k] = z2[k] = Vec{};
         }
     }
 
@@ -246,7 +273,7 @@ struct TimeTile {
     // and `high` as `Which` says. Which sections enter and leave is known
     // from `Which` except in the mixed case.
     template <int R, Live Which>
-    inline void step(CascadeArrays& c, int d, int sections, int count)
+    [[gnu::always_inline]] inline void step(CascadeArrays& c, int d, int sections, int count)
     {
         constexpr int entry = (K - R) % K;
         bool enters = true;
@@ -265,14 +292,8 @@ struct TimeTile {
             c.z1[d - kWidth] = z1[entry][kLanes - 1];
             c.z2[d - kWidth] = z2[entry][kLanes - 1];
         }
-        const double enteringFf = enters ? c.feedForward[d] : 0.0;
-        const double enteringFb1 = enters ? c.feedback1[d] : 0.0;
-        const double enteringNegFb2 = enters ? -c.feedback2[d] : 0.0;
         const double enteringZ1 = enters ? c.z1[d] : 0.0;
         const double enteringZ2 = enters ? c.z2[d] : 0.0;
-        ff[entry] = shiftUp(broadcast(enteringFf), ff[entry]);
-        fb1[entry] = shiftUp(broadcast(enteringFb1), fb1[entry]);
-        negFb2[entry] = shiftUp(broadcast(enteringNegFb2), negFb2[entry]);
         z1[entry] = shiftUp(broadcast(enteringZ1), z1[entry]);
         z2[entry] = shiftUp(broadcast(enteringZ2), z2[entry]);
         Vec low{}, high{};
@@ -283,44 +304,53 @@ struct TimeTile {
         for (int k = 0; k < K; ++k) {
             const int slot = (k + entry) % K;
             const Vec in = x[k];
+            const LaneCoefficients& coefficients = diagonals[d - k + K];
             // The same operations as Group::step.
-            const Vec product = ff[slot] * in;
+            const Vec product = coefficients.ff * in;
             Vec y = z1[slot] + product;
             if constexpr (Flush) {
                 const Bits magnitude = (Bits)y & (Bits{} + 0x7fffffffffffffffLL);
                 const Bits tiny = (Vec)magnitude < broadcast(1e-100);
                 y = (Vec)((Bits)y & ~tiny);
             }
-            const Vec nextZ1 = z2[slot] - fb1[slot] * y;
-            const Vec nextZ2 = negFb2[slot] * y - product;
+            const Vec nextZ1 = z2[slot] - coefficients.fb1 * y;
+            const Vec nextZ2 = coefficients.negFb2 * y - product;
             const Vec nextX = y + in;
+            // While filling and draining, a lane without a real section
+            // keeps its sample. Its state belongs to a section before the
+            // first or after the last, moves up with that section and is
+            // never stored, so it need not be kept. Only a partial tile,
+            // whose state passes through lanes without samples on its way
+            // to the top, keeps it.
             if constexpr (Which == Live::All) {
                 z1[slot] = nextZ1;
                 z2[slot] = nextZ2;
                 x[k] = nextX;
+            } else if constexpr (Which == Live::UpTo) {
+                z1[slot] = nextZ1;
+                z2[slot] = nextZ2;
+                x[k] = sample[k] <= high ? nextX : in;
+            } else if constexpr (Which == Live::From) {
+                z1[slot] = nextZ1;
+                z2[slot] = nextZ2;
+                x[k] = sample[k] >= low ? nextX : in;
             } else {
-                Bits live;
-                if constexpr (Which == Live::UpTo)
-                    live = sample[k] <= high;
-                else if constexpr (Which == Live::From)
-                    live = sample[k] >= low;
-                else
-                    live = (sample[k] >= low) & (sample[k] <= high);
-                z1[slot] = select(live, nextZ1, z1[slot]);
-                z2[slot] = select(live, nextZ2, z2[slot]);
-                x[k] = select(live, nextX, in);
+                const Bits live = (sample[k] >= low) & (sample[k] <= high);
+                z1[slot] = live ? nextZ1 : z1[slot];
+                z2[slot] = live ? nextZ2 : z2[slot];
+                x[k] = live ? nextX : in;
             }
         }
     }
 
     template <Live Which, int... R>
-    inline void stepAt(CascadeArrays& c, int d, int sections, int count, std::integer_sequence<int, R...>)
+    [[gnu::always_inline]] inline void stepAt(CascadeArrays& c, int d, int sections, int count, std::integer_sequence<int, R...>)
     {
         ((d % K == R ? step<R, Which>(c, d, sections, count) : void()), ...);
     }
 
     template <Live Which, int... R>
-    inline void unrolled(CascadeArrays& c, int d, int sections, int count, std::integer_sequence<int, R...>)
+    [[gnu::always_inline]] inline void unrolled(CascadeArrays& c, int d, int sections, int count, std::integer_sequence<int, R...>)
     {
         (step<R, Which>(c, d + R, sections, count), ...);
     }
@@ -358,14 +388,14 @@ struct TimeTile {
 };
 
 template <int K, bool Flush>
-void runTile(CascadeArrays& c, double* signal, int count)
+void runTile(CascadeArrays& c, const LaneCoefficients* diagonals, double* signal, int count)
 {
-    TimeTile<K, Flush> tile(signal, count);
+    TimeTile<K, Flush> tile(diagonals, signal, count);
     tile.run(c, count);
     tile.store(signal, count);
 }
 
-using TileRunner = void (*)(CascadeArrays&, double*, int);
+using TileRunner = void (*)(CascadeArrays&, const LaneCoefficients*, double*, int);
 
 template <bool Flush, int... K>
 constexpr std::array<TileRunner, sizeof...(K)> tileRunners(std::integer_sequence<int, K...>)
@@ -373,20 +403,27 @@ constexpr std::array<TileRunner, sizeof...(K)> tileRunners(std::integer_sequence
     return {&runTile<K + 1, Flush>...};
 }
 
+// Vectors per tile: four keep a step's recursions overlapped, and fewer
+// registers spill than with the groups' eight on AVX2.
+constexpr int kTileVectors = kPreferredVectors;
+constexpr int kTileWidth = kLanes * kTileVectors;
+
 // The runner of a tile of K vectors at [K - 1].
 template <bool Flush>
-constexpr auto kTileRunners = tileRunners<Flush>(std::make_integer_sequence<int, kPreferredVectors>{});
-
-constexpr int kTileWidth = kLanes * kPreferredVectors;
+constexpr auto kTileRunners = tileRunners<Flush>(std::make_integer_sequence<int, kTileVectors>{});
 
 // Vectors per tile for `count` samples: no more than needed to hold them.
 int tileVectors(int count)
 {
-    return std::min(kPreferredVectors, (count + kLanes - 1) / kLanes);
+    return std::min(kTileVectors, (count + kLanes - 1) / kLanes);
 }
 
-// The runner takes whichever way needs fewer vector steps; a vector step
-// costs about the same either way.
+// The runner takes whichever way costs less: vector steps, a tile's
+// weighted by what its step costs against a group's. Measured with
+// kestrava_bench on an AMD EPYC with AVX-512: the tile's step is cheaper
+// with SSE2 (fewer spills), about even with AVX-512 and dearer with AVX2.
+constexpr long kTileStepPercent = kLanes == 2 ? 88 : kLanes == 4 ? 116 : 100;
+
 struct GroupPlan {
     int vectors;
     int groups;
@@ -425,10 +462,19 @@ template <bool Flush>
 void runCascade(CascadeArrays& c, double* signal, int n)
 {
     const GroupPlan plan = groupPlan(c.sectionCount);
-    if (c.sectionCount > 0 && tileSteps(c.sectionCount, n) < groupSteps(plan, n)) {
+    if (c.sectionCount > 0 && tileSteps(c.sectionCount, n) * kTileStepPercent < groupSteps(plan, n) * 100) {
+        // The layout of full tiles stays; a short one builds its own.
+        static_assert(sizeof(LaneCoefficients) * kMostDiagonals <= sizeof c.diagonals);
+        auto* diagonals = reinterpret_cast<LaneCoefficients*>(c.diagonals.data());
         for (int start = 0; start < n; start += kTileWidth) {
             const int count = std::min(n - start, kTileWidth);
-            kTileRunners<Flush>[tileVectors(count) - 1](c, signal + start, count);
+            const int k = tileVectors(count);
+            const int layout = kLanes * 16 + k;
+            if (c.diagonalLayout != layout) {
+                fillDiagonals(c, k, diagonals);
+                c.diagonalLayout = layout;
+            }
+            kTileRunners<Flush>[k - 1](c, diagonals, signal + start, count);
         }
         return;
     }
