@@ -420,9 +420,11 @@ int tileVectors(int count)
 
 // The runner takes whichever way costs less: vector steps, a tile's
 // weighted by what its step costs against a group's. Measured with
-// kestrava_bench on an AMD EPYC with AVX-512: the tile's step is cheaper
-// with SSE2 (fewer spills), about even with AVX-512 and dearer with AVX2.
-constexpr long kTileStepPercent = kLanes == 2 ? 88 : kLanes == 4 ? 116 : 100;
+// kestrava_bench on an AMD EPYC with AVX-512: with the flush the tile's
+// step is cheaper with SSE2 and AVX-512 and dearer with AVX2; without it
+// (the measurement program) the group's step is cheaper everywhere.
+template <bool Flush>
+constexpr long kTileStepPercent = Flush ? (kLanes == 4 ? 112 : 86) : (kLanes == 4 ? 131 : kLanes == 2 ? 111 : 120);
 
 struct GroupPlan {
     int vectors;
@@ -462,7 +464,7 @@ template <bool Flush>
 void runCascade(CascadeArrays& c, double* signal, int n)
 {
     const GroupPlan plan = groupPlan(c.sectionCount);
-    if (c.sectionCount > 0 && tileSteps(c.sectionCount, n) * kTileStepPercent < groupSteps(plan, n) * 100) {
+    if (c.sectionCount > 0 && tileSteps(c.sectionCount, n) * kTileStepPercent<Flush> < groupSteps(plan, n) * 100) {
         // The layout of full tiles stays; a short one builds its own.
         static_assert(sizeof(LaneCoefficients) * kMostDiagonals <= sizeof c.diagonals);
         auto* diagonals = reinterpret_cast<LaneCoefficients*>(c.diagonals.data());
