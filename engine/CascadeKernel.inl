@@ -403,28 +403,32 @@ constexpr std::array<TileRunner, sizeof...(K)> tileRunners(std::integer_sequence
     return {&runTile<K + 1, Flush>...};
 }
 
-// Vectors per tile: four keep a step's recursions overlapped, and fewer
-// registers spill than with the groups' eight on AVX2.
-constexpr int kTileVectors = kPreferredVectors;
-constexpr int kTileWidth = kLanes * kTileVectors;
+// Vectors per tile: four keep a step's recursions overlapped and, now that
+// the coefficients come from memory, the tile in AVX2's sixteen registers.
+// With the flush a step is longer and eight do better on AVX2 (measured).
+template <bool Flush>
+constexpr int kTileVectors = Flush && kLanes == 4 ? 8 : 4;
+template <bool Flush>
+constexpr int kTileWidth = kLanes * kTileVectors<Flush>;
 
 // The runner of a tile of K vectors at [K - 1].
 template <bool Flush>
-constexpr auto kTileRunners = tileRunners<Flush>(std::make_integer_sequence<int, kTileVectors>{});
+constexpr auto kTileRunners = tileRunners<Flush>(std::make_integer_sequence<int, kTileVectors<Flush>>{});
 
 // Vectors per tile for `count` samples: no more than needed to hold them.
+template <bool Flush>
 int tileVectors(int count)
 {
-    return std::min(kTileVectors, (count + kLanes - 1) / kLanes);
+    return std::min(kTileVectors<Flush>, (count + kLanes - 1) / kLanes);
 }
 
 // The runner takes whichever way costs less: vector steps, a tile's
 // weighted by what its step costs against a group's. Measured with
 // kestrava_bench on an AMD EPYC with AVX-512: with the flush the tile's
 // step is cheaper with SSE2 and AVX-512 and dearer with AVX2; without it
-// (the measurement program) the group's step is cheaper everywhere.
+// (the measurement program) the group's step is the cheaper one.
 template <bool Flush>
-constexpr long kTileStepPercent = Flush ? (kLanes == 4 ? 112 : 86) : (kLanes == 4 ? 131 : kLanes == 2 ? 111 : 120);
+constexpr long kTileStepPercent = Flush ? (kLanes == 4 ? 112 : 86) : (kLanes == 8 ? 120 : 111);
 
 struct GroupPlan {
     int vectors;
@@ -437,18 +441,24 @@ GroupPlan groupPlan(int sectionCount)
     return {vectors, std::max(1, vectors / kPreferredVectors)};
 }
 
+// Gathering a group's coefficients and states lane by lane and saving the
+// states costs about as much as 40 steps of each of its vectors (measured
+// as above, from the cost per sample at 64 and at 4,096 frames).
+constexpr long kGroupSetupSteps = 40;
+
 long groupSteps(const GroupPlan& plan, int n)
 {
     // Each group runs n + (its sections - 1) steps of all its vectors.
     const long vectors = plan.vectors;
-    return vectors * (n - 1) + vectors * kLanes * vectors / plan.groups;
+    return vectors * (n - 1 + kGroupSetupSteps) + vectors * kLanes * vectors / plan.groups;
 }
 
+template <bool Flush>
 long tileSteps(int sectionCount, int n)
 {
     long total = 0;
-    for (int start = 0; start < n; start += kTileWidth) {
-        const int k = tileVectors(n - start);
+    for (int start = 0; start < n; start += kTileWidth<Flush>) {
+        const int k = tileVectors<Flush>(n - start);
         total += static_cast<long>(k) * (sectionCount + k * kLanes - 1);
     }
     return total;
@@ -464,13 +474,13 @@ template <bool Flush>
 void runCascade(CascadeArrays& c, double* signal, int n)
 {
     const GroupPlan plan = groupPlan(c.sectionCount);
-    if (c.sectionCount > 0 && tileSteps(c.sectionCount, n) * kTileStepPercent<Flush> < groupSteps(plan, n) * 100) {
+    if (c.sectionCount > 0 && tileSteps<Flush>(c.sectionCount, n) * kTileStepPercent<Flush> < groupSteps(plan, n) * 100) {
         // The layout of full tiles stays; a short one builds its own.
         static_assert(sizeof(LaneCoefficients) * kMostDiagonals <= sizeof c.diagonals);
         auto* diagonals = reinterpret_cast<LaneCoefficients*>(c.diagonals.data());
-        for (int start = 0; start < n; start += kTileWidth) {
-            const int count = std::min(n - start, kTileWidth);
-            const int k = tileVectors(count);
+        for (int start = 0; start < n; start += kTileWidth<Flush>) {
+            const int count = std::min(n - start, kTileWidth<Flush>);
+            const int k = tileVectors<Flush>(count);
             const int layout = kLanes * 16 + k;
             if (c.diagonalLayout != layout) {
                 fillDiagonals(c, k, diagonals);
