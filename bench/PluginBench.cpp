@@ -136,10 +136,9 @@ void printPluginTable(bool airOn)
 
     const BlockSizeCosts costs = measureBlockSizes(
         {{"plug-in", plugIn}, {"plain loop", plainLoop}}, {16, 32, 64, 128, 512, 4096}, kRounds, kFramesPerTiming);
-    const std::string title = std::string("Sonalve, one instance, ") +
-                              (std::is_same_v<Sample, float> ? "float processReplacing" : "double processDoubleReplacing") +
-                              ", Air " + (airOn ? "on" : "off") + ", 48,000 Hz, 199 sections, " +
-                              simd::instructionSetName(simd::activeInstructionSet());
+    const char* entry = std::is_same_v<Sample, float> ? "float processReplacing" : "double processDoubleReplacing";
+    const std::string title = std::string("Sonalve, one instance, ") + entry + ", Air " + (airOn ? "on" : "off") +
+                              ", 48,000 Hz, 199 sections, " + simd::instructionSetName(simd::activeInstructionSet());
     printBlockSizeTable(title, costs, kSampleRate, 32, 512);
 }
 

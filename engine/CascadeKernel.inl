@@ -344,13 +344,15 @@ struct TimeTile {
     }
 
     template <Live Which, int... R>
-    [[gnu::always_inline]] inline void stepAt(CascadeArrays& c, int d, int sections, int count, std::integer_sequence<int, R...>)
+    [[gnu::always_inline]] inline void stepAt(CascadeArrays& c, int d, int sections, int count,
+                                              std::integer_sequence<int, R...>)
     {
         ((d % K == R ? step<R, Which>(c, d, sections, count) : void()), ...);
     }
 
     template <Live Which, int... R>
-    [[gnu::always_inline]] inline void unrolled(CascadeArrays& c, int d, int sections, int count, std::integer_sequence<int, R...>)
+    [[gnu::always_inline]] inline void unrolled(CascadeArrays& c, int d, int sections, int count,
+                                                std::integer_sequence<int, R...>)
     {
         (step<R, Which>(c, d + R, sections, count), ...);
     }
@@ -474,7 +476,8 @@ template <bool Flush>
 void runCascade(CascadeArrays& c, double* signal, int n)
 {
     const GroupPlan plan = groupPlan(c.sectionCount);
-    if (c.sectionCount > 0 && tileSteps<Flush>(c.sectionCount, n) * kTileStepPercent<Flush> < groupSteps(plan, n) * 100) {
+    const long tileCost = tileSteps<Flush>(c.sectionCount, n) * kTileStepPercent<Flush>;
+    if (c.sectionCount > 0 && tileCost < groupSteps(plan, n) * 100) {
         // The layout of full tiles stays; a short one builds its own.
         static_assert(sizeof(LaneCoefficients) * kMostDiagonals <= sizeof c.diagonals);
         auto* diagonals = reinterpret_cast<LaneCoefficients*>(c.diagonals.data());
