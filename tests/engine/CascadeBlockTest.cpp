@@ -131,6 +131,33 @@ TEST(CascadeBlock, MeasurementBlocksGiveTheSameBitsAsSamples)
     }
 }
 
+// Short blocks keep a layout of the coefficients from block to block: a new
+// correction of another length, or another instruction set, must not run on
+// the old layout.
+TEST(CascadeBlock, ShortBlocksFollowANewCorrectionAndAnotherInstructionSet)
+{
+    const simd::InstructionSet widest = simd::widestSupportedSet();
+    CorrectionFilter blocked;
+    blocked.setSampleRate(48000.0);
+    blocked.setCorrection(randomCorrection(199, 5));
+    std::vector<double> signal = awkwardSignal(256, 5);
+    blocked.processBlock(signal.data(), signal.data(), 32);
+    struct Change {
+        int sections;  // 0: the correction stays
+        simd::InstructionSet set;
+    };
+    for (const Change change : {Change{150, widest}, Change{0, simd::InstructionSet::Sse2}, Change{0, widest}}) {
+        SCOPED_TRACE(::testing::Message() << "sections " << change.sections << ", set "
+                                          << simd::instructionSetName(change.set));
+        simd::useInstructionSet(change.set);
+        if (change.sections > 0)
+            blocked.setCorrection(randomCorrection(change.sections, 11 + change.sections));
+        expectBlocksMatchSamples(blocked, awkwardSignal(640, change.sections), {32, 16}, true);
+        blocked.processBlock(signal.data(), signal.data(), 32);
+    }
+    simd::useInstructionSet(widest);
+}
+
 // Every vector width the processor offers, called directly, against the
 // plain recursion section by section.
 TEST(CascadeBlock, EveryVectorRunnerMatchesThePlainRecursion)
