@@ -2,8 +2,10 @@
 // 199-section correction, and the cost of the Air network per sample. Prints
 // the block path's speed-up over the per-sample recursion measured in the
 // same run, for the chosen instruction set and for every set the processor
-// supports.
+// supports. Then the block-size tables of the plug-in and the measurement
+// program (BlockSizeTables.h); --block-sizes-only prints just those.
 #include "bench/BenchCorrection.h"
+#include "bench/BlockSizeTables.h"
 #include "bench/InstructionSetOption.h"
 #include "engine/AirAmbience.h"
 #include "engine/CorrectionFilter.h"
@@ -11,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -118,10 +121,31 @@ public:
 
 }  // namespace
 
+// Takes --block-sizes-only out of argv; true when it was there.
+bool takeBlockSizesOnly(int& argc, char** argv)
+{
+    bool found = false;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--block-sizes-only") == 0)
+            found = true;
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+    return found;
+}
+
 int main(int argc, char** argv)
 {
     if (!kestrava::bench::applyInstructionSetOption(argc, argv))
         return 2;
+    if (takeBlockSizesOnly(argc, argv)) {
+        kestrava::bench::printPluginBlockSizeTables();
+        kestrava::bench::printMeasurementBlockSizeTables();
+        return 0;
+    }
     benchmark::Initialize(&argc, argv);
     for (simd::InstructionSet set :
          {simd::InstructionSet::Sse2, simd::InstructionSet::Avx2, simd::InstructionSet::Avx512}) {
@@ -145,8 +169,10 @@ int main(int argc, char** argv)
         }
     }
     if (air > 0) {
-        std::printf("Air network: %.2f ns per sample\n", 1e9 / air);
+        std::printf("Air network: %.2f ns per sample\n\n", 1e9 / air);
     }
+    kestrava::bench::printPluginBlockSizeTables();
+    kestrava::bench::printMeasurementBlockSizeTables();
     benchmark::Shutdown();
     return 0;
 }

@@ -1,35 +1,36 @@
-// CPU load of one Sonalve instance, as a percentage of one core: the time
-// the processing entries take per second of audio with a 199-section
-// correction, at 44,100, 48,000 and 96,000 Hz, Air off and on, in single
-// and double precision, with 512-frame host blocks. Beside each figure, the
-// plain per-sample recursion (filter and Air through processSample)
-// measured in the same run as the reference.
+// CPU load of one Sonalve instance at the block sizes hosts use, from live
+// buffers (16 and 32 frames) to offline rendering (4,096): the cost per
+// sample of the processing entries with a 199-section correction at
+// 48,000 Hz, in single and double precision, Air off and on, beside the
+// plain per-sample loop (filter and Air through processSample, with the
+// same conversions) measured in the same rounds, and the 32-to-512 ratio.
 #include "bench/BenchCorrection.h"
+#include "bench/BlockSizeRounds.h"
+#include "bench/BlockSizeTables.h"
 #include "corrfile/CorrectionFile.h"
 #include "engine/AirAmbience.h"
 #include "engine/CorrectionFilter.h"
+#include "engine/InstructionSet.h"
 #include "plugin/ADelay.h"
-
-#include <benchmark/benchmark.h>
-
-#include <time.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
+#include <type_traits>
 #include <vector>
 
-using namespace kestrava::corrfile;
+namespace kestrava::bench {
+namespace {
+
 using namespace kestrava::engine;
 using namespace kestrava::platform;
 using namespace kestrava::plugin;
+using namespace kestrava::corrfile;
 
-namespace {
-
-using namespace kestrava;
-
-constexpr int kHostBlock = 512;
+constexpr double kSampleRate = 48000.0;
+constexpr int kLongestBlock = 4096;
 
 // The benchmark shows no dialogs and keeps out of the user's folders.
 class QuietDesktop final : public Messages, public Shell, public FileDialog {
@@ -51,7 +52,7 @@ const std::string& correctionFile()
 {
     static const std::string path = [] {
         const std::string file = (std::filesystem::temp_directory_path() / "sonalve-bench-199.alg").string();
-        const std::vector<std::uint8_t> image = encodeCorrectionFile(bench::typicalCorrection());
+        const std::vector<std::uint8_t> image = encodeCorrectionFile(typicalCorrection());
         std::ofstream(file, std::ios::binary)
             .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
         return file;
@@ -59,10 +60,10 @@ const std::string& correctionFile()
     return path;
 }
 
-std::unique_ptr<ADelay> loadedEffect(QuietDesktop& desktop, double sampleRate, bool airOn)
+std::unique_ptr<ADelay> loadedEffect(QuietDesktop& desktop, bool airOn)
 {
     auto effect = std::make_unique<ADelay>(nullptr, DesktopServices{desktop, desktop, desktop});
-    effect->setSampleRate(static_cast<float>(sampleRate));
+    effect->setSampleRate(static_cast<float>(kSampleRate));
     ProgramRecord record{};
     std::snprintf(record.name, sizeof record.name, "bench");
     std::snprintf(record.path, sizeof record.path, "%s", correctionFile().c_str());
@@ -72,90 +73,83 @@ std::unique_ptr<ADelay> loadedEffect(QuietDesktop& desktop, double sampleRate, b
     return effect;
 }
 
-double threadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
+// Host buffers: noise on both inputs, read block after block.
+template <class Sample>
+struct HostBuffers {
+    std::vector<Sample> in1, in2, out1, out2;
+    int position = 0;
 
-// Reported as the percentage of one core that one second of audio costs:
-// the thread's processor time over the audio time it processed.
-void reportLoad(benchmark::State& state, double sampleRate, double cpuSeconds)
-{
-    const double audioSeconds = static_cast<double>(state.iterations()) * kHostBlock / sampleRate;
-    state.counters["core_pct"] = audioSeconds > 0.0 ? 100.0 * cpuSeconds / audioSeconds : 0.0;
-}
+    HostBuffers() : in1(kLongestBlock), in2(kLongestBlock), out1(kLongestBlock), out2(kLongestBlock)
+    {
+        unsigned seed = 1;
+        for (int i = 0; i < kLongestBlock; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            in1[i] = static_cast<Sample>(static_cast<double>(seed) / 4294967296.0 - 0.5);
+            in2[i] = static_cast<Sample>(0.5 * in1[i]);
+        }
+    }
+
+    // The start of the next block of `frames`.
+    int next(int frames)
+    {
+        if (position + frames > kLongestBlock)
+            position = 0;
+        const int start = position;
+        position += frames;
+        return start;
+    }
+};
 
 template <class Sample>
-void sonalveInstance(benchmark::State& state)
+void printPluginTable(bool airOn)
 {
-    const double sampleRate = static_cast<double>(state.range(0));
-    const bool airOn = state.range(1) != 0;
     QuietDesktop desktop;
-    std::unique_ptr<ADelay> effect = loadedEffect(desktop, sampleRate, airOn);
-
-    std::vector<Sample> in1(kHostBlock), in2(kHostBlock), out1(kHostBlock), out2(kHostBlock);
-    unsigned seed = 1;
-    for (Sample& x : in2) {
-        seed = seed * 1664525u + 1013904223u;
-        x = static_cast<Sample>(static_cast<double>(seed) / 4294967296.0 - 0.5);
-    }
-    Sample* inputs[2] = {in1.data(), in2.data()};
-    Sample* outputs[2] = {out1.data(), out2.data()};
-    const double start = threadCpuSeconds();
-    for (auto _ : state) {
+    std::unique_ptr<ADelay> effect = loadedEffect(desktop, airOn);
+    HostBuffers<Sample> effectBuffers;
+    const auto plugIn = [&](int frames) {
+        const int start = effectBuffers.next(frames);
+        Sample* inputs[2] = {effectBuffers.in1.data() + start, effectBuffers.in2.data() + start};
+        Sample* outputs[2] = {effectBuffers.out1.data() + start, effectBuffers.out2.data() + start};
         if constexpr (std::is_same_v<Sample, float>)
-            effect->processReplacing(inputs, outputs, kHostBlock);
+            effect->processReplacing(inputs, outputs, frames);
         else
-            effect->processDoubleReplacing(inputs, outputs, kHostBlock);
-        benchmark::DoNotOptimize(out1.data());
-        benchmark::DoNotOptimize(out2.data());
-    }
-    reportLoad(state, sampleRate, threadCpuSeconds() - start);
-}
+            effect->processDoubleReplacing(inputs, outputs, frames);
+    };
 
-// The reference: the plain recursion, one processSample call per frame.
-void plainRecursion(benchmark::State& state)
-{
-    const double sampleRate = static_cast<double>(state.range(0));
-    const bool airOn = state.range(1) != 0;
     auto filter = std::make_unique<CorrectionFilter>();
-    filter->setSampleRate(sampleRate);
-    filter->setCorrection(bench::typicalCorrection());
+    filter->setCorrection(typicalCorrection(), kSampleRate);
     auto air = std::make_unique<AirAmbience>();
-    air->prepare(sampleRate);
-
-    std::vector<double> in(kHostBlock), out1(kHostBlock), out2(kHostBlock);
-    unsigned seed = 1;
-    for (double& x : in) {
-        seed = seed * 1664525u + 1013904223u;
-        x = static_cast<double>(seed) / 4294967296.0 - 0.5;
-    }
-    const double start = threadCpuSeconds();
-    for (auto _ : state) {
-        for (int i = 0; i < kHostBlock; ++i) {
-            const double t = filter->processSample(in[i]);
+    air->prepare(kSampleRate);
+    HostBuffers<Sample> plainBuffers;
+    const auto plainLoop = [&](int frames) {
+        const int start = plainBuffers.next(frames);
+        const Sample* in = plainBuffers.in2.data() + start;
+        Sample* out1 = plainBuffers.out1.data() + start;
+        Sample* out2 = plainBuffers.out2.data() + start;
+        for (int i = 0; i < frames; ++i) {
+            const double t = filter->processSample(static_cast<double>(in[i]));
             const StereoSample s = airOn ? air->processSample(t) : StereoSample{t, t};
-            out1[i] = s.left;
-            out2[i] = s.right;
+            out1[i] = static_cast<Sample>(s.left);
+            out2[i] = static_cast<Sample>(s.right);
         }
-        benchmark::DoNotOptimize(out1.data());
-        benchmark::DoNotOptimize(out2.data());
-    }
-    reportLoad(state, sampleRate, threadCpuSeconds() - start);
-}
+    };
 
-void loadArguments(benchmark::internal::Benchmark* benchmark)
-{
-    benchmark->ArgNames({"rate", "air"});
-    for (int rate : {44100, 48000, 96000})
-        for (int air : {0, 1})
-            benchmark->Args({rate, air});
+    const BlockSizeCosts costs = measureBlockSizes(
+        {{"plug-in", plugIn}, {"plain loop", plainLoop}}, {16, 32, 64, 128, 512, 4096}, kRounds, kFramesPerTiming);
+    const char* entry = std::is_same_v<Sample, float> ? "float processReplacing" : "double processDoubleReplacing";
+    const std::string title = std::string("Sonalve, one instance, ") + entry + ", Air " + (airOn ? "on" : "off") +
+                              ", 48,000 Hz, 199 sections, " + simd::instructionSetName(simd::activeInstructionSet());
+    printBlockSizeTable(title, costs, kSampleRate, 32, 512);
 }
-
-BENCHMARK(sonalveInstance<float>)->Apply(loadArguments);
-BENCHMARK(sonalveInstance<double>)->Apply(loadArguments);
-BENCHMARK(plainRecursion)->Apply(loadArguments);
 
 }  // namespace
+
+void printPluginBlockSizeTables()
+{
+    for (const bool airOn : {false, true}) {
+        printPluginTable<float>(airOn);
+        printPluginTable<double>(airOn);
+    }
+}
+
+}  // namespace kestrava::bench

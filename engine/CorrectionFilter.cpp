@@ -88,6 +88,7 @@ void BasicCorrectionFilter<Variant>::prepare()
         cascade_.z2[i] = 0.0;
     }
     cascade_.sectionCount = n;
+    cascade_.diagonalLayout = 0;
     if constexpr (Variant == FilterVariant::Plugin) {
         outputScale_ = set_.outputGain;
     } else {

@@ -23,6 +23,10 @@ enum class FilterVariant { Plugin, Measurement };
 // whole groups of sections without bounds checks; the padding stays zero.
 inline constexpr int kPaddedSections = 224;
 
+// Room for the short-block runner's coefficient layout: three coefficients
+// for up to 8 lanes along kPaddedSections + 64 diagonals.
+inline constexpr int kDiagonalDoubles = (kPaddedSections + 64) * 3 * 8;
+
 struct CascadeArrays {
     int sectionCount = 0;
     alignas(64) std::array<double, kPaddedSections> feedForward{};
@@ -30,6 +34,12 @@ struct CascadeArrays {
     alignas(64) std::array<double, kPaddedSections> feedback2{};
     alignas(64) std::array<double, kPaddedSections> z1{};
     alignas(64) std::array<double, kPaddedSections> z2{};
+    // The coefficients as the short-block runner reads them, kept from block
+    // to block: built by the runner on the audio thread for the layout that
+    // diagonalLayout names, and built anew while it is 0. Whoever changes
+    // the coefficients or the count sets it to 0 (prepare does).
+    int diagonalLayout = 0;
+    alignas(64) std::array<double, kDiagonalDoubles> diagonals{};
 };
 
 template <FilterVariant Variant>

@@ -131,6 +131,33 @@ TEST(CascadeBlock, MeasurementBlocksGiveTheSameBitsAsSamples)
     }
 }
 
+// Short blocks keep a layout of the coefficients from block to block: a new
+// correction of another length, or another instruction set, must not run on
+// the old layout.
+TEST(CascadeBlock, ShortBlocksFollowANewCorrectionAndAnotherInstructionSet)
+{
+    const simd::InstructionSet widest = simd::widestSupportedSet();
+    CorrectionFilter blocked;
+    blocked.setSampleRate(48000.0);
+    blocked.setCorrection(randomCorrection(199, 5));
+    std::vector<double> signal = awkwardSignal(256, 5);
+    blocked.processBlock(signal.data(), signal.data(), 32);
+    struct Change {
+        int sections;  // 0: the correction stays
+        simd::InstructionSet set;
+    };
+    for (const Change change : {Change{150, widest}, Change{0, simd::InstructionSet::Sse2}, Change{0, widest}}) {
+        SCOPED_TRACE(::testing::Message() << "sections " << change.sections << ", set "
+                                          << simd::instructionSetName(change.set));
+        simd::useInstructionSet(change.set);
+        if (change.sections > 0)
+            blocked.setCorrection(randomCorrection(change.sections, 11 + change.sections));
+        expectBlocksMatchSamples(blocked, awkwardSignal(640, change.sections), {32, 16}, true);
+        blocked.processBlock(signal.data(), signal.data(), 32);
+    }
+    simd::useInstructionSet(widest);
+}
+
 // Every vector width the processor offers, called directly, against the
 // plain recursion section by section.
 TEST(CascadeBlock, EveryVectorRunnerMatchesThePlainRecursion)
@@ -157,14 +184,23 @@ TEST(CascadeBlock, EveryVectorRunnerMatchesThePlainRecursion)
             CascadeArrays plainState = prepared.arrays();
             std::vector<double> vectorSignal = awkwardSignal(3000, n);
             std::vector<double> plainSignal = vectorSignal;
-            for (int start = 0; start < 3000; start += 500) {
-                runner.run(vectorState, vectorSignal.data() + start, 500);
+            // Long blocks run the sections in groups, short ones in tiles of
+            // samples; a block may also end in a partial tile.
+            const int blocks[] = {500, 32, 500, 7, 64, 45};
+            int start = 0;
+            for (int block : blocks) {
+                runner.run(vectorState, vectorSignal.data() + start, block);
                 for (int i = 0; i < n; ++i) {
-                    detail::runSection<true>(plainState, i, plainSignal.data() + start, 500);
+                    detail::runSection<true>(plainState, i, plainSignal.data() + start, block);
                 }
+                start += block;
             }
-            for (int t = 0; t < 3000; ++t) {
+            for (int t = 0; t < start; ++t) {
                 ASSERT_TRUE(sameBits(vectorSignal[t], plainSignal[t])) << "sample " << t;
+            }
+            for (int i = 0; i < n; ++i) {
+                ASSERT_TRUE(sameBits(vectorState.z1[i], plainState.z1[i])) << "z1 of " << i;
+                ASSERT_TRUE(sameBits(vectorState.z2[i], plainState.z2[i])) << "z2 of " << i;
             }
         }
     }
