@@ -140,6 +140,10 @@ std::vector<HostileCase> hostileCases()
              const std::vector<double> burst = withBurst(kInf);
              EXPECT_TRUE(allFinite(h.run(std::vector<float>(burst.begin(), burst.end()))));
          }},
+        {"SingleSamplesNearTheFloatLimit", Expect::FiniteThroughout, [](Hosted& h, const ScratchFolder&) {
+             const std::vector<double> burst = withBurst(std::numeric_limits<float>::max());
+             EXPECT_TRUE(allFinite(h.run(std::vector<float>(burst.begin(), burst.end()))));
+         }},
         {"SamplesThatOverflowTheFilter", Expect::FiniteAfterwards, [](Hosted& h, const ScratchFolder&) {
              h.run(withBurst(1e307));
          }},
