@@ -2,6 +2,8 @@
 
 #include "plugin/BoundedText.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace kestrava::plugin {
@@ -18,6 +20,15 @@ constexpr VstInt32 kVendorVersion = 1380;
 bool isNone(const char* path)
 {
     return std::strcmp(path, kNone) == 0;
+}
+
+// A switch takes the host's value held to 0..1; a value that is not a
+// number leaves the switch as it was.
+float switchValue(float current, float requested)
+{
+    if (std::isnan(requested))
+        return current;
+    return requested > 0.0f ? std::min(requested, 1.0f) : 0.0f;
 }
 
 }  // namespace
@@ -82,10 +93,12 @@ void ADelay::setParameter(VstInt32 index, float value)
 {
     switch (index) {
     case kInputParameter:
+        value = switchValue(processor_.inputSelect(), value);
         bank_.storeInput(curProgram_, value);
         processor_.setInputSelect(value);
         break;
     case kAirParameter:
+        value = switchValue(processor_.airSwitch(), value);
         bank_.storeAir(curProgram_, value);
         processor_.setAirSwitch(value);
         break;
