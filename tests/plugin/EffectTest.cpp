@@ -6,7 +6,7 @@
 #include "TestSupport.h"
 
 #include "editor/NativeEditorServices.h"
-#include "editor/SDEditor.h"
+#include "formats/vst2/Vst2Editor.h"
 #include "plugin/ADelay.h"
 
 #include <gtest/gtest.h>
@@ -46,7 +46,7 @@ protected:
     {
         hostCalls.clear();
         effect = std::make_unique<ADelay>(recordingHost, desktop.services());
-        effect->setEditor(std::make_unique<SDEditor>(effect.get(), nativeEditorServices()));
+        effect->setEditor(std::make_unique<formats::Vst2Editor>(effect.get(), nativeEditorServices()));
     }
 
     ProgramRecord& preset()

@@ -1,8 +1,9 @@
-// The library's exported entry: VSTPluginMain, also exported as `main` for
-// hosts that look for the older name. Wires the platform's desktop backends
-// into the effect and gives it its editor.
+// The VST 2.4 library's exported entry: VSTPluginMain, also exported as
+// `main` for hosts that look for the older name. Wires the platform's
+// desktop backends into the effect and gives it its editor, the panel over
+// the effect.
 #include "editor/NativeEditorServices.h"
-#include "editor/SDEditor.h"
+#include "formats/vst2/Vst2Editor.h"
 #include "plugin/ADelay.h"
 
 #include <memory>
@@ -25,7 +26,7 @@ vst2::AEffect* createEffect(vst2::audioMasterCallback host)
     auto* effect = new (std::nothrow) kestrava::plugin::ADelay(host, kestrava::platform::desktopServices());
     if (effect == nullptr)
         return nullptr;
-    effect->setEditor(std::make_unique<kestrava::editor::SDEditor>(effect, kestrava::editor::nativeEditorServices()));
+    effect->setEditor(std::make_unique<kestrava::formats::Vst2Editor>(effect, kestrava::editor::nativeEditorServices()));
     return effect->getAeffect();
 }
 
