@@ -31,6 +31,8 @@ public:
     virtual void idle() = 0;
 
     bool isOpen() const { return frame_ != nullptr; }
+    // The open panel's window as its platform names it, null while closed.
+    void* windowHandle() const { return frame_ != nullptr ? frame_->nativeHandle() : nullptr; }
     // The panel's size in pixels.
     gui::CPoint size() const { return size_; }
 
