@@ -116,7 +116,6 @@ public:
     }
 
     bool loaded() const { return instance_ != nullptr; }
-    LilvInstance* instance() const { return instance_; }
 
     float input_ = 1.0f;
     float air_ = 1.0f;
