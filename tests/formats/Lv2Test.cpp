@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 namespace kestrava::test {
 namespace {
@@ -108,7 +109,12 @@ TEST_P(Lv2MatchesVst2, BitForBit)
 
 INSTANTIATE_TEST_SUITE_P(Settings, Lv2MatchesVst2,
                          ::testing::Values(Setting{1.0f, true, 48000.0f, 512}, Setting{0.0f, false, 44100.0f, 64},
-                                           Setting{1.0f, false, 96000.0f, 1000}, Setting{0.0f, true, 22050.0f, 1}));
+                                           Setting{1.0f, false, 96000.0f, 1000}, Setting{0.0f, true, 22050.0f, 1}),
+                         [](const ::testing::TestParamInfo<Setting>& info) {
+                             const Setting& s = info.param;
+                             return std::string(s.input == 0.0f ? "Left" : "Right") + (s.airOn ? "AirOn" : "AirOff")
+                                    + std::to_string(static_cast<int>(s.rate)) + "HzBlock" + std::to_string(s.block);
+                         });
 
 TEST_F(Lv2Test, StateBringsTheFileAndSwitchesBackInAMovedSession)
 {
