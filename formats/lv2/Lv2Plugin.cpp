@@ -190,7 +190,7 @@ void Lv2Effect::readControl()
         if (object->body.otype == uris_.patchGet) {
             announce_ = true;
         } else if (object->body.otype == uris_.patchSet && value != nullptr && value->type == uris_.atomPath
-                   && value->size > 1 && value->size <= kProgramPathSize && schedule_ != nullptr) {
+                   && value->size > 1 && value->size <= kProgramPathSize) {
             // The worker copies the path, terminator included; the load
             // itself happens off this thread.
             const char* path = static_cast<const char*>(LV2_ATOM_BODY_CONST(value));
@@ -324,11 +324,13 @@ Lv2Effect* effectOf(LV2_Handle instance)
 
 LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const* features)
 {
+    // Without a worker no correction file could ever be loaded off the
+    // audio thread, so the plug-in asks for one.
     auto* map = findFeature<LV2_URID_Map>(features, LV2_URID__map);
-    if (map == nullptr)
+    auto* schedule = findFeature<LV2_Worker_Schedule>(features, LV2_WORKER__schedule);
+    if (map == nullptr || schedule == nullptr)
         return nullptr;
-    return new (std::nothrow) Lv2Effect(rate, map, findFeature<LV2_Worker_Schedule>(features, LV2_WORKER__schedule),
-                                        findFeature<LV2_Log_Log>(features, LV2_LOG__log));
+    return new (std::nothrow) Lv2Effect(rate, map, schedule, findFeature<LV2_Log_Log>(features, LV2_LOG__log));
 }
 
 LV2_Worker_Status work(LV2_Handle instance, LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle,
