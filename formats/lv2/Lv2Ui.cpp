@@ -1,7 +1,7 @@
 // Sonalve's panel as an LV2 X11 UI: the same panel the VST 2.4 editor
 // shows, embedded in the host's parent window (ui:parent) and served from
 // the host's idle calls (ui:idleInterface). It talks to the plug-in only
-// through ports: the switches as control-port values, the correction file
+// through ports (found with ui:portMap where the host offers it): the switches as control-port values, the correction file
 // as a patch:Set on the control port, and the file in use as the plug-in's
 // patch:Set announcements on its notify port. Load, help and About run here,
 // in the host's user-interface thread; a file is read once here so that a
@@ -44,10 +44,33 @@ Feature* findFeature(const LV2_Feature* const* features, const char* uri)
     return nullptr;
 }
 
+// The plug-in's ports the panel uses, by the host's port map where it
+// offers one, else by the indexes of the plug-in's description.
+struct PanelPorts {
+    explicit PanelPorts(const LV2UI_Port_Map* map)
+    {
+        if (map == nullptr)
+            return;
+        const auto index = [map](const char* symbol, std::uint32_t fallback) {
+            const std::uint32_t found = map->port_index(map->handle, symbol);
+            return found == LV2UI_INVALID_PORT_INDEX ? fallback : found;
+        };
+        input = index("input", input);
+        air = index("air", air);
+        control = index("control", control);
+        notify = index("notify", notify);
+    }
+
+    std::uint32_t input = kInputSelect;
+    std::uint32_t air = kAir;
+    std::uint32_t control = kControl;
+    std::uint32_t notify = kNotify;
+};
+
 class Lv2Panel final : private editor::EditorController {
 public:
-    Lv2Panel(LV2UI_Write_Function write, LV2UI_Controller controller, LV2_URID_Map* map)
-        : write_(write), controller_(controller), files_(platform::desktopServices()),
+    Lv2Panel(LV2UI_Write_Function write, LV2UI_Controller controller, LV2_URID_Map* map, PanelPorts ports)
+        : write_(write), controller_(controller), ports_(ports), files_(platform::desktopServices()),
           panel_(*this, editor::nativeEditorServices())
     {
         eventTransfer_ = map->map(map->handle, LV2_ATOM__eventTransfer);
@@ -103,11 +126,12 @@ private:
     void chooseCorrection();
     void send(const LV2_Atom* message)
     {
-        write_(controller_, kControl, lv2_atom_total_size(message), eventTransfer_, message);
+        write_(controller_, ports_.control, lv2_atom_total_size(message), eventTransfer_, message);
     }
 
     LV2UI_Write_Function write_;
     LV2UI_Controller controller_;
+    PanelPorts ports_;
     LV2_URID eventTransfer_, atomObject_, atomPath_, atomUrid_;
     LV2_URID patchSet_, patchGet_, patchProperty_, patchValue_, correction_;
     LV2_Atom_Forge forge_{};
@@ -125,11 +149,11 @@ void Lv2Panel::changeParameter(int tag, float value)
 {
     if (tag == editor::kInputTag) {
         input_ = value == 0.0f ? 0.0f : 1.0f;
-        write_(controller_, kInputSelect, sizeof input_, 0, &input_);
+        write_(controller_, ports_.input, sizeof input_, 0, &input_);
     } else if (tag == editor::kAirTag) {
         airSwitch_ = value;
         const float air = airPortFromSwitch(value);
-        write_(controller_, kAir, sizeof air, 0, &air);
+        write_(controller_, ports_.air, sizeof air, 0, &air);
     } else if (tag == editor::kLoadTag) {
         chooseCorrection();
     }
@@ -157,16 +181,16 @@ void Lv2Panel::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t f
     if (format == 0 && size == sizeof(float)) {
         float value = 0.0f;
         std::memcpy(&value, data, sizeof value);
-        if (port == kInputSelect)
+        if (port == ports_.input)
             input_ = value;
-        else if (port == kAir)
+        else if (port == ports_.air)
             airSwitch_ = airSwitchFromPort(value);
         else
             return;
         refresh_ = true;
         return;
     }
-    if (port != kNotify || format != eventTransfer_ || size < sizeof(LV2_Atom))
+    if (port != ports_.notify || format != eventTransfer_ || size < sizeof(LV2_Atom))
         return;
     const auto* atom = static_cast<const LV2_Atom*>(data);
     if (atom->type != atomObject_)
@@ -191,7 +215,8 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*, LV2U
     auto* map = findFeature<LV2_URID_Map>(features, LV2_URID__map);
     if (parent == nullptr || map == nullptr)
         return nullptr;
-    auto* panel = new (std::nothrow) Lv2Panel(write, controller, map);
+    auto* panel = new (std::nothrow)
+        Lv2Panel(write, controller, map, PanelPorts(findFeature<const LV2UI_Port_Map>(features, LV2_UI__portMap)));
     if (panel == nullptr)
         return nullptr;
     if (!panel->open(parent)) {

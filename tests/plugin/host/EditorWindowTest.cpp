@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -199,7 +200,13 @@ TEST_F(EditorWindowTest, Lv2UiShowsThePanelAndWritesTheInputPort)
     UridMap urids;
     LV2_Feature map{LV2_URID__map, &urids.mapFeature};
     LV2_Feature parent{LV2_UI__parent, window_->handle()};
-    const LV2_Feature* features[] = {&map, &parent, nullptr};
+    LV2UI_Port_Map ports{nullptr, [](LV2UI_Feature_Handle, const char* symbol) {
+                             const std::string name = symbol;
+                             return name == "input" ? 4u : name == "air" ? 5u : name == "control" ? 6u
+                                  : name == "notify" ? 7u : LV2UI_INVALID_PORT_INDEX;
+                         }};
+    LV2_Feature portMap{LV2_UI__portMap, &ports};
+    const LV2_Feature* features[] = {&map, &parent, &portMap, nullptr};
     std::vector<std::pair<std::uint32_t, float>> writes;
     LV2UI_Widget widget = nullptr;
     const auto write = [](LV2UI_Controller controller, std::uint32_t port, std::uint32_t size, std::uint32_t format,
