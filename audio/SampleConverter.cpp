@@ -1,6 +1,7 @@
 #include "audio/SampleConverter.h"
 
 #include "audio/ByteOrder.h"
+#include "engine/FloatSample.h"
 
 #include <bit>
 #include <cmath>
@@ -236,7 +237,7 @@ bool SampleConverter::fromUnit(ASIOSampleType type, const double* unit, void* de
     const int bytes = bytesPerSample(type);
     for (std::int32_t i = 0; i < n; ++i, p += bytes) {
         if (f.kind == Format::Float32) {
-            store32(p, std::bit_cast<std::uint32_t>(static_cast<float>(unit[i])), f.bigEndian);
+            store32(p, std::bit_cast<std::uint32_t>(engine::toFloatSample(unit[i])), f.bigEndian);
         } else if (f.kind == Format::Float64) {
             storeBytes(p, std::bit_cast<std::uint64_t>(unit[i]), 8, f.bigEndian);
         } else {

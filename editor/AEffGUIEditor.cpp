@@ -1,22 +1,9 @@
 #include "editor/AEffGUIEditor.h"
 
-#include "plugin/AudioEffectX.h"
-
 namespace kestrava::editor {
 
-using plugin::EditorKey;
-
-namespace {
-
-gui::KeyEvent toolkitKey(const EditorKey& key)
-{
-    return {key.character, static_cast<long long>(key.virtualKey), static_cast<int>(key.modifiers)};
-}
-
-}  // namespace
-
-AEffGUIEditor::AEffGUIEditor(plugin::AudioEffectX* effect, gui::WindowSystem& windows)
-    : plugin::AEffEditor(effect), effectX_(effect), windows_(windows), nextIdle_(windows.milliseconds())
+AEffGUIEditor::AEffGUIEditor(EditorController& controller, gui::WindowSystem& windows)
+    : controller_(controller), windows_(windows), nextIdle_(windows.milliseconds())
 {
     threadAttached_ = windows_.attachThread();
 }
@@ -28,20 +15,14 @@ AEffGUIEditor::~AEffGUIEditor()
         windows_.detachThread();
 }
 
-bool AEffGUIEditor::getRect(plugin::vst2::ERect** rect)
+bool AEffGUIEditor::onKeyDown(const gui::KeyEvent& key)
 {
-    *rect = &rect_;
-    return true;
+    return frame_ != nullptr && frame_->onKeyDown(key);
 }
 
-bool AEffGUIEditor::onKeyDown(const EditorKey& key)
+bool AEffGUIEditor::onKeyUp(const gui::KeyEvent& key)
 {
-    return frame_ != nullptr && frame_->onKeyDown(toolkitKey(key));
-}
-
-bool AEffGUIEditor::onKeyUp(const EditorKey& key)
-{
-    return frame_ != nullptr && frame_->onKeyUp(toolkitKey(key));
+    return frame_ != nullptr && frame_->onKeyUp(key);
 }
 
 void AEffGUIEditor::doIdleStuff()
@@ -58,18 +39,18 @@ void AEffGUIEditor::doIdleStuff()
     windows_.dispatchPendingPaint();
     nextIdle_ = now + 100;
     insideHostIdle_ = true;
-    effectX_->masterIdle();
+    controller_.hostIdle();
     insideHostIdle_ = false;
 }
 
 void AEffGUIEditor::beginEdit(int tag)
 {
-    effectX_->beginEdit(tag);
+    controller_.beginEdit(tag);
 }
 
 void AEffGUIEditor::endEdit(int tag)
 {
-    effectX_->endEdit(tag);
+    controller_.endEdit(tag);
 }
 
 }  // namespace kestrava::editor

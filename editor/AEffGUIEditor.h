@@ -1,45 +1,56 @@
-// The editor base of effects drawn with the gui toolkit: it owns the frame
-// while the window is open, hands the dispatcher's keys to it, brackets a
-// control's click with the host's begin and end edit, and runs the idle
-// pacing step a click asks for (the editor's idle at most every 100 ms, one
-// pending paint, then audioMasterIdle).
+// The editor base of panels drawn with the gui toolkit: it owns the frame
+// while the window is open, hands keys to it, brackets a control's click
+// with the controller's begin and end edit, and runs the idle pacing step a
+// click asks for (the editor's idle at most every 100 ms, one pending paint,
+// then the host's idle).
 //
 // User-interface thread only.
 #pragma once
 
+#include "editor/EditorController.h"
 #include "gui/CFrame.h"
+#include "gui/Input.h"
 #include "gui/PlatformWindow.h"
-#include "plugin/AEffEditor.h"
 
 #include <cstdint>
 #include <memory>
 
-namespace kestrava::plugin {
-class AudioEffectX;
-}  // namespace kestrava::plugin
-
 namespace kestrava::editor {
 
-class AEffGUIEditor : public plugin::AEffEditor, public gui::EditHost {
+class AEffGUIEditor : public gui::EditHost {
 public:
-    AEffGUIEditor(plugin::AudioEffectX* effect, gui::WindowSystem& windows);
+    AEffGUIEditor(EditorController& controller, gui::WindowSystem& windows);
     ~AEffGUIEditor() override;
 
-    bool getRect(plugin::vst2::ERect** rect) override;
-    bool onKeyDown(const plugin::EditorKey& key) override;
-    bool onKeyUp(const plugin::EditorKey& key) override;
+    AEffGUIEditor(const AEffGUIEditor&) = delete;
+    AEffGUIEditor& operator=(const AEffGUIEditor&) = delete;
+
+    // Builds the panel inside the host's parent window.
+    virtual bool open(void* parent) = 0;
+    virtual void close() = 0;
+    virtual void idle() = 0;
+
+    bool isOpen() const { return frame_ != nullptr; }
+    // The open panel's window as its platform names it, null while closed.
+    void* windowHandle() const { return frame_ != nullptr ? frame_->nativeHandle() : nullptr; }
+    // The panel's size in pixels.
+    gui::CPoint size() const { return size_; }
+
+    // True only when the panel consumed the key.
+    bool onKeyDown(const gui::KeyEvent& key);
+    bool onKeyUp(const gui::KeyEvent& key);
 
     void doIdleStuff() override;
     void beginEdit(int tag) override;
     void endEdit(int tag) override;
 
 protected:
-    // True while the host is inside the audioMasterIdle that doIdleStuff sends.
+    // True while the host is inside the idle that doIdleStuff lets it run.
     bool insideHostIdle() const { return insideHostIdle_; }
 
-    plugin::AudioEffectX* effectX_;
+    EditorController& controller_;
     gui::WindowSystem& windows_;
-    plugin::vst2::ERect rect_{};
+    gui::CPoint size_{};
     std::unique_ptr<gui::CFrame> frame_;
 
 private:

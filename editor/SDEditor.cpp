@@ -3,7 +3,6 @@
 #include "gui/CBitmap.h"
 #include "gui/COnOffButton.h"
 #include "gui/CTextLabel.h"
-#include "plugin/ADelay.h"
 
 #include <filesystem>
 #include <memory>
@@ -30,14 +29,13 @@ int liveEditors = 0;
 
 }  // namespace
 
-SDEditor::SDEditor(plugin::ADelay* effect, EditorServices services)
-    : AEffGUIEditor(effect, services.windows), delay_(effect), services_(std::move(services)),
+SDEditor::SDEditor(EditorController& controller, EditorServices services)
+    : AEffGUIEditor(controller, services.windows), services_(std::move(services)),
       background_(loadBitmapResource(128))
 {
     ++liveEditors;
     if (background_ != nullptr)
-        rect_ = {0, 0, static_cast<plugin::vst2::VstInt16>(background_->getHeight()),
-                 static_cast<plugin::vst2::VstInt16>(background_->getWidth())};
+        size_ = {background_->getWidth(), background_->getHeight()};
 }
 
 SDEditor::~SDEditor()
@@ -52,7 +50,7 @@ SDEditor::~SDEditor()
 bool SDEditor::open(void* parent)
 {
     close();
-    auto frame = std::make_unique<gui::CFrame>(windows_, parent, gui::CPoint{rect_.right, rect_.bottom}, background_,
+    auto frame = std::make_unique<gui::CFrame>(windows_, parent, size_, background_,
                                                static_cast<gui::EditHost&>(*this));
     if (!frame->isOpen())
         return false;
@@ -64,9 +62,9 @@ bool SDEditor::open(void* parent)
     CBitmap* aboutImage = loadBitmapResource(135);
 
     inputSwitch_ = frame->addView(std::make_unique<COnOffButton>(kInputRect, this, kInputTag, inputImage));
-    inputSwitch_->setValue(delay_->getParameter(plugin::kInputParameter));
+    inputSwitch_->setValue(controller_.parameter(kInputTag));
     airSwitch_ = frame->addView(std::make_unique<COnOffButton>(kAirRect, this, kAirTag, airImage));
-    airSwitch_->setValue(delay_->getParameter(plugin::kAirParameter));
+    airSwitch_->setValue(controller_.parameter(kAirTag));
     frame->addView(std::make_unique<COnOffButton>(kLoadRect, this, kLoadTag, loadImage));
     frame->addView(std::make_unique<COnOffButton>(kHelpRect, this, kHelpTag, helpImage));
     frame->addView(std::make_unique<COnOffButton>(kAboutRect, this, kAboutTag, aboutImage));
@@ -83,7 +81,6 @@ bool SDEditor::open(void* parent)
 
     frame_ = std::move(frame);
     frame_->draw();
-    plugin::AEffEditor::open(parent);
     return true;
 }
 
@@ -93,12 +90,11 @@ void SDEditor::close()
     inputSwitch_ = nullptr;
     airSwitch_ = nullptr;
     fileLabel_ = nullptr;
-    plugin::AEffEditor::close();
 }
 
 std::string SDEditor::correctionName() const
 {
-    const std::string path = delay_->correctionPath();
+    const std::string path = controller_.correctionPath();
     if (path == "None")
         return path;
     std::error_code error;
@@ -110,14 +106,14 @@ void SDEditor::idle()
 {
     if (frame_ == nullptr)
         return;
-    if (delay_->editorRefreshPending()) {
-        // Cleared first, so that a refresh raised meanwhile is not lost.
-        delay_->clearEditorRefresh();
+    // The signal is cleared as it is taken, so that a refresh raised
+    // meanwhile is not lost.
+    if (controller_.takeRefresh()) {
         fileLabel_->setText(correctionName());
         fileLabel_->setDirty();
-        inputSwitch_->setValue(delay_->getParameter(plugin::kInputParameter));
+        inputSwitch_->setValue(controller_.parameter(kInputTag));
         inputSwitch_->setDirty();
-        airSwitch_->setValue(delay_->getParameter(plugin::kAirParameter));
+        airSwitch_->setValue(controller_.parameter(kAirTag));
         airSwitch_->setDirty();
     }
     if (!insideHostIdle())
@@ -129,11 +125,11 @@ void SDEditor::valueChanged(gui::CControl* control)
     switch (control->getTag()) {
     case kInputTag:
     case kAirTag:
-        delay_->setParameterAutomated(control->getTag(), control->getValue());
+        controller_.changeParameter(control->getTag(), control->getValue());
         control->setDirty();
         break;
     case kLoadTag:
-        delay_->setParameterAutomated(kLoadTag, control->getValue());
+        controller_.changeParameter(kLoadTag, control->getValue());
         break;
     case kHelpTag:
         if (services_.openHelp)

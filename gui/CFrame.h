@@ -28,6 +28,7 @@ public:
     CFrame& operator=(const CFrame&) = delete;
 
     bool isOpen() const { return window_ != nullptr; }
+    void* nativeHandle() const { return window_ != nullptr ? window_->nativeHandle() : nullptr; }
     // The frame owns what it is given and hands back the plain pointer.
     template <class View>
     View* addView(std::unique_ptr<View> view)

@@ -35,6 +35,9 @@ public:
     // platform leaves that to the plug-in (X11); nothing where the host's
     // own message loop delivers them (Windows).
     virtual void handleEvents() = 0;
+    // The window as its platform names it (an X11 window id), for hosts
+    // that manage the embedded window themselves; null where not needed.
+    virtual void* nativeHandle() const { return nullptr; }
 };
 
 class WindowSystem {

@@ -2,7 +2,7 @@
 
 #include "plugin/BoundedText.h"
 
-#include <cstring>
+#include <span>
 
 namespace kestrava::plugin {
 
@@ -10,20 +10,19 @@ using namespace vst2;
 
 namespace {
 
-constexpr char kNone[] = "None";
 constexpr char kEffectName[] = "Sonalve";
 constexpr char kVendor[] = "Kestrava";
 constexpr VstInt32 kVendorVersion = 1380;
 
-bool isNone(const char* path)
+void copyName(const std::string& name, char* text)
 {
-    return std::strcmp(path, kNone) == 0;
+    copyBoundedText(text, kProgramNameSize + 1, name.c_str(), name.size() + 1);
 }
 
 }  // namespace
 
 ADelay::ADelay(audioMasterCallback host, platform::DesktopServices services)
-    : AudioEffectX(host, kNumPrograms, kNumParams), files_(services)
+    : AudioEffectX(host, kNumPrograms, kNumParams), core_(services)
 {
     setNumInputs(2);
     setNumOutputs(2);
@@ -32,65 +31,29 @@ ADelay::ADelay(audioMasterCallback host, platform::DesktopServices services)
     programsAreChunks();
     canProcessReplacing();
     canDoubleReplacing();
-
-    std::strcpy(correctionPath_.data(), kNone);
-    // The processor gets defined values before any host call, so that a
-    // program naming a damaged file cannot run it on undefined coefficients.
-    publishCorrection();
     resume();
 }
 
 ADelay::~ADelay() = default;
 
-void ADelay::publishCorrection()
-{
-    processor_.prepare(correction_, sampleRate_);
-}
-
-bool ADelay::loadCorrection(const std::string& path)
-{
-    engine::CorrectionSet fresh = correction_;
-    if (!files_.read(path, fresh))
-        return false;
-    correction_ = fresh;
-    publishCorrection();
-    return true;
-}
-
-bool ADelay::readCorrectionFile(const std::string& path)
-{
-    std::lock_guard lock(uiMutex_);
-    return loadCorrection(path);
-}
-
-std::string ADelay::correctionPath() const
-{
-    std::lock_guard lock(uiMutex_);
-    return correctionPath_.data();
-}
-
 void ADelay::setSampleRate(float sampleRate)
 {
-    if (!engine::isRunnableSampleRate(sampleRate))
-        return;
-    std::lock_guard lock(uiMutex_);
-    sampleRate_ = static_cast<double>(sampleRate);
-    publishCorrection();
+    core_.setSampleRate(static_cast<double>(sampleRate));
 }
 
 void ADelay::setParameter(VstInt32 index, float value)
 {
     switch (index) {
     case kInputParameter:
-        bank_.storeInput(curProgram_, value);
-        processor_.setInputSelect(value);
+        core_.setInput(value);
+        value = core_.input();
         break;
     case kAirParameter:
-        bank_.storeAir(curProgram_, value);
-        processor_.setAirSwitch(value);
+        core_.setAir(value);
+        value = core_.air();
         break;
     case kLoadParameter:
-        chooseCorrectionFile();
+        core_.chooseCorrectionFile();
         break;
     default:
         break;
@@ -103,105 +66,51 @@ float ADelay::getParameter(VstInt32 index)
 {
     switch (index) {
     case kInputParameter:
-        return processor_.inputSelect();
+        return core_.input();
     case kAirParameter:
-        return processor_.airSwitch();
+        return core_.air();
     default:
         return 0.0f;
     }
 }
 
-void ADelay::chooseCorrectionFile()
-{
-    std::string current;
-    {
-        std::lock_guard lock(uiMutex_);
-        current = correctionPath_.data();
-    }
-    const std::optional<std::string> chosen = files_.choose(current);
-    if (!chosen)
-        return;
-
-    std::lock_guard lock(uiMutex_);
-    if (!loadCorrection(*chosen))
-        return;
-    setText(correctionPath_, *chosen);
-    bank_.setPath(curProgram_, correctionPath_.data());
-    processor_.setActive(true);
-    editorRefreshPending_.store(true);
-}
-
 void ADelay::setProgram(VstInt32 program)
 {
-    if (static_cast<std::uint32_t>(program) >= static_cast<std::uint32_t>(kNumPrograms))
-        return;
-    std::lock_guard lock(uiMutex_);
-    selectProgram(program);
-}
-
-void ADelay::selectProgram(VstInt32 program)
-{
-    curProgram_ = program;
-    copyBoundedText(correctionPath_.data(), correctionPath_.size(), bank_.path(program), kProgramPathSize);
-    processor_.setInputSelect(bank_.input(program));
-    processor_.setAirSwitch(bank_.air(program));
-
-    if (!isNone(correctionPath_.data())) {
-        if (!files_.exists(correctionPath_.data())) {
-            std::strcpy(correctionPath_.data(), kNone);
-            bank_.setPath(program, kNone);
-        } else {
-            // A failed read keeps the program's path and the correction
-            // loaded before; the reader has told the user why.
-            loadCorrection(correctionPath_.data());
-        }
-    }
-    // Set after any new correction, so that a block which sees the flag
-    // also sees the correction that belongs to it.
-    processor_.setActive(!isNone(correctionPath_.data()));
-    editorRefreshPending_.store(true);
+    if (core_.selectProgram(program))
+        curProgram_ = program;
 }
 
 void ADelay::setProgramName(const char* name)
 {
-    std::lock_guard lock(uiMutex_);
-    bank_.setName(curProgram_, name);
+    core_.renameProgram(name);
 }
 
 void ADelay::getProgramName(char* name)
 {
-    std::lock_guard lock(uiMutex_);
-    bank_.copyName(curProgram_, name);
+    copyName(core_.programName(core_.currentProgram()), name);
 }
 
 bool ADelay::getProgramNameIndexed(VstInt32, VstInt32 index, char* text)
 {
     if (static_cast<std::uint32_t>(index) >= static_cast<std::uint32_t>(kNumPrograms))
         return false;
-    std::lock_guard lock(uiMutex_);
-    bank_.copyName(index, text);
+    copyName(core_.programName(index), text);
     return true;
 }
 
 VstInt32 ADelay::getChunk(void** data, bool isPreset)
 {
-    if (isPreset) {
-        *data = bank_.presetChunk(curProgram_);
-        return static_cast<VstInt32>(ProgramBank::kPresetChunkSize);
-    }
-    *data = bank_.bankChunk();
-    return static_cast<VstInt32>(ProgramBank::kBankChunkSize);
+    const std::span<std::byte> records = isPreset ? core_.presetRecord() : core_.bankRecords();
+    *data = records.data();
+    return static_cast<VstInt32>(records.size());
 }
 
 VstInt32 ADelay::setChunk(const void* data, VstInt32 byteSize, bool isPreset)
 {
     if (data == nullptr || byteSize < 0)
         return 0;
-    std::lock_guard lock(uiMutex_);
-    if (!bank_.restore(data, static_cast<std::size_t>(byteSize), isPreset, curProgram_))
-        return 0;
-    selectProgram(curProgram_);
-    return 1;
+    const std::span<const std::byte> bytes(static_cast<const std::byte*>(data), static_cast<std::size_t>(byteSize));
+    return core_.restoreRecords(bytes, isPreset) ? 1 : 0;
 }
 
 bool ADelay::getEffectName(char* name)
@@ -234,12 +143,12 @@ VstInt32 ADelay::getPlugCategory()
 
 void ADelay::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
-    processor_.process(inputs, outputs, sampleFrames);
+    core_.process(inputs, outputs, sampleFrames);
 }
 
 void ADelay::processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames)
 {
-    processor_.process(inputs, outputs, sampleFrames);
+    core_.process(inputs, outputs, sampleFrames);
 }
 
 }  // namespace kestrava::plugin

@@ -1,27 +1,18 @@
-// Sonalve's effect as the host sees it: sixteen programs that each name a
-// correction file, the Input and Air switches (parameters 17 and 18), the
-// correction-file chooser (parameter 19), preset and bank chunks, and the two
-// processing entries. It translates the host's requests into calls on its
-// parts: the program bank, the file actions and the audio-thread processor.
+// Sonalve's effect as a VST 2.4 host sees it: the adapter that maps the
+// host's dispatcher, parameter and processing calls onto the effect core.
+// Sixteen programs that each name a correction file, the Input and Air
+// switches (parameters 17 and 18), the correction-file chooser (parameter
+// 19), preset and bank chunks, and the two processing entries.
 //
-// Threads: the dispatcher operations (programs, chunks, names, sample rate,
-// parameter 19) run on the host's user-interface threads and are serialised
-// by a mutex among themselves. Each change that needs a new filter prepares
-// it aside and hands it to the processor whole. The switches may be set
-// from any thread. The processing entries only run the processor, which
-// never locks, allocates or calls the system.
+// Threads: the dispatcher operations run on the host's user-interface
+// threads, the processing entries on its audio thread; the core serialises
+// the former and keeps the latter free of locks, allocation and system calls.
 #pragma once
 
-#include "engine/CorrectionSet.h"
 #include "platform/Desktop.h"
 #include "plugin/AudioEffectX.h"
-#include "plugin/CorrectionFiles.h"
-#include "plugin/EffectProcessor.h"
-#include "plugin/ProgramBank.h"
+#include "plugin/EffectCore.h"
 
-#include <array>
-#include <atomic>
-#include <mutex>
 #include <string>
 
 namespace kestrava::plugin {
@@ -61,32 +52,18 @@ public:
 
     // Reads a correction file and, on success, prepares and publishes it.
     // The reason for a failure has been shown to the user.
-    bool readCorrectionFile(const std::string& path);
+    bool readCorrectionFile(const std::string& path) { return core_.readCorrectionFile(path); }
 
     // What the editor shows and clears (user-interface thread).
-    std::string correctionPath() const;
-    const char* correctionFolder() const { return files_.folder(); }
-    bool editorRefreshPending() const { return editorRefreshPending_.load(); }
-    void clearEditorRefresh() { editorRefreshPending_.store(false); }
+    std::string correctionPath() const { return core_.correctionPath(); }
+    const char* correctionFolder() const { return core_.correctionFolder(); }
+    bool editorRefreshPending() const { return core_.refreshPending(); }
+    void clearEditorRefresh() { core_.clearRefresh(); }
+
+    EffectCore& core() { return core_; }
 
 private:
-    // The helpers below expect uiMutex_ to be held.
-    void publishCorrection();
-    bool loadCorrection(const std::string& path);
-    void selectProgram(vst2::VstInt32 program);
-    // Takes uiMutex_ itself, but not across the modal dialog.
-    void chooseCorrectionFile();
-
-    // User-interface side, guarded by uiMutex_.
-    mutable std::mutex uiMutex_;
-    ProgramBank bank_;
-    CorrectionFiles files_;
-    std::array<char, kProgramPathSize> correctionPath_{};
-    engine::CorrectionSet correction_;
-    double sampleRate_ = 44100.0;
-
-    std::atomic<bool> editorRefreshPending_{false};
-    EffectProcessor processor_;
+    EffectCore core_;
 };
 
 }  // namespace kestrava::plugin

@@ -1,12 +1,30 @@
 #include "plugin/EffectProcessor.h"
 
+#include "engine/FloatSample.h"
+
 #include <algorithm>
+#include <type_traits>
 
 namespace kestrava::plugin {
 
 using engine::AirSetting;
 
 static_assert(std::atomic<float>::is_always_lock_free);
+
+namespace {
+
+// The chain's output is finite; a float host gets it held within the float
+// range rather than overflowed to an infinity.
+template <class Sample>
+Sample toSample(double value)
+{
+    if constexpr (std::is_same_v<Sample, float>)
+        return engine::toFloatSample(value);
+    else
+        return value;
+}
+
+}  // namespace
 
 template <class Sample>
 void EffectProcessor::process(Sample** inputs, Sample** outputs, std::int32_t sampleFrames)
@@ -39,8 +57,8 @@ void EffectProcessor::process(Sample** inputs, Sample** outputs, std::int32_t sa
             left_[i] = static_cast<double>(selected[start + i]);
         chain_.process(left_.data(), left_.data(), right_.data(), frames, air);
         for (int i = 0; i < frames; ++i) {
-            out1[start + i] = static_cast<Sample>(left_[i]);
-            out2[start + i] = static_cast<Sample>(right_[i]);
+            out1[start + i] = toSample<Sample>(left_[i]);
+            out2[start + i] = toSample<Sample>(right_[i]);
         }
     }
 }

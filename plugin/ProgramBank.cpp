@@ -24,6 +24,15 @@ void storeShared(float& value, float newValue)
     std::atomic_ref<float>(value).store(newValue, std::memory_order_relaxed);
 }
 
+// A stored switch keeps its sense (zero or not) but comes back within 0..1,
+// so that what the host reads back is a parameter value.
+float restoredSwitch(float value)
+{
+    if (value == 0.0f)
+        return 0.0f;
+    return value > 0.0f && value <= 1.0f ? value : 1.0f;
+}
+
 // The source may be the destination's own memory, handed back by the host.
 void copyRecord(ProgramRecord& destination, const ProgramRecord& source)
 {
@@ -33,8 +42,8 @@ void copyRecord(ProgramRecord& destination, const ProgramRecord& source)
     float air = 0.0f;
     std::memcpy(&input, &source.input, sizeof input);
     std::memcpy(&air, &source.air, sizeof air);
-    storeShared(destination.input, input);
-    storeShared(destination.air, air);
+    storeShared(destination.input, restoredSwitch(input));
+    storeShared(destination.air, restoredSwitch(air));
 }
 
 }  // namespace

@@ -30,7 +30,8 @@ public:
     void* bankChunk() { return records_.data(); }
 
     // Takes a chunk of exactly the preset or bank size into `program` or the
-    // whole bank; any other size changes nothing and returns false.
+    // whole bank; any other size changes nothing and returns false. A switch
+    // value outside 0..1 (or not a number) is kept as 1, which it meant.
     bool restore(const void* data, std::size_t size, bool isPreset, int program);
 
     // Program names: a name given is cut to 23 characters; a restored chunk

@@ -1,6 +1,7 @@
 #include "audio/file/WavFile.h"
 
 #include "audio/ByteOrder.h"
+#include "engine/FloatSample.h"
 #include "platform/FileAccess.h"
 
 #include <algorithm>
@@ -222,7 +223,7 @@ std::vector<std::uint8_t> encodeWav(const WavData& data, int pcmBits)
         for (const std::vector<double>& channel : data.channels) {
             const double v = channel[f];
             if (data.floatingPoint) {
-                put(out, std::bit_cast<std::uint32_t>(static_cast<float>(v)), 4);
+                put(out, std::bit_cast<std::uint32_t>(engine::toFloatSample(v)), 4);
             } else {
                 const double scaled = std::isnan(v) ? 0.0 : std::nearbyint(v * fullScale);
                 const double held = std::fmin(std::fmax(scaled, -fullScale), fullScale - 1.0);

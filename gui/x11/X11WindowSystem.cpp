@@ -53,6 +53,8 @@ public:
         XFlush(display_);
     }
 
+    void* nativeHandle() const override { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window_)); }
+
     void handleEvents() override
     {
         if (handling_)

@@ -361,6 +361,16 @@ const HostileCase kCases[] = {
                                          s.file("rendered.wav")};
      },
      kExitOk, {}, "rendered.wav"},
+    {"TakeBeyondTheFloatRange",
+     [](HostileInput& s, auto&) {
+         std::vector<double> pickup = s.signal().pickup;
+         for (double& v : pickup)
+             v *= 1e300;
+         const std::string in = s.wav("loud.wav", {64, true}, {s.signal().microphone, pickup});
+         return std::vector<std::string>{"render", "--alg", s.goodCorrection(), "--input", "right", in,
+                                         s.file("rendered.wav")};
+     },
+     kExitOk, {}, "rendered.wav"},
 #ifndef _WIN32
     // (Windows limits the whole path to 260 characters.)
     {"OutputWithTheLongestName",

@@ -11,6 +11,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 using namespace kestrava::audio;
@@ -170,6 +171,18 @@ TEST(SampleConverter, FloatingPointInputBeyondTheIntegerRangeIsClamped)
     EXPECT_EQ(in(ASIOSTFloat64MSB, bigEndianDouble(-65541.0)), -2147483647);
     EXPECT_EQ(in(ASIOSTFloat64MSB, bigEndianDouble(-65540.0)), -2147483640);
     EXPECT_EQ(in(ASIOSTFloat64MSB, bigEndianDouble(65537.0)), 2147385342);
+}
+
+TEST(SampleConverter, UnitSamplesBeyondTheFloatRangeAreHeldWithinIt)
+{
+    constexpr float kMax = std::numeric_limits<float>::max();
+    const std::vector<std::pair<double, float>> cases = {
+        {1e300, kMax}, {-1e39, -kMax}, {std::numeric_limits<double>::quiet_NaN(), 0.0f}, {0.5, 0.5f}};
+    for (const auto& [unit, expected] : cases) {
+        Bytes bytes(4, 0xEE);
+        ASSERT_TRUE(SampleConverter::fromUnit(ASIOSTFloat32LSB, &unit, bytes.data(), 1));
+        EXPECT_EQ(floatFrom(bytes), expected) << unit;
+    }
 }
 
 TEST(SampleConverter, BlocksOfSeveralSamples)

@@ -6,7 +6,7 @@
 #include "RecordingHost.h"
 #include "TestSupport.h"
 
-#include "editor/SDEditor.h"
+#include "formats/vst2/Vst2Editor.h"
 #include "plugin/ADelay.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +45,7 @@ protected:
         hostCalls.clear();
         desktop_.shell.documents = scratch_.path().string();
         effect_ = std::make_unique<ADelay>(recordingHost, desktop_.services());
-        editor_ = std::make_unique<SDEditor>(effect_.get(), EditorServices{windows_, about_, [this] { ++helpOpened_; }});
+        editor_ = std::make_unique<formats::Vst2Editor>(effect_.get(), EditorServices{windows_, about_, [this] { ++helpOpened_; }});
         hostCalls.clear();
     }
 
@@ -100,7 +100,7 @@ protected:
     int helpOpened_ = 0;
     int parent_ = 0;
     std::unique_ptr<ADelay> effect_;
-    std::unique_ptr<SDEditor> editor_;
+    std::unique_ptr<formats::Vst2Editor> editor_;
 };
 
 TEST_F(EditorTest, RectangleComesFromThePanelBitmapBeforeAnyWindow)
@@ -299,7 +299,7 @@ TEST_F(EditorTest, KeysAndDropsAreDeclined)
 
 TEST_F(EditorTest, LastEditorClosesTheAboutBoxes)
 {
-    auto otherInstance = std::make_unique<SDEditor>(effect_.get(), EditorServices{windows_, about_, {}});
+    auto otherInstance = std::make_unique<formats::Vst2Editor>(effect_.get(), EditorServices{windows_, about_, {}});
     open();
     windows_.window->click(centre(kAbout));
     windows_.now += 200;

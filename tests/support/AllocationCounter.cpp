@@ -18,19 +18,27 @@ void* allocate(std::size_t size)
 }
 
 // Over-aligned blocks keep the malloc result just below the aligned address,
-// so the same code runs on every C library.
-void* allocateAligned(std::size_t size, std::align_val_t alignment)
+// so the same code runs on every C library. Null when memory is short.
+void* tryAllocateAligned(std::size_t size, std::align_val_t alignment) noexcept
 {
     ++allocationCount;
     const auto align = static_cast<std::size_t>(alignment);
     void* raw = std::malloc(size + align + sizeof(void*));
     if (raw == nullptr) {
-        throw std::bad_alloc();
+        return nullptr;
     }
     const auto start = reinterpret_cast<std::uintptr_t>(raw) + sizeof(void*);
     const std::uintptr_t aligned = (start + align - 1) & ~(std::uintptr_t{align} - 1);
     reinterpret_cast<void**>(aligned)[-1] = raw;
     return reinterpret_cast<void*>(aligned);
+}
+
+void* allocateAligned(std::size_t size, std::align_val_t alignment)
+{
+    if (void* p = tryAllocateAligned(size, alignment)) {
+        return p;
+    }
+    throw std::bad_alloc();
 }
 
 void freeAligned(void* p)
@@ -76,3 +84,15 @@ void operator delete(void* p, std::align_val_t) noexcept { freeAligned(p); }
 void operator delete[](void* p, std::align_val_t) noexcept { freeAligned(p); }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept { freeAligned(p); }
 void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { freeAligned(p); }
+// A library may pair the nothrow aligned forms (std::nothrow on an
+// over-aligned type) with the ordinary aligned delete, so they are replaced too.
+void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept
+{
+    return tryAllocateAligned(size, a);
+}
+void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept
+{
+    return tryAllocateAligned(size, a);
+}
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { freeAligned(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { freeAligned(p); }

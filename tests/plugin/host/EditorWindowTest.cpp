@@ -12,8 +12,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <string>
+#include <utility>
 #include <vector>
+
+#if !defined(_WIN32)
+#include "Lv2Host.h"
+
+#include <dlfcn.h>
+#include <lv2/ui/ui.h>
+#endif
 
 namespace kestrava::test {
 namespace {
@@ -172,6 +182,68 @@ TEST_F(EditorWindowTest, AboutBoxesOpenPerClickAndCloseWithTheLastEffect)
     window_->run(200, {});
     EXPECT_EQ(window_->aboutBoxes(), 0);
 }
+
+#if !defined(_WIN32)
+// The LV2 UI, the same panel, in the same window: the host hands it the
+// parent window and the URID map, idles it, and hears the Input switch as a
+// write to the plug-in's `input` port.
+TEST_F(EditorWindowTest, Lv2UiShowsThePanelAndWritesTheInputPort)
+{
+    void* module = dlopen(SONALVE_LV2_UI_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    const auto entry = reinterpret_cast<const LV2UI_Descriptor* (*)(std::uint32_t)>(dlsym(module, "lv2ui_descriptor"));
+    ASSERT_NE(entry, nullptr);
+    const LV2UI_Descriptor* descriptor = entry(0);
+    ASSERT_NE(descriptor, nullptr);
+    EXPECT_STREQ(descriptor->URI, "urn:kestrava:sonalve#ui");
+
+    UridMap urids;
+    LV2_Feature map{LV2_URID__map, &urids.mapFeature};
+    LV2_Feature parent{LV2_UI__parent, window_->handle()};
+    LV2UI_Port_Map ports{nullptr, [](LV2UI_Feature_Handle, const char* symbol) {
+                             const std::string name = symbol;
+                             return name == "input" ? 4u : name == "air" ? 5u : name == "control" ? 6u
+                                  : name == "notify" ? 7u : LV2UI_INVALID_PORT_INDEX;
+                         }};
+    LV2_Feature portMap{LV2_UI__portMap, &ports};
+    const LV2_Feature* features[] = {&map, &parent, &portMap, nullptr};
+    std::vector<std::pair<std::uint32_t, float>> writes;
+    LV2UI_Widget widget = nullptr;
+    const auto write = [](LV2UI_Controller controller, std::uint32_t port, std::uint32_t size, std::uint32_t format,
+                          const void* data) {
+        if (format == 0 && size == sizeof(float))
+            static_cast<decltype(writes)*>(controller)->emplace_back(port, *static_cast<const float*>(data));
+    };
+    LV2UI_Handle ui = descriptor->instantiate(descriptor, "urn:kestrava:sonalve", SONALVE_LV2_UI_BUNDLE, write,
+                                              &writes, &widget, features);
+    ASSERT_NE(ui, nullptr);
+    EXPECT_NE(widget, nullptr);
+    const auto* idleInterface =
+        static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+    ASSERT_NE(idleInterface, nullptr);
+    const float right = 1.0f, airOn = 1.0f;
+    descriptor->port_event(ui, 4, sizeof right, 0, &right);
+    descriptor->port_event(ui, 5, sizeof airOn, 0, &airOn);
+    const auto idleUi = [&] { window_->run(300, [&] { idleInterface->idle(ui); }); };
+    idleUi();
+    const RgbImage opened = shoot("lv2-ui-opened");
+    EXPECT_TRUE(near(opened.at(20, 50), 158, 170, 172));
+    EXPECT_TRUE(lit(opened.at(kRightSegmentX, kInputY)));  // "R"
+    EXPECT_TRUE(lit(opened.at(kLeftSegmentX, kAirY)));  // "ON"
+
+    window_->click(88 + 37, kInputY);
+    for (int i = 0; i < 100 && writes.empty(); ++i)
+        window_->run(20, [&] { idleInterface->idle(ui); });
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0], std::make_pair(4u, 0.0f));
+    idleUi();
+    const RgbImage clicked = shoot("lv2-ui-after-input-click");
+    EXPECT_TRUE(lit(clicked.at(kLeftSegmentX, kInputY)));  // "L"
+    descriptor->cleanup(ui);
+    window_->run(100, {});
+    dlclose(module);
+}
+#endif
 
 TEST_F(EditorWindowTest, OpenIntoSomethingThatIsNotAWindowFails)
 {

@@ -11,9 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace kestrava::engine;
@@ -257,17 +260,25 @@ TEST_F(HostTest, EveryParameterHasEmptyTextsAndCanBeAutomated)
     }
 }
 
-TEST_F(HostTest, SwitchParametersAreStoredAsTheyCome)
+TEST_F(HostTest, SwitchParametersAreHeldToTheirRange)
 {
-    effect_->setParameter(effect_, 17, 0.25f);
-    effect_->setParameter(effect_, 18, -3.0f);
+    constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    // Each value is set on both switches after a known 0.25; what is kept.
+    const std::vector<std::pair<float, float>> cases = {
+        {0.75f, 0.75f}, {-1.0f, 0.0f}, {2.0f, 1.0f}, {kInf, 1.0f}, {-kInf, 0.0f}, {kNaN, 0.25f}, {-0.0f, 0.0f}};
+    for (const auto& [value, kept] : cases) {
+        for (VstInt32 index : {17, 18}) {
+            effect_->setParameter(effect_, index, 0.25f);
+            effect_->setParameter(effect_, index, value);
+            EXPECT_EQ(effect_->getParameter(effect_, index), kept) << index << " " << value;
+        }
+        const ProgramRecord record = preset();
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(record.input), std::bit_cast<std::uint32_t>(kept)) << value;
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(record.air), std::bit_cast<std::uint32_t>(kept)) << value;
+    }
     effect_->setParameter(effect_, 5, 0.7f);
-    EXPECT_EQ(effect_->getParameter(effect_, 17), 0.25f);
-    EXPECT_EQ(effect_->getParameter(effect_, 18), -3.0f);
     EXPECT_EQ(effect_->getParameter(effect_, 5), 0.0f);
-    const ProgramRecord record = preset();
-    EXPECT_EQ(record.input, 0.25f);
-    EXPECT_EQ(record.air, -3.0f);
 }
 
 TEST_F(HostTest, FreshBankHoldsTheDefaultPrograms)

@@ -140,6 +140,19 @@ std::vector<HostileCase> hostileCases()
              const std::vector<double> burst = withBurst(kInf);
              EXPECT_TRUE(allFinite(h.run(std::vector<float>(burst.begin(), burst.end()))));
          }},
+        {"SingleSamplesNearTheFloatLimit", Expect::FiniteThroughout, [](Hosted& h, const ScratchFolder&) {
+             const std::vector<double> burst = withBurst(std::numeric_limits<float>::max());
+             EXPECT_TRUE(allFinite(h.run(std::vector<float>(burst.begin(), burst.end()))));
+         }},
+        {"SwitchesSetToNaN", Expect::Unchanged, [](Hosted& h, const ScratchFolder&) {
+             h.effect_->setParameter(h.effect_, 17, std::numeric_limits<float>::quiet_NaN());
+             h.effect_->setParameter(h.effect_, 18, std::numeric_limits<float>::quiet_NaN());
+             void* chunk = nullptr;
+             ASSERT_EQ(h.dispatch(effGetChunk, 1, 0, &chunk), VstIntPtr{sizeof(ProgramRecord)});
+             const auto* record = static_cast<const ProgramRecord*>(chunk);
+             EXPECT_EQ(record->input, 1.0f);
+             EXPECT_EQ(record->air, 0.0f);
+         }},
         {"SamplesThatOverflowTheFilter", Expect::FiniteAfterwards, [](Hosted& h, const ScratchFolder&) {
              h.run(withBurst(1e307));
          }},

@@ -1,9 +1,10 @@
-// The library's exported entry: VSTPluginMain, also exported as `main` for
-// hosts that look for the older name. Wires the platform's desktop backends
-// (with the toolkit's message window where the desktop has no dialog
-// program) into the effect and gives it its editor.
+// The VST 2.4 library's exported entry: VSTPluginMain, also exported as
+// `main` for hosts that look for the older name. Wires the platform's
+// desktop backends (with the toolkit's message window where the desktop has
+// no dialog program) into the effect and gives it its editor, the panel over
+// the effect.
 #include "editor/NativeEditorServices.h"
-#include "editor/SDEditor.h"
+#include "formats/vst2/Vst2Editor.h"
 #include "gui/MessageWindows.h"
 #include "plugin/ADelay.h"
 
@@ -28,7 +29,7 @@ vst2::AEffect* createEffect(vst2::audioMasterCallback host)
         kestrava::plugin::ADelay(host, kestrava::platform::desktopServices(kestrava::gui::nativeMessageWindows()));
     if (effect == nullptr)
         return nullptr;
-    effect->setEditor(std::make_unique<kestrava::editor::SDEditor>(effect, kestrava::editor::nativeEditorServices()));
+    effect->setEditor(std::make_unique<kestrava::formats::Vst2Editor>(effect, kestrava::editor::nativeEditorServices()));
     return effect->getAeffect();
 }
 
