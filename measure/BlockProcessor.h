@@ -13,6 +13,7 @@
 
 #include "engine/CorrectionSet.h"
 #include "engine/ProcessingChain.h"
+#include "measure/PeakExchange.h"
 #include "measure/StreamBlocks.h"
 
 #include <array>
@@ -60,6 +61,12 @@ public:
     std::atomic<double> mainVolume{1.0};
     std::atomic<double> pickupVolume{1.0};
     std::atomic<bool> airEnabled{true};
+
+    // Each block's input peaks while monitoring or recording, for the meters.
+    PeakExchange micPeak;
+    PeakExchange pickupPeak;
+    // The block value at which the device's format is at full scale.
+    std::int32_t fullScale() const { return fullScale_.load(std::memory_order_relaxed); }
 
     RecordState& recordState() { return record_; }
     StreamBlocks& streamBlocks() override { return blocks_; }

@@ -2,6 +2,7 @@
 
 #include "design/FourierTransform.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestrava::measure {
@@ -157,6 +158,19 @@ void MeasurementRecorder::stopStream()
 {
     if (stream_.running())
         stream_.stopStream();
+}
+
+CapturePeaks MeasurementRecorder::capturePeaks() const
+{
+    const auto peakOf = [](const design::CaptureBuffer* capture) {
+        double peak = 0.0;
+        if (capture != nullptr && capture->allocated()) {
+            for (std::int32_t i = 0; i < kRecordLength; ++i)
+                peak = std::max(peak, std::fabs(capture->re()[i]));
+        }
+        return peak;
+    };
+    return {peakOf(microphone_.get()), peakOf(pickup_.get())};
 }
 
 std::optional<DesignOutcome> MeasurementRecorder::finish(const design::DesignOptions& options)

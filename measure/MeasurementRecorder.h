@@ -66,6 +66,12 @@ DriverChannelsStatus loadDriverChannels(audio::DriverCatalog& catalog, const std
 
 enum class RecordingStart { Started, NoStorage, StreamFailed };
 
+// The largest sample magnitude of each recording, in block values.
+struct CapturePeaks {
+    double microphone = 0.0;
+    double pickup = 0.0;
+};
+
 class MeasurementRecorder {
 public:
     MeasurementRecorder(BlockProcessor& processor, audio::StreamSetup& stream, platform::Messages& messages);
@@ -87,6 +93,8 @@ public:
 
     // Stops the stream; the recording's buffers stay for finish().
     void stopStream();
+    // After stopStream(), before finish(): what the recording holds.
+    CapturePeaks capturePeaks() const;
     // After done(): stops the stream if it still runs, then reports clipping
     // or analyses and designs. The buffers are released in every case.
     std::optional<DesignOutcome> finish(const design::DesignOptions& options);
