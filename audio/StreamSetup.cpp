@@ -10,13 +10,13 @@ namespace {
 // driver is started and cleared once it has stopped.
 std::atomic<StreamSetup*> activeStream{nullptr};
 
-constexpr std::int32_t kMaxPreferredSize = measure::kMaxBlockLength;
+constexpr std::int32_t kMaxPreferredSize = kMaxBlockLength;
 constexpr ASIOSampleRate kLowestAcceptedRate = 47520.0;
 constexpr ASIOSampleRate kHighestAcceptedRate = 48480.0;
 
 }  // namespace
 
-StreamSetup::StreamSetup(DriverSource& source, measure::BlockClient& client, platform::Messages& messages)
+StreamSetup::StreamSetup(DriverSource& source, BlockClient& client, platform::Messages& messages)
     : source_(source), client_(client), messages_(messages)
 {
 }

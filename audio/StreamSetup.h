@@ -15,7 +15,7 @@
 #include "audio/Asio.h"
 #include "audio/DriverCatalog.h"
 #include "audio/SampleConverter.h"
-#include "measure/StreamBlocks.h"
+#include "audio/StreamBlocks.h"
 #include "platform/Messages.h"
 
 #include <array>
@@ -61,7 +61,7 @@ struct StreamConfiguration {
 
 class StreamSetup {
 public:
-    StreamSetup(DriverSource& source, measure::BlockClient& client, platform::Messages& messages);
+    StreamSetup(DriverSource& source, BlockClient& client, platform::Messages& messages);
     ~StreamSetup();
     StreamSetup(const StreamSetup&) = delete;
     StreamSetup& operator=(const StreamSetup&) = delete;
@@ -101,7 +101,7 @@ private:
     void releaseDriver();
 
     DriverSource& source_;
-    measure::BlockClient& client_;
+    BlockClient& client_;
     platform::Messages& messages_;
     std::unique_ptr<DriverCatalog> catalog_;
     // The running driver as the callbacks see it; the catalog stays on the

@@ -63,7 +63,7 @@ void BlockProcessor::processBlock()
 {
     // The stream never exceeds the blocks; a caller that did would make every
     // mode write past them.
-    const std::int32_t n = std::clamp(blocks_.blockLength, 0, kMaxBlockLength);
+    const std::int32_t n = std::clamp(blocks_.blockLength, 0, audio::kMaxBlockLength);
     const MonitorMode mode = monitorMode.load(std::memory_order_relaxed);
     if (mode != MonitorMode::Idle) {
         micPeak.offer(blockPeak(blocks_.micIn.data(), n));

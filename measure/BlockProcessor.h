@@ -14,7 +14,7 @@
 #include "engine/CorrectionSet.h"
 #include "engine/ProcessingChain.h"
 #include "measure/PeakExchange.h"
-#include "measure/StreamBlocks.h"
+#include "audio/StreamBlocks.h"
 
 #include <array>
 #include <atomic>
@@ -52,7 +52,7 @@ struct RecordState {
     double* pickupCapture = nullptr;
 };
 
-class BlockProcessor final : public BlockClient {
+class BlockProcessor final : public audio::BlockClient {
 public:
     BlockProcessor();
 
@@ -69,7 +69,7 @@ public:
     std::int32_t fullScale() const { return fullScale_.load(std::memory_order_relaxed); }
 
     RecordState& recordState() { return record_; }
-    StreamBlocks& streamBlocks() override { return blocks_; }
+    audio::StreamBlocks& streamBlocks() override { return blocks_; }
     void processBlock() override;
 
     // Integer formats are full scale at or beyond +-0x7FFF0000, floating-point
@@ -93,12 +93,12 @@ private:
     void processed(std::int32_t n);
     void record(std::int32_t n);
 
-    StreamBlocks blocks_;
+    audio::StreamBlocks blocks_;
     RecordState record_;
     std::atomic<std::int32_t> fullScale_;
     engine::MeasurementChain chain_;
-    std::array<double, kMaxBlockLength> left_{};
-    std::array<double, kMaxBlockLength> right_{};
+    std::array<double, audio::kMaxBlockLength> left_{};
+    std::array<double, audio::kMaxBlockLength> right_{};
 };
 
 }  // namespace kestrava::measure

@@ -130,10 +130,10 @@ void MeasurementDialog::driverChosen()
 {
     const int selected = view_.selectedListItem(control::kDriverList);
     configuration_.driverName = selected >= 0 ? view_.listItemText(control::kDriverList, selected) : std::string();
-    DriverChannels channels;
+    audio::DriverChannels channels;
     std::string error;
-    if (loadDriverChannels(stream_.catalog(), configuration_.driverName, channels, error)
-        != DriverChannelsStatus::Read)
+    if (audio::loadDriverChannels(stream_.catalog(), configuration_.driverName, channels, error)
+        != audio::DriverChannelsStatus::Read)
         return;
     for (const int list : {control::kLeftOutputList, control::kRightOutputList, control::kMicInputList,
                            control::kPickupInputList})

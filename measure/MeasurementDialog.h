@@ -10,6 +10,7 @@
 #pragma once
 
 #include "audio/DriverCatalog.h"
+#include "audio/DriverChannels.h"
 #include "audio/StreamSetup.h"
 #include "design/CorrectionCurves.h"
 #include "measure/BlockProcessor.h"

@@ -1,115 +1,12 @@
 #include "measure/MeasurementRecorder.h"
 
-#include "design/FourierTransform.h"
-
 #include <algorithm>
 #include <cmath>
 
 namespace kestrava::measure {
 
-using design::AnalysisStatus;
 using design::CaptureBuffer;
 using platform::Messages;
-
-namespace {
-
-void inform(Messages& messages, const char* text)
-{
-    messages.show(text, "Info", platform::MessageIcon::Information);
-}
-
-bool finite(const engine::CorrectionSet& correction)
-{
-    if (!std::isfinite(correction.outputGain))
-        return false;
-    for (int i = 0; i < correction.sectionCount; ++i) {
-        if (!std::isfinite(correction.centreHz[i]) || !std::isfinite(correction.quality[i])
-            || !std::isfinite(correction.peakGain[i]))
-            return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-void reportClipping(bool microphone, bool pickup, Messages& messages)
-{
-    if (microphone)
-        inform(messages, kClipLeftText);
-    if (pickup)
-        inform(messages, kClipRightText);
-}
-
-bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pickup, Messages& messages)
-{
-    if (microphone.allocated() && pickup.allocated())
-        return true;
-    inform(messages, design::kCaptureAllocationFailedText);
-    return false;
-}
-
-bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
-                     design::MeasurementAnalysis& analysis)
-{
-    switch (design::analyseMeasurement(microphone, pickup, design::BandLayout::standard(), analysis)) {
-    case AnalysisStatus::Ok:
-        return true;
-    case AnalysisStatus::OutOfMemory:
-        inform(messages, design::kTransformAllocationFailedText);
-        return false;
-    case AnalysisStatus::Silent:
-        if (analysis.silentMicrophone)
-            inform(messages, design::kSilentMicrophoneText);
-        if (analysis.silentPickup)
-            inform(messages, design::kSilentPickupText);
-        return false;
-    }
-    return false;
-}
-
-bool designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
-                        const design::DesignOptions& options, DesignOutcome& outcome)
-{
-    if (!analyseCaptures(microphone, pickup, messages, outcome.analysis))
-        return false;
-    outcome.result = design::designCorrection(outcome.analysis, outcome.layout, outcome.correction, options);
-    if (finite(outcome.correction))
-        return true;
-    inform(messages, kUnusableDesignText);
-    return false;
-}
-
-DriverChannelsStatus loadDriverChannels(audio::DriverCatalog& catalog, const std::string& name,
-                                        DriverChannels& channels, std::string& error)
-{
-    if (!catalog.loadDriverByName(name))
-        return DriverChannelsStatus::NotLoaded;
-    audio::ASIODriverInfo info{};
-    if (catalog.initDriver(info) != audio::ASE_OK) {
-        error = info.errorMessage;
-        catalog.releaseCurrentDriver();
-        return DriverChannelsStatus::NotInitialised;
-    }
-    std::int32_t inputs = 0;
-    std::int32_t outputs = 0;
-    catalog.getChannels(inputs, outputs);
-    channels = {};
-    const auto names = [&](audio::ASIOBool isInput, std::int32_t count, std::vector<std::string>& into) {
-        for (std::int32_t c = 0; c < count; ++c) {
-            audio::ASIOChannelInfo channel{};
-            channel.channel = c;
-            channel.isInput = isInput;
-            catalog.getChannelInfo(channel);
-            channel.name[sizeof channel.name - 1] = '\0';
-            into.emplace_back(channel.name);
-        }
-    };
-    names(audio::ASIOTrue, inputs, channels.inputs);
-    names(audio::ASIOFalse, outputs, channels.outputs);
-    catalog.clearDriver();
-    catalog.releaseCurrentDriver();
-    return DriverChannelsStatus::Read;
-}
 
 MeasurementRecorder::MeasurementRecorder(BlockProcessor& processor, audio::StreamSetup& stream, Messages& messages)
     : processor_(processor), stream_(stream), messages_(messages)

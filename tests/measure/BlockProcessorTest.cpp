@@ -14,6 +14,7 @@
 #include <vector>
 
 using namespace kestrava::engine;
+using namespace kestrava::audio;
 using namespace kestrava::measure;
 
 namespace kestrava::test {
