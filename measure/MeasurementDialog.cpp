@@ -85,7 +85,7 @@ MeasurementDialog::MeasurementDialog(MeasurementServices services)
     : services_(services),
       view_(services.view),
       processor_(std::make_unique<BlockProcessor>()),
-      stream_(services.drivers, *processor_, services.desktopMessages),
+      stream_(services.drivers, *processor_),
       recorder_(*processor_, stream_, services.windowMessages)
 {
 }
@@ -223,8 +223,10 @@ void MeasurementDialog::monitorClicked()
         stopMonitor();
         return;
     }
-    if (!stream_.startStream(configuration_))
+    if (const audio::StreamStart started = stream_.startStream(configuration_); !started) {
+        audio::reportStreamError(started.error, services_.desktopMessages);
         return;
+    }
     view_.setText(control::kMonitorButton, kStopText);
     stopped_ = false;
     setDeviceControlsEnabled(false);
@@ -241,6 +243,7 @@ void MeasurementDialog::recordClicked()
         stopped_ = true;
     }
     if (recorder_.start(configuration_) != RecordingStart::Started) {
+        audio::reportStreamError(recorder_.streamError(), services_.desktopMessages);
         // Nothing runs now, so the device can be chosen again.
         if (monitorWasRunning)
             setDeviceControlsEnabled(true);

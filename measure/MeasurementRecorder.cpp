@@ -27,7 +27,9 @@ RecordingStart MeasurementRecorder::start(const audio::StreamConfiguration& conf
         return RecordingStart::NoStorage;
     const MonitorMode previousMode = processor_.monitorMode.load();
     processor_.prepareRecording(microphone->re(), pickup->re(), kRecordLength);
-    if (!stream_.startStream(configuration)) {
+    const audio::StreamStart started = stream_.startStream(configuration);
+    streamError_ = started.error;
+    if (!started) {
         processor_.prepareRecording(nullptr, nullptr, 0);
         processor_.monitorMode.store(previousMode);
         return RecordingStart::StreamFailed;

@@ -38,7 +38,10 @@ public:
     // Allocates both buffers zero-filled, selects record mode and starts
     // the stream on `configuration`. When anything fails nothing is kept:
     // the buffers are released and the processor's mode is the one it had.
+    // When the stream failed, streamError() says why, for the caller to
+    // report.
     RecordingStart start(const audio::StreamConfiguration& configuration);
+    audio::StreamError streamError() const { return streamError_; }
 
     // A recording was started and not yet finished or abandoned.
     bool active() const { return microphone_ != nullptr; }
@@ -62,6 +65,7 @@ private:
     platform::Messages& messages_;
     std::unique_ptr<design::CaptureBuffer> microphone_;
     std::unique_ptr<design::CaptureBuffer> pickup_;
+    audio::StreamError streamError_ = audio::StreamError::None;
 };
 
 }  // namespace kestrava::measure
