@@ -108,8 +108,14 @@ void MeasurementWindow::start()
 
 void MeasurementWindow::createControls()
 {
+    QLabel* label = nullptr;
     for (const ControlPlace& place : kControlPlaces) {
         QWidget* widget = makeControl(place, this);
+        // A list is named by the label before it, as screen readers on
+        // Linux expect: a list's own name is its current entry.
+        if (place.kind == ControlKind::List && label != nullptr && label->text() == widget->accessibleName())
+            label->setBuddy(widget);
+        label = qobject_cast<QLabel*>(widget);
         if (place.id != 0) {
             controls_[place.id] = widget;
             connectControl(place.id, widget);
@@ -149,43 +155,56 @@ void MeasurementWindow::connectControl(int id, QWidget* widget)
     auto* button = qobject_cast<QAbstractButton*>(widget);
     if (button == nullptr)
         return;
-    connect(button, &QAbstractButton::clicked, this, [this, id] {
-        switch (id) {
-        case control::kApplyButton:
-            workflow_->driverChosen();
-            break;
-        case control::kConfigurationButton:
-            configureDriver();
-            break;
-        case control::kMicSource:
-        case control::kPickupSource:
-        case control::kProcessedSource:
-            workflow_->monitorSourceClicked(id);
-            break;
-        case control::kAirCheck:
-            workflow_->airClicked();
-            break;
-        case control::kMonitorButton:
-            workflow_->monitorClicked();
-            break;
-        case control::kRecordButton:
-            workflow_->recordClicked();
-            showCurves();
-            break;
-        case control::kLoadButton:
-            workflow_->loadClicked();
-            showCurves();
-            break;
-        case control::kSaveButton:
-            workflow_->saveClicked();
-            break;
-        case control::kHelpButton:
-            workflow_->helpClicked();
-            break;
-        default:
-            break;
-        }
-    });
+    // The sources and "Air" act on being toggled, which a click and an
+    // accessibility tool's toggle both do; not when the workflow sets them.
+    if (button->isCheckable()) {
+        const bool radio = qobject_cast<QRadioButton*>(button) != nullptr;
+        connect(button, &QAbstractButton::toggled, this, [this, id, radio](bool on) {
+            if (!settingChecked_ && (on || !radio))
+                buttonClicked(id);
+        });
+        return;
+    }
+    connect(button, &QAbstractButton::clicked, this, [this, id] { buttonClicked(id); });
+}
+
+void MeasurementWindow::buttonClicked(int id)
+{
+    switch (id) {
+    case control::kApplyButton:
+        workflow_->driverChosen();
+        break;
+    case control::kConfigurationButton:
+        configureDriver();
+        break;
+    case control::kMicSource:
+    case control::kPickupSource:
+    case control::kProcessedSource:
+        workflow_->monitorSourceClicked(id);
+        break;
+    case control::kAirCheck:
+        workflow_->airClicked();
+        break;
+    case control::kMonitorButton:
+        workflow_->monitorClicked();
+        break;
+    case control::kRecordButton:
+        workflow_->recordClicked();
+        showCurves();
+        break;
+    case control::kLoadButton:
+        workflow_->loadClicked();
+        showCurves();
+        break;
+    case control::kSaveButton:
+        workflow_->saveClicked();
+        break;
+    case control::kHelpButton:
+        workflow_->helpClicked();
+        break;
+    default:
+        break;
+    }
 }
 
 // The software drivers have no panel of their own; JACK's settings are the
@@ -267,8 +286,11 @@ std::string MeasurementWindow::listItemText(int id, int index) const
 void MeasurementWindow::setChecked(int control, bool checked)
 {
     if (const auto found = controls_.find(control); found != controls_.end())
-        if (auto* button = qobject_cast<QAbstractButton*>(found->second))
+        if (auto* button = qobject_cast<QAbstractButton*>(found->second)) {
+            settingChecked_ = true;
             button->setChecked(checked);
+            settingChecked_ = false;
+        }
 }
 
 bool MeasurementWindow::isChecked(int control) const

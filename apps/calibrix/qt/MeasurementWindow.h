@@ -57,12 +57,14 @@ public:
 private:
     void createControls();
     void connectControl(int id, QWidget* widget);
+    void buttonClicked(int id);
     QComboBox* list(int id) const;
     // After anything that may have made or dropped a correction.
     void showCurves();
     void configureDriver();
 
     std::map<int, QWidget*> controls_;
+    bool settingChecked_ = false;
     QProgressBar* progressBar_ = nullptr;
     std::map<int, QTimer*> timers_;
     QTimer* meterTimer_ = nullptr;
