@@ -206,6 +206,30 @@ TEST(CalibrixWindow, MeasuresTheRecordedTakeAsTheToolDesignsIt)
     recordAndSave(*window, scratch.file("window.alg"), "calibrix-recorded-file");
     EXPECT_EQ(fileBytes(scratch.file("window.alg")), fileBytes(scratch.file("designed.alg")));
 
+    // Saving over it asks first: two windows of that title, the dialog and
+    // its question. No, then leave the dialog.
+    clickControl(*window, calibrix::control::kSaveButton);
+    answerFileDialog("Save corr. file", scratch.file("window.alg"));
+    const std::string count = "xdotool search --onlyvisible --name '^Save corr. file$' | wc -l";
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(output(count), "2") << "no question before replacing the file";
+    xdotool("key Escape");
+    std::this_thread::sleep_for(500ms);
+    xdotool("windowfocus --sync $(xdotool search --onlyvisible --name '^Save corr. file$' | head -n 1)");
+    xdotool("key Escape");
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(output(count), "0");
+
+    // A loaded correction's response replaces the design's curves.
+    clickControl(*window, calibrix::control::kLoadButton);
+    answerFileDialog("Load corr. file", scratch.file("designed.alg"));
+    std::this_thread::sleep_for(1s);
+    const std::string loaded = std::string(SCREENSHOT_FOLDER) + "/calibrix-recorded-file-loaded.png";
+    screenshot(*window, loaded);
+    EXPECT_NE(output("compare -metric AE '" + loaded + "' '" + SCREENSHOT_FOLDER
+                     + "/calibrix-recorded-file-designed.png' null: 2>&1"),
+              "0");
+
     // Saved, so Escape closes the window without a question.
     xdotool("windowfocus --sync " + *window);
     xdotool("key Escape");
