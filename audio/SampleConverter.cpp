@@ -272,7 +272,7 @@ bool SampleConverter::toUnit(ASIOSampleType type, const void* device, double* un
 }
 
 void SampleConverter::configure(const ASIOBufferInfo* buffers, ASIOSampleType type, std::int32_t blockLength,
-                                measure::BlockClient* client, IASIO* driver, bool postOutputReady)
+                                BlockClient* client, IASIO* driver, bool postOutputReady)
 {
     for (int c = 0; c < 4; ++c) {
         buffers_[c] = {buffers[c].buffers[0], buffers[c].buffers[1]};
@@ -287,7 +287,7 @@ void SampleConverter::configure(const ASIOBufferInfo* buffers, ASIOSampleType ty
 void SampleConverter::handleBuffer(std::int32_t index)
 {
     if (client_ != nullptr && isSupported(type_)) {
-        measure::StreamBlocks& blocks = client_->streamBlocks();
+        StreamBlocks& blocks = client_->streamBlocks();
         const int half = index & 1;
         blocks.blockLength = blockLength_;
         toBlock(type_, buffers_[0][half], blocks.micIn.data(), blockLength_);

@@ -11,7 +11,7 @@
 #pragma once
 
 #include "audio/Asio.h"
-#include "measure/StreamBlocks.h"
+#include "audio/StreamBlocks.h"
 
 #include <array>
 #include <cstdint>
@@ -48,7 +48,7 @@ public:
     // The stream's four buffers in the order microphone, pickup, left, right;
     // the sample type of the microphone channel selects the conversion for all.
     void configure(const ASIOBufferInfo* buffers, ASIOSampleType type, std::int32_t blockLength,
-                   measure::BlockClient* client, IASIO* driver, bool postOutputReady);
+                   BlockClient* client, IASIO* driver, bool postOutputReady);
 
     // Converts the inputs of half `index`, runs the processor once, converts
     // the outputs back and, when the driver wants it, calls outputReady.
@@ -58,7 +58,7 @@ private:
     std::array<std::array<void*, 2>, 4> buffers_{};
     ASIOSampleType type_ = -1;
     std::int32_t blockLength_ = 0;
-    measure::BlockClient* client_ = nullptr;
+    BlockClient* client_ = nullptr;
     IASIO* driver_ = nullptr;
     bool postOutputReady_ = false;
 };

@@ -10,16 +10,21 @@ namespace {
 // driver is started and cleared once it has stopped.
 std::atomic<StreamSetup*> activeStream{nullptr};
 
-constexpr std::int32_t kMaxPreferredSize = measure::kMaxBlockLength;
+constexpr std::int32_t kMaxPreferredSize = kMaxBlockLength;
 constexpr ASIOSampleRate kLowestAcceptedRate = 47520.0;
 constexpr ASIOSampleRate kHighestAcceptedRate = 48480.0;
 
 }  // namespace
 
-StreamSetup::StreamSetup(DriverSource& source, measure::BlockClient& client, platform::Messages& messages)
-    : source_(source), client_(client), messages_(messages)
+void reportStreamError(StreamError error, platform::Messages& messages)
 {
+    if (error == StreamError::BufferTooLarge)
+        messages.show(kBufferTooLargeText, kBufferTooLargeCaption, platform::MessageIcon::Information);
+    else if (error == StreamError::SampleRateLocked)
+        messages.show(kSampleRateLockedText, kSampleRateLockedCaption, platform::MessageIcon::Information);
 }
+
+StreamSetup::StreamSetup(DriverSource& source, BlockClient& client) : source_(source), client_(client) {}
 
 StreamSetup::~StreamSetup()
 {
@@ -49,20 +54,20 @@ void StreamSetup::releaseDriver()
     }
 }
 
-bool StreamSetup::startStream(const StreamConfiguration& configuration)
+StreamStart StreamSetup::startStream(const StreamConfiguration& configuration)
 {
     DriverCatalog& drivers = catalog();
     if (!drivers.loadDriverByName(configuration.driverName)) {
-        return false;
+        return {StreamError::DriverFailed};
     }
     ASIODriverInfo info{};
     if (drivers.initDriver(info) != ASE_OK) {
         releaseDriver();
-        return false;
+        return {StreamError::DriverFailed};
     }
-    if (checkStreamFormat() != StreamError::None) {
+    if (const StreamError refused = checkStreamFormat(); refused != StreamError::None) {
         releaseDriver();
-        return false;
+        return {refused};
     }
     callbacks_ = {&StreamSetup::bufferSwitch, &StreamSetup::sampleRateDidChange, &StreamSetup::asioMessage,
                   &StreamSetup::bufferSwitchTimeInfo};
@@ -74,7 +79,7 @@ bool StreamSetup::startStream(const StreamConfiguration& configuration)
             buffersCreated_ = false;
         }
         releaseDriver();
-        return false;
+        return {StreamError::DriverFailed};
     }
     client_.setFullScale(SampleConverter::fullScale(channelInfos_[0].type));
     converter_.configure(bufferInfos_.data(), channelInfos_[0].type, preferredSize_, &client_, driver(),
@@ -84,14 +89,14 @@ bool StreamSetup::startStream(const StreamConfiguration& configuration)
     activeStream.store(this);
     if (driver()->start() == ASE_OK) {
         running_ = true;
-        return true;
+        return {};
     }
     activeStream.store(nullptr);
     callbackDriver_ = nullptr;
     driver()->disposeBuffers();
     buffersCreated_ = false;
     releaseDriver();
-    return false;
+    return {StreamError::DriverFailed};
 }
 
 void StreamSetup::stopStream()
@@ -143,7 +148,6 @@ StreamError StreamSetup::checkStreamFormat()
         return StreamError::BufferSizeFailed;
     }
     if (preferredSize_ > kMaxPreferredSize) {
-        messages_.show(kBufferTooLargeText, kBufferTooLargeCaption, platform::MessageIcon::Information);
         return StreamError::BufferTooLarge;
     }
     if (d->getSampleRate(&sampleRate_) != ASE_OK) {
@@ -151,7 +155,6 @@ StreamError StreamSetup::checkStreamFormat()
     }
     if (sampleRate_ > kHighestAcceptedRate || sampleRate_ < kLowestAcceptedRate) {
         if (d->setSampleRate(kStreamSampleRate) != ASE_OK) {
-            messages_.show(kSampleRateLockedText, kSampleRateLockedCaption, platform::MessageIcon::Information);
             return StreamError::SampleRateLocked;
         }
     }

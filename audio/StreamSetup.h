@@ -17,7 +17,7 @@
 #include "audio/Asio.h"
 #include "audio/DriverCatalog.h"
 #include "audio/SampleConverter.h"
-#include "measure/StreamBlocks.h"
+#include "audio/StreamBlocks.h"
 #include "platform/Messages.h"
 
 #include <array>
@@ -39,6 +39,15 @@ enum class StreamError : std::int32_t {
     SampleRateFailed = -3,
     SampleRateLocked = -5,
     BufferTooLarge = -6,
+    // The driver could not be loaded, initialised, given its buffers or
+    // started; it tells no reason the user could act on.
+    DriverFailed = -7,
+};
+
+// What startStream did: started, or why not.
+struct StreamStart {
+    StreamError error = StreamError::None;
+    explicit operator bool() const { return error == StreamError::None; }
 };
 
 inline constexpr const char* kBufferTooLargeCaption = "Buffer size is too large.";
@@ -48,6 +57,11 @@ inline constexpr const char* kBufferTooLargeText =
 inline constexpr const char* kSampleRateLockedCaption = "Sampling Rate Locked";
 inline constexpr const char* kSampleRateLockedText =
     "Can't set the sampling rate.\nPlease set it manually to 48000 Hz in your driver's control panel.";
+
+// Shows the message the user is given for a refused stream (the buffer size
+// and the locked sample rate, with the information icon); the other errors
+// have none.
+void reportStreamError(StreamError error, platform::Messages& messages);
 
 struct StreamChannels {
     std::int32_t micInput = 0;
@@ -64,19 +78,20 @@ struct StreamConfiguration {
 
 class StreamSetup {
 public:
-    StreamSetup(DriverSource& source, measure::BlockClient& client, platform::Messages& messages);
+    StreamSetup(DriverSource& source, BlockClient& client);
     ~StreamSetup();
     StreamSetup(const StreamSetup&) = delete;
     StreamSetup& operator=(const StreamSetup&) = delete;
 
     // Loads the configured driver afresh and starts it on the configured
     // channels. On any failure the driver is released, no buffers stay
-    // allocated and false is returned.
-    bool startStream(const StreamConfiguration& configuration);
+    // allocated and the error is returned for the caller to report.
+    StreamStart startStream(const StreamConfiguration& configuration);
     // Stops the driver, disposes of its buffers and releases it.
     void stopStream();
 
-    // Shows the buffer-size and sample-rate messages when it refuses.
+    // The driver's buffer size and sample rate, set to 48,000 Hz when it
+    // allows; the error says why the format is refused.
     StreamError checkStreamFormat();
     // ASE_OK, or the driver's error code (ASE_NotPresent without a driver).
     ASIOError createStreamBuffers(const StreamChannels& channels);
@@ -110,8 +125,7 @@ private:
     void releaseDriver();
 
     DriverSource& source_;
-    measure::BlockClient& client_;
-    platform::Messages& messages_;
+    BlockClient& client_;
     std::unique_ptr<DriverCatalog> catalog_;
     // The running driver as the callbacks see it; the catalog stays on the
     // controlling thread.

@@ -63,8 +63,13 @@ void BlockProcessor::processBlock()
 {
     // The stream never exceeds the blocks; a caller that did would make every
     // mode write past them.
-    const std::int32_t n = std::clamp(blocks_.blockLength, 0, kMaxBlockLength);
-    switch (monitorMode.load(std::memory_order_relaxed)) {
+    const std::int32_t n = std::clamp(blocks_.blockLength, 0, audio::kMaxBlockLength);
+    const MonitorMode mode = monitorMode.load(std::memory_order_relaxed);
+    if (mode != MonitorMode::Idle) {
+        micPeak.offer(blockPeak(blocks_.micIn.data(), n));
+        pickupPeak.offer(blockPeak(blocks_.pickupIn.data(), n));
+    }
+    switch (mode) {
     case MonitorMode::Mic:
         monitor(blocks_.micIn.data(), mainVolume.load(std::memory_order_relaxed), n);
         break;

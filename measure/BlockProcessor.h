@@ -13,7 +13,8 @@
 
 #include "engine/CorrectionSet.h"
 #include "engine/ProcessingChain.h"
-#include "measure/StreamBlocks.h"
+#include "measure/PeakExchange.h"
+#include "audio/StreamBlocks.h"
 
 #include <array>
 #include <atomic>
@@ -51,7 +52,7 @@ struct RecordState {
     double* pickupCapture = nullptr;
 };
 
-class BlockProcessor final : public BlockClient {
+class BlockProcessor final : public audio::BlockClient {
 public:
     BlockProcessor();
 
@@ -61,8 +62,14 @@ public:
     std::atomic<double> pickupVolume{1.0};
     std::atomic<bool> airEnabled{true};
 
+    // Each block's input peaks while monitoring or recording, for the meters.
+    PeakExchange micPeak;
+    PeakExchange pickupPeak;
+    // The block value at which the device's format is at full scale.
+    std::int32_t fullScale() const { return fullScale_.load(std::memory_order_relaxed); }
+
     RecordState& recordState() { return record_; }
-    StreamBlocks& streamBlocks() override { return blocks_; }
+    audio::StreamBlocks& streamBlocks() override { return blocks_; }
     void processBlock() override;
 
     // Integer formats are full scale at or beyond +-0x7FFF0000, floating-point
@@ -86,12 +93,12 @@ private:
     void processed(std::int32_t n);
     void record(std::int32_t n);
 
-    StreamBlocks blocks_;
+    audio::StreamBlocks blocks_;
     RecordState record_;
     std::atomic<std::int32_t> fullScale_;
     engine::MeasurementChain chain_;
-    std::array<double, kMaxBlockLength> left_{};
-    std::array<double, kMaxBlockLength> right_{};
+    std::array<double, audio::kMaxBlockLength> left_{};
+    std::array<double, audio::kMaxBlockLength> right_{};
 };
 
 }  // namespace kestrava::measure

@@ -5,8 +5,9 @@
 
 #include <algorithm>
 #include <array>
-#include <iterator>
+#include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <utility>
 
 namespace kestrava::measure {
@@ -36,22 +37,33 @@ constexpr ChannelPair kChannelPairs[] = {
     {control::kPickupInputList, control::kMicInputList, &StreamChannels::pickupInput, &StreamChannels::micInput},
 };
 
-// Passes messages on and notes whether the correction file could not be
-// opened at all, which is the one read failure that does not count as saved.
-class OpenFailureWatch final : public Messages {
-public:
-    explicit OpenFailureWatch(Messages& next) : next_(next) {}
-    void show(const std::string& text, const std::string& caption, platform::MessageIcon icon) override
-    {
-        if (text == corrfile::kReadOpenFailedText)
-            openFailed = true;
-        next_.show(text, caption, icon);
+// The correction a recording starts from: the design's sections at the band
+// centres with no gain, and no output gain, so nothing earlier can be heard
+// or saved as if it were the new one.
+engine::CorrectionSet resetCorrection()
+{
+    const design::BandLayout layout = design::BandLayout::standard();
+    engine::CorrectionSet reset;
+    reset.sectionCount = design::kBandCount;
+    reset.outputGain = 0.0;
+    for (int i = 0; i < design::kBandCount; ++i) {
+        reset.centreHz[i] = layout.centre[i];
+        reset.quality[i] = design::kBaseQuality;
+        reset.peakGain[i] = 0.0;
     }
-    bool openFailed = false;
+    return reset;
+}
 
-private:
-    Messages& next_;
-};
+// The question for an input whose recording peaked below kQuietInputDb,
+// or nothing.
+std::optional<std::string> quietInputQuestion(const char* input, double peakDb)
+{
+    if (!(peakDb < kQuietInputDb) || peakDb <= design::kCurveFloorDb)
+        return std::nullopt;
+    char text[200];
+    std::snprintf(text, sizeof text, kQuietInputQuestion, input, static_cast<int>(std::lround(peakDb)));
+    return std::string(text);
+}
 
 MonitorMode modeOfSource(int source)
 {
@@ -73,7 +85,7 @@ MeasurementDialog::MeasurementDialog(MeasurementServices services)
     : services_(services),
       view_(services.view),
       processor_(std::make_unique<BlockProcessor>()),
-      stream_(services.drivers, *processor_, services.desktopMessages),
+      stream_(services.drivers, *processor_),
       recorder_(*processor_, stream_, services.windowMessages)
 {
 }
@@ -118,10 +130,10 @@ void MeasurementDialog::driverChosen()
 {
     const int selected = view_.selectedListItem(control::kDriverList);
     configuration_.driverName = selected >= 0 ? view_.listItemText(control::kDriverList, selected) : std::string();
-    DriverChannels channels;
+    audio::DriverChannels channels;
     std::string error;
-    if (loadDriverChannels(stream_.catalog(), configuration_.driverName, channels, error)
-        != DriverChannelsStatus::Read)
+    if (audio::loadDriverChannels(stream_.catalog(), configuration_.driverName, channels, error)
+        != audio::DriverChannelsStatus::Read)
         return;
     for (const int list : {control::kLeftOutputList, control::kRightOutputList, control::kMicInputList,
                            control::kPickupInputList})
@@ -211,8 +223,10 @@ void MeasurementDialog::monitorClicked()
         stopMonitor();
         return;
     }
-    if (!stream_.startStream(configuration_))
+    if (const audio::StreamStart started = stream_.startStream(configuration_); !started) {
+        audio::reportStreamError(started.error, services_.desktopMessages);
         return;
+    }
     view_.setText(control::kMonitorButton, kStopText);
     stopped_ = false;
     setDeviceControlsEnabled(false);
@@ -229,11 +243,17 @@ void MeasurementDialog::recordClicked()
         stopped_ = true;
     }
     if (recorder_.start(configuration_) != RecordingStart::Started) {
+        audio::reportStreamError(recorder_.streamError(), services_.desktopMessages);
         // Nothing runs now, so the device can be chosen again.
         if (monitorWasRunning)
             setDeviceControlsEnabled(true);
         return;
     }
+    correction_ = resetCorrection();
+    processor_->setCorrection(correction_);
+    hasCorrection_ = false;
+    saved_ = true;
+    curves_.reset();
     setRecordingControlsEnabled(false);
     view_.showProgressBar();
     finishingStage_ = 0;
@@ -274,11 +294,17 @@ void MeasurementDialog::timerTick(int timer)
     }
     finishingStage_ = 2;
     view_.stopTimer(kRecordTimer);
+    if (recordAgainForQuietInput()) {
+        recorder_.abandon();
+        endRecording();
+        return;
+    }
     if (std::optional<DesignOutcome> outcome = recorder_.finish({})) {
         correction_ = outcome->correction;
         processor_->setCorrection(correction_);
         hasCorrection_ = true;
         saved_ = false;
+        curves_ = design::designCurves(outcome->layout, outcome->analysis, outcome->result, correction_);
     }
     endRecording();
 }
@@ -288,16 +314,19 @@ void MeasurementDialog::loadClicked()
     const std::optional<std::string> path = services_.fileDialog.chooseFileToOpen(correctionFileRequest());
     if (!path)
         return;
-    OpenFailureWatch watch(services_.desktopMessages);
     engine::CorrectionSet loaded;
-    const bool valid = corrfile::readCorrectionFile(*path, loaded, watch) == 0;
-    if (!watch.openFailed)
+    const corrfile::CorrectionFileResult result = corrfile::loadCorrectionFile(*path, loaded);
+    // A file that could be opened counts as saved, also a damaged one.
+    if (result.status != corrfile::CorrectionFileStatus::CannotOpen)
         saved_ = true;
-    if (!valid)
+    if (!result) {
+        platform::showError(services_.desktopMessages, corrfile::correctionFileMessage(result.status));
         return;
+    }
     correction_ = loaded;
     processor_->setCorrection(correction_);
     hasCorrection_ = true;
+    curves_ = design::correctionCurves(design::BandLayout::standard(), correction_);
     view_.setEnabled(control::kProcessedSource, true);
     view_.setEnabled(control::kSaveButton, true);
 }
@@ -332,6 +361,29 @@ bool MeasurementDialog::closeRequested()
     if (!view_.askYesNo(kUnsavedQuestion, "Info"))
         return true;
     saveClicked();
+    return false;
+}
+
+InputLevels MeasurementDialog::takeInputLevels()
+{
+    const double fullScale = processor_->fullScale();
+    return {processor_->micPeak.take() / fullScale, processor_->pickupPeak.take() / fullScale};
+}
+
+// Before the design of an unclipped take: a quiet input makes a noisy
+// correction, so the player may rather raise its gain and record again.
+bool MeasurementDialog::recordAgainForQuietInput()
+{
+    const RecordState& state = processor_->recordState();
+    if (state.clipLeft.load() || state.clipRight.load())
+        return false;
+    const double fullScale = processor_->fullScale();
+    const CapturePeaks peaks = recorder_.capturePeaks();
+    for (const auto& [input, peak] : {std::pair{"microphone", peaks.microphone}, std::pair{"pickup", peaks.pickup}}) {
+        if (const std::optional<std::string> question = quietInputQuestion(input, design::levelDb(peak / fullScale)))
+            if (view_.askYesNo(*question, "Info"))
+                return true;
+    }
     return false;
 }
 

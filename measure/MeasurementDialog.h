@@ -10,7 +10,9 @@
 #pragma once
 
 #include "audio/DriverCatalog.h"
+#include "audio/DriverChannels.h"
 #include "audio/StreamSetup.h"
+#include "design/CorrectionCurves.h"
 #include "measure/BlockProcessor.h"
 #include "measure/MeasurementRecorder.h"
 #include "measure/MeasurementView.h"
@@ -20,6 +22,7 @@
 #include "platform/Shell.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace kestrava::measure {
@@ -35,6 +38,17 @@ inline constexpr const char* kUnsavedQuestion = "The correction file is not save
 inline constexpr const char* kStartMonitoringText = "Start monitoring";
 inline constexpr const char* kStopText = "Stop";
 inline constexpr const char* kWaitText = "Wait...";
+// Asked before the design when an input's recording peaked below
+// kQuietInputDb; Yes drops the take.
+inline constexpr double kQuietInputDb = -40.0;
+inline constexpr const char* kQuietInputQuestion =
+    "The %s is very quiet (peak %d dBFS): the correction will be noisy. Raise its gain and record again?";
+
+// Input peaks since the last look, as fractions of full scale.
+struct InputLevels {
+    double microphone = 0.0;
+    double pickup = 0.0;
+};
 
 struct MeasurementServices {
     MeasurementView& view;
@@ -82,6 +96,12 @@ public:
     // The driver and channels the next stream opens.
     const audio::StreamConfiguration& streamConfiguration() const { return configuration_; }
     bool saved() const { return saved_; }
+    // The curves of the last design or loaded correction; none from the
+    // start of a recording until its design.
+    const std::optional<design::CorrectionCurves>& curves() const { return curves_; }
+    // For the meters' timer: the peaks the audio thread offered since the
+    // last call (nothing is offered while no stream runs).
+    InputLevels takeInputLevels();
     bool recording() const { return recorder_.active(); }
     const std::string& dataFolder() const { return dataFolder_; }
 
@@ -90,6 +110,7 @@ private:
     void setRecordingControlsEnabled(bool enabled);
     void stopMonitor();
     void endRecording();
+    bool recordAgainForQuietInput();
     platform::OpenFileRequest correctionFileRequest() const;
 
     MeasurementServices services_;
@@ -100,6 +121,7 @@ private:
     MeasurementRecorder recorder_;
     engine::CorrectionSet correction_;
     bool hasCorrection_ = false;
+    std::optional<design::CorrectionCurves> curves_;
     bool stopped_ = true;
     bool saved_ = true;
     int finishingStage_ = 0;

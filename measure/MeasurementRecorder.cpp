@@ -1,107 +1,12 @@
 #include "measure/MeasurementRecorder.h"
 
-#include "corrfile/CorrectionFile.h"
-#include "design/FourierTransform.h"
-
+#include <algorithm>
 #include <cmath>
 
 namespace kestrava::measure {
 
-using design::AnalysisStatus;
 using design::CaptureBuffer;
 using platform::Messages;
-
-namespace {
-
-void inform(Messages& messages, const char* text)
-{
-    messages.show(text, "Info", platform::MessageIcon::Information);
-}
-
-}  // namespace
-
-void reportClipping(bool microphone, bool pickup, Messages& messages)
-{
-    if (microphone)
-        inform(messages, kClipLeftText);
-    if (pickup)
-        inform(messages, kClipRightText);
-}
-
-bool capturesAllocated(const CaptureBuffer& microphone, const CaptureBuffer& pickup, Messages& messages)
-{
-    if (microphone.allocated() && pickup.allocated())
-        return true;
-    inform(messages, design::kCaptureAllocationFailedText);
-    return false;
-}
-
-bool analyseCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
-                     design::MeasurementAnalysis& analysis, design::AnalysisMethod method)
-{
-    switch (design::analyseMeasurement(microphone, pickup, design::BandLayout::standard(), analysis, method)) {
-    case AnalysisStatus::Ok:
-        return true;
-    case AnalysisStatus::OutOfMemory:
-        inform(messages, design::kTransformAllocationFailedText);
-        return false;
-    case AnalysisStatus::PickupTooQuiet:
-        inform(messages, design::kPickupTooQuietText);
-        return false;
-    case AnalysisStatus::Silent:
-        if (analysis.silentMicrophone)
-            inform(messages, design::kSilentMicrophoneText);
-        if (analysis.silentPickup)
-            inform(messages, design::kSilentPickupText);
-        return false;
-    }
-    return false;
-}
-
-bool designFromCaptures(CaptureBuffer& microphone, CaptureBuffer& pickup, Messages& messages,
-                        const design::DesignOptions& options, DesignOutcome& outcome)
-{
-    if (!analyseCaptures(microphone, pickup, messages, outcome.analysis, options.analysis))
-        return false;
-    outcome.result = design::designCorrection(outcome.analysis, outcome.layout, outcome.correction, options);
-    // Never a correction the file reader would refuse.
-    if (corrfile::correctionProblem(outcome.correction).empty())
-        return true;
-    inform(messages, kUnusableDesignText);
-    return false;
-}
-
-DriverChannelsStatus loadDriverChannels(audio::DriverCatalog& catalog, const std::string& name,
-                                        DriverChannels& channels, std::string& error)
-{
-    if (!catalog.loadDriverByName(name))
-        return DriverChannelsStatus::NotLoaded;
-    audio::ASIODriverInfo info{};
-    if (catalog.initDriver(info) != audio::ASE_OK) {
-        error = info.errorMessage;
-        catalog.releaseCurrentDriver();
-        return DriverChannelsStatus::NotInitialised;
-    }
-    std::int32_t inputs = 0;
-    std::int32_t outputs = 0;
-    catalog.getChannels(inputs, outputs);
-    channels = {};
-    const auto names = [&](audio::ASIOBool isInput, std::int32_t count, std::vector<std::string>& into) {
-        for (std::int32_t c = 0; c < count; ++c) {
-            audio::ASIOChannelInfo channel{};
-            channel.channel = c;
-            channel.isInput = isInput;
-            catalog.getChannelInfo(channel);
-            channel.name[sizeof channel.name - 1] = '\0';
-            into.emplace_back(channel.name);
-        }
-    };
-    names(audio::ASIOTrue, inputs, channels.inputs);
-    names(audio::ASIOFalse, outputs, channels.outputs);
-    catalog.clearDriver();
-    catalog.releaseCurrentDriver();
-    return DriverChannelsStatus::Read;
-}
 
 MeasurementRecorder::MeasurementRecorder(BlockProcessor& processor, audio::StreamSetup& stream, Messages& messages)
     : processor_(processor), stream_(stream), messages_(messages)
@@ -122,7 +27,9 @@ RecordingStart MeasurementRecorder::start(const audio::StreamConfiguration& conf
         return RecordingStart::NoStorage;
     const MonitorMode previousMode = processor_.monitorMode.load();
     processor_.prepareRecording(microphone->re(), pickup->re(), kRecordLength);
-    if (!stream_.startStream(configuration)) {
+    const audio::StreamStart started = stream_.startStream(configuration);
+    streamError_ = started.error;
+    if (!started) {
         processor_.prepareRecording(nullptr, nullptr, 0);
         processor_.monitorMode.store(previousMode);
         return RecordingStart::StreamFailed;
@@ -150,6 +57,19 @@ void MeasurementRecorder::stopStream()
 {
     if (stream_.running())
         stream_.stopStream();
+}
+
+CapturePeaks MeasurementRecorder::capturePeaks() const
+{
+    const auto peakOf = [](const design::CaptureBuffer* capture) {
+        double peak = 0.0;
+        if (capture != nullptr && capture->allocated()) {
+            for (std::int32_t i = 0; i < kRecordLength; ++i)
+                peak = std::max(peak, std::fabs(capture->re()[i]));
+        }
+        return peak;
+    };
+    return {peakOf(microphone_.get()), peakOf(pickup_.get())};
 }
 
 std::optional<DesignOutcome> MeasurementRecorder::finish(const design::DesignOptions& options)

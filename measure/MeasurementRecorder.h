@@ -1,8 +1,7 @@
 // One measurement from the recording to the correction, as the measurement
 // window and the command-line tool both make it: two capture buffers, the
 // block processor in record mode, the stream, then the clipping report or
-// the analysis and the design. Also reads a driver's channel names, as both
-// do when a driver is chosen.
+// the analysis and the design (measure/MeasurementDesign.h).
 //
 // Controlling (dialog or tool) thread only. The driver's thread touches
 // nothing here but the capture buffers and the processor's RecordState,
@@ -11,62 +10,22 @@
 #pragma once
 
 #include "audio/StreamSetup.h"
-#include "design/CorrectionDesign.h"
 #include "measure/BlockProcessor.h"
+#include "measure/MeasurementDesign.h"
 #include "platform/Messages.h"
 
 #include <memory>
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace kestrava::measure {
 
-inline constexpr const char* kClipLeftText = "Error: Clipping in the left channel.\nCheck the left input.;";
-inline constexpr const char* kClipRightText = "Error: Clipping in the right channel.\nCheck the right input.;";
-inline constexpr const char* kUnusableDesignText =
-    "Error: This recording gives no usable correction.\nCheck both inputs and record again.;";
-
-struct DesignOutcome {
-    design::BandLayout layout = design::BandLayout::standard();
-    design::MeasurementAnalysis analysis;
-    design::DesignResult result;
-    engine::CorrectionSet correction;
-};
-
-// The clipping messages ("Info"), microphone first.
-void reportClipping(bool microphone, bool pickup, platform::Messages& messages);
-
-// Whether both capture buffers got their storage; tells the user when not.
-bool capturesAllocated(const design::CaptureBuffer& microphone, const design::CaptureBuffer& pickup,
-                       platform::Messages& messages);
-
-// Analyses two filled capture buffers (consumed and released whatever the
-// outcome); false after telling why (silence, no memory for the transform).
-bool analyseCaptures(design::CaptureBuffer& microphone, design::CaptureBuffer& pickup, platform::Messages& messages,
-                     design::MeasurementAnalysis& analysis,
-                     design::AnalysisMethod method = design::AnalysisMethod::Long);
-
-// Analyses two filled capture buffers as above, with the analysis the options
-// name, and designs the correction. False after telling why: a silent
-// recording, no memory for the transform, or a design whose numbers are not
-// finite, which must never reach a filter or a file.
-bool designFromCaptures(design::CaptureBuffer& microphone, design::CaptureBuffer& pickup, platform::Messages& messages,
-                        const design::DesignOptions& options, DesignOutcome& outcome);
-
-struct DriverChannels {
-    std::vector<std::string> inputs;
-    std::vector<std::string> outputs;
-};
-
-enum class DriverChannelsStatus { Read, NotLoaded, NotInitialised };
-
-// Loads and initialises the driver, reads its channel names and releases it
-// again. When it cannot be initialised, `error` holds the driver's text.
-DriverChannelsStatus loadDriverChannels(audio::DriverCatalog& catalog, const std::string& name,
-                                        DriverChannels& channels, std::string& error);
-
 enum class RecordingStart { Started, NoStorage, StreamFailed };
+
+// The largest sample magnitude of each recording, in block values.
+struct CapturePeaks {
+    double microphone = 0.0;
+    double pickup = 0.0;
+};
 
 class MeasurementRecorder {
 public:
@@ -79,7 +38,10 @@ public:
     // Allocates both buffers zero-filled, selects record mode and starts
     // the stream on `configuration`. When anything fails nothing is kept:
     // the buffers are released and the processor's mode is the one it had.
+    // When the stream failed, streamError() says why, for the caller to
+    // report.
     RecordingStart start(const audio::StreamConfiguration& configuration);
+    audio::StreamError streamError() const { return streamError_; }
 
     // A recording was started and not yet finished or abandoned.
     bool active() const { return microphone_ != nullptr; }
@@ -89,6 +51,8 @@ public:
 
     // Stops the stream; the recording's buffers stay for finish().
     void stopStream();
+    // After stopStream(), before finish(): what the recording holds.
+    CapturePeaks capturePeaks() const;
     // After done(): stops the stream if it still runs, then reports clipping
     // or analyses and designs. The buffers are released in every case.
     std::optional<DesignOutcome> finish(const design::DesignOptions& options);
@@ -101,6 +65,7 @@ private:
     platform::Messages& messages_;
     std::unique_ptr<design::CaptureBuffer> microphone_;
     std::unique_ptr<design::CaptureBuffer> pickup_;
+    audio::StreamError streamError_ = audio::StreamError::None;
 };
 
 }  // namespace kestrava::measure

@@ -49,7 +49,7 @@ int runDriversCommand(const std::vector<std::string>& args, ToolContext& context
             context.out << "  inputs: the channels of the WAV file given with --input-file\n";
             continue;
         }
-        measure::DriverChannels channels;
+        audio::DriverChannels channels;
         if (!readDriverChannels(catalog, name, channels, error)) {
             context.out << "  " << error << '\n';
             continue;

@@ -6,7 +6,7 @@
 
 namespace kestrava::tool {
 
-using measure::DriverChannelsStatus;
+using audio::DriverChannelsStatus;
 
 namespace {
 
@@ -76,11 +76,11 @@ bool parseFileDriverOptions(const Arguments& a, audio::FileDriverOptions& option
     return true;
 }
 
-bool readDriverChannels(audio::DriverCatalog& catalog, const std::string& name, measure::DriverChannels& channels,
+bool readDriverChannels(audio::DriverCatalog& catalog, const std::string& name, audio::DriverChannels& channels,
                         std::string& error)
 {
     std::string driverError;
-    switch (measure::loadDriverChannels(catalog, name, channels, driverError)) {
+    switch (audio::loadDriverChannels(catalog, name, channels, driverError)) {
     case DriverChannelsStatus::Read:
         return true;
     case DriverChannelsStatus::NotLoaded:
@@ -102,7 +102,7 @@ int chooseDriver(const Arguments& a, std::string_view command, audio::DriverCata
     if (*name == audio::kFileDriverName && !a.value("--input-file"))
         return usageError(context, command,
                           std::string("the ") + audio::kFileDriverName + " driver needs --input-file TAKE.wav");
-    measure::DriverChannels channels;
+    audio::DriverChannels channels;
     std::string error;
     if (!readDriverChannels(catalog, *name, channels, error)) {
         context.err << "kestrava " << command << ": " << error << '\n';

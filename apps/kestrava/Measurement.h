@@ -8,6 +8,7 @@
 #include "apps/kestrava/Tool.h"
 #include "apps/kestrava/ToolFiles.h"
 #include "audio/DriverCatalog.h"
+#include "audio/DriverChannels.h"
 #include "audio/StreamSetup.h"
 #include "audio/file/FileDriver.h"
 #include "measure/MeasurementRecorder.h"
@@ -36,7 +37,7 @@ std::unique_ptr<audio::DriverSource> toolDriverSource(const audio::FileDriverOpt
 // Loads and initialises the driver, reads its channel names and releases it
 // again, as the measurement program does when a driver is chosen. False with
 // the reason in `error`.
-bool readDriverChannels(audio::DriverCatalog& catalog, const std::string& name, measure::DriverChannels& channels,
+bool readDriverChannels(audio::DriverCatalog& catalog, const std::string& name, audio::DriverChannels& channels,
                         std::string& error);
 
 // Takes --driver and the four channel options, checks them against the

@@ -102,7 +102,7 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
             return kExitFailure;
         processor->setCorrection(correction);
     }
-    audio::StreamSetup stream(*drivers, *processor, messages);
+    audio::StreamSetup stream(*drivers, *processor);
     audio::StreamConfiguration configuration;
     if (const int status = chooseDriver(a, "monitor", stream.catalog(), configuration, context); status != kExitOk)
         return status;
@@ -115,7 +115,8 @@ int runMonitorCommand(const std::vector<std::string>& args, ToolContext& context
     processor->monitorMode = mode;
 
     const InterruptWatch interrupt;
-    if (!stream.startStream(configuration)) {
+    if (const audio::StreamStart started = stream.startStream(configuration); !started) {
+        audio::reportStreamError(started.error, messages);
         context.err << "kestrava monitor: the stream on " << configuration.driverName << " did not start\n";
         return kExitFailure;
     }

@@ -86,7 +86,7 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
     const std::unique_ptr<audio::DriverSource> source = toolDriverSource(file);
     const auto processor = std::make_unique<measure::BlockProcessor>();
     StreamMessages messages(context.err);
-    audio::StreamSetup stream(*source, *processor, messages);
+    audio::StreamSetup stream(*source, *processor);
     audio::StreamConfiguration configuration;
     if (const int status = chooseDriver(a, "record", stream.catalog(), configuration, context); status != kExitOk)
         return status;
@@ -102,6 +102,7 @@ int runRecordCommand(const std::vector<std::string>& args, ToolContext& context)
         case RecordingStart::NoStorage:
             return kExitFailure;
         case RecordingStart::StreamFailed:
+            audio::reportStreamError(recorder.streamError(), messages);
             context.err << "kestrava record: the stream on " << configuration.driverName << " did not start\n";
             return kExitFailure;
         }

@@ -1,5 +1,7 @@
 #include "apps/kestrava/Report.h"
 
+#include "design/CorrectionCurves.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -36,14 +38,12 @@ std::string format(const char* pattern, double a, double b = 0.0)
     return text;
 }
 
-void curve(std::ostringstream& svg, const measure::DesignOutcome& o, const design::BandSpectrum& levels,
+void curve(std::ostringstream& svg, const design::CorrectionCurves& curves, const design::BandSpectrum& db,
            const char* colour, const char* dash)
 {
     svg << "<polyline fill=\"none\" stroke=\"" << colour << "\" stroke-width=\"1.6\"" << dash << " points=\"";
-    for (int j = 0; j < design::kBandCount; ++j) {
-        const double db = levels[j] > 0.0 ? 20.0 * std::log10(levels[j]) : kBottomDb;
-        svg << format("%.1f,%.1f ", xOf(o.layout.centre[j]), yOf(db));
-    }
+    for (int j = 0; j < design::kBandCount; ++j)
+        svg << format("%.1f,%.1f ", xOf(curves.hz[j]), yOf(db[j]));
     svg << "\"/>\n";
 }
 
@@ -74,20 +74,21 @@ std::string designReportSvg(const measure::DesignOutcome& o)
     }
     svg << format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">frequency (Hz)</text>\n",
                   (kLeft + kWidth - kRight) / 2, kHeight - 18);
+    const design::CorrectionCurves shown = design::designCurves(o.layout, o.analysis, o.result, o.correction);
     const struct {
         const design::BandSpectrum* levels;
         const char* colour;
         const char* dash;
         const char* name;
     } curves[] = {
-        {&o.analysis.microphone, "#1f77b4", "", "microphone"},
-        {&o.analysis.pickup, "#d62728", "", "pickup"},
-        {&o.result.target, "#7f7f7f", " stroke-dasharray=\"5,4\"", "target"},
-        {&o.result.predicted, "#2ca02c", "", "corrected pickup"},
+        {&shown.microphoneDb, "#1f77b4", "", "microphone"},
+        {&shown.pickupDb, "#d62728", "", "pickup"},
+        {&shown.targetDb, "#7f7f7f", " stroke-dasharray=\"5,4\"", "target"},
+        {&shown.correctedDb, "#2ca02c", "", "corrected pickup"},
     };
     double legendY = kTop + 10;
     for (const auto& c : curves) {
-        curve(svg, o, *c.levels, c.colour, c.dash);
+        curve(svg, shown, *c.levels, c.colour, c.dash);
         svg << format("<line x1=\"%.1f\" x2=\"%.1f\"", kWidth - kRight + 12, kWidth - kRight + 36)
             << format(" y1=\"%.1f\" y2=\"%.1f\"", legendY, legendY) << " stroke=\"" << c.colour
             << "\" stroke-width=\"2\"" << c.dash << "/>\n"

@@ -3,7 +3,6 @@
 #include "audio/StreamSetup.h"
 #include "audio/file/WavFile.h"
 #include "measure/BlockProcessor.h"
-#include "support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -193,7 +192,6 @@ TEST(WavFile, WritesThirtyTwoBitPcmAndFloatThatReadBackExactly)
 }
 
 struct FileStream {
-    RecordingMessages messages;
     std::unique_ptr<BlockProcessor> processor = std::make_unique<BlockProcessor>();
     std::unique_ptr<ListDriverSource> source;
     std::unique_ptr<StreamSetup> stream;
@@ -202,7 +200,7 @@ struct FileStream {
     explicit FileStream(const FileDriverOptions& options)
     {
         source = std::make_unique<ListDriverSource>(std::vector<DriverEntry>{fileDriverEntry(options)});
-        stream = std::make_unique<StreamSetup>(*source, *processor, messages);
+        stream = std::make_unique<StreamSetup>(*source, *processor);
     }
 
     std::int64_t driverPosition()
@@ -347,9 +345,7 @@ TEST(FileDriver, FileAt44100GivesTheSampleRateMessage)
     FileDriverOptions options;
     options.inputPath = files.write("take.wav", stereoTake16(100, 44100));
     FileStream s(options);
-    EXPECT_FALSE(s.stream->startStream(s.configuration));
-    ASSERT_EQ(s.messages.shown.size(), 1u);
-    EXPECT_EQ(s.messages.shown[0].caption, "Sampling Rate Locked");
+    EXPECT_EQ(s.stream->startStream(s.configuration).error, StreamError::SampleRateLocked);
 }
 
 TEST(FileDriver, MissingFileRefusesToInitialise)
@@ -371,8 +367,7 @@ TEST(FileDriver, MonoFileHasNoPickupChannel)
     FileDriverOptions options;
     options.inputPath = files.write("mono.wav", wavBytes(1, 1, 48000, 16, {1, 2, 3}));
     FileStream s(options);
-    EXPECT_FALSE(s.stream->startStream(s.configuration));
-    EXPECT_TRUE(s.messages.shown.empty());
+    EXPECT_EQ(s.stream->startStream(s.configuration).error, StreamError::DriverFailed);
     s.configuration.channels.pickupInput = 0;
     EXPECT_TRUE(s.stream->startStream(s.configuration));
     s.stream->stopStream();

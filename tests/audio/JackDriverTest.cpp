@@ -5,7 +5,6 @@
 #include "tests/support/AllocationCounter.h"
 #include "measure/BlockProcessor.h"
 #include "support/MonitorModePrinter.h"
-#include "support/RecordingMessages.h"
 #include "support/SmallCorrection.h"
 #include "JackHarness.h"
 
@@ -48,10 +47,9 @@ protected:
         ASSERT_NE(server, nullptr);
         ASSERT_TRUE(server->ready()) << "jackd did not start";
         source = std::make_unique<ListDriverSource>(std::vector<DriverEntry>{jackDriverEntry()});
-        stream = std::make_unique<StreamSetup>(*source, *processor, messages);
+        stream = std::make_unique<StreamSetup>(*source, *processor);
     }
 
-    RecordingMessages messages;
     std::unique_ptr<BlockProcessor> processor = std::make_unique<BlockProcessor>();
     std::unique_ptr<ListDriverSource> source;
     std::unique_ptr<StreamSetup> stream;
@@ -232,7 +230,7 @@ TEST_F(JackDriverTest, JacksThreadAllocatesNothingWhileStreaming)
     processor->setCorrection(smallCorrection(0.5, {{1000.0, 2.0, 1.0}}));
     processor->monitorMode = MonitorMode::Processed;
     AllocationProbe probe(*processor);
-    StreamSetup probed(*source, probe, messages);
+    StreamSetup probed(*source, probe);
     ASSERT_TRUE(probed.startStream(kJackStream));
     const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (probe.calls.load() < 100 && Clock::now() < deadline) {
@@ -251,12 +249,9 @@ TEST(JackDriverRate, ServerAt44100GivesTheSampleRateMessage)
     JackDriverOptions options;
     options.serverName = name;
     ListDriverSource source({jackDriverEntry(options)});
-    RecordingMessages messages;
     auto processor = std::make_unique<BlockProcessor>();
-    StreamSetup stream(source, *processor, messages);
-    EXPECT_FALSE(stream.startStream(kJackStream));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, "Sampling Rate Locked");
+    StreamSetup stream(source, *processor);
+    EXPECT_EQ(stream.startStream(kJackStream).error, StreamError::SampleRateLocked);
     EXPECT_EQ(stream.catalog().currentId(), -1);
 }
 

@@ -36,7 +36,7 @@ protected:
         stream.reset();
         source = std::make_unique<ListDriverSource>(
             std::vector<DriverEntry>{{"Fake Interface", fakeDriverFactory(script, log)}});
-        stream = std::make_unique<StreamSetup>(*source, blockClient, messages);
+        stream = std::make_unique<StreamSetup>(*source, blockClient);
         return *stream;
     }
     StreamSetup& makeStream() { return makeStream(client); }
@@ -65,7 +65,6 @@ TEST_F(StreamSetupTest, StartsRunsAndStops)
     EXPECT_EQ(s.channelInfos()[2].isInput, ASIOFalse);
     EXPECT_EQ(log->setSampleRateCalls.load(), 0);
     expectReleasedWithoutBuffers();
-    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(StreamSetupTest, EachStartLoadsTheDriverAfresh)
@@ -207,7 +206,6 @@ TEST_F(StreamSetupTest, DriverAt44100ThatAcceptsTheChangeStarts)
     ASSERT_TRUE(s.startStream(configuration));
     s.stopStream();
     EXPECT_EQ(log->setSampleRateCalls.load(), 1);
-    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(StreamSetupTest, LockedSampleRateShowsItsMessageAndReleases)
@@ -217,7 +215,9 @@ TEST_F(StreamSetupTest, LockedSampleRateShowsItsMessageAndReleases)
         script.acceptsSampleRateChange = false;
         messages.shown.clear();
         StreamSetup& s = makeStream();
-        EXPECT_FALSE(s.startStream(configuration));
+        const StreamStart refused = s.startStream(configuration);
+        EXPECT_EQ(refused.error, StreamError::SampleRateLocked);
+        reportStreamError(refused.error, messages);
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text,
                   "Can't set the sampling rate.\nPlease set it manually to 48000 Hz in your driver's control panel.");
@@ -233,11 +233,11 @@ TEST_F(StreamSetupTest, BufferOf4096IsAcceptedAnd4097Refused)
     StreamSetup& s = makeStream();
     ASSERT_TRUE(s.startStream(configuration));
     s.stopStream();
-    EXPECT_TRUE(messages.shown.empty());
 
     script.preferredSize = 4097;
-    StreamSetup& refused = makeStream();
-    EXPECT_FALSE(refused.startStream(configuration));
+    const StreamStart refused = makeStream().startStream(configuration);
+    EXPECT_EQ(refused.error, StreamError::BufferTooLarge);
+    reportStreamError(refused.error, messages);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption, "Buffer size is too large.");
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Information);
@@ -326,7 +326,9 @@ TEST_F(StreamSetupTest, ChannelBeyondTheDriversInputsFailsQuietly)
 {
     StreamSetup& s = makeStream();
     configuration.channels.pickupInput = 2;
-    EXPECT_FALSE(s.startStream(configuration));
+    const StreamStart refused = s.startStream(configuration);
+    EXPECT_EQ(refused.error, StreamError::DriverFailed);
+    reportStreamError(refused.error, messages);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(log->called("createBuffers"));
     expectReleasedWithoutBuffers();
@@ -336,7 +338,7 @@ TEST_F(StreamSetupTest, MissingDriverFailsWithoutLoading)
 {
     StreamSetup& s = makeStream();
     configuration.driverName = "Other Interface";
-    EXPECT_FALSE(s.startStream(configuration));
+    EXPECT_EQ(s.startStream(configuration).error, StreamError::DriverFailed);
     EXPECT_EQ(log->created.load(), 0);
 }
 
@@ -346,8 +348,10 @@ TEST_P(StreamFailureTest, EveryFailureReleasesTheDriverAndLeavesNoBuffers)
 {
     script.failures[GetParam()] = ASE_HWMalfunction;
     StreamSetup& s = makeStream();
-    EXPECT_FALSE(s.startStream(configuration));
-    EXPECT_TRUE(messages.shown.empty());
+    const StreamStart refused = s.startStream(configuration);
+    EXPECT_FALSE(refused);
+    reportStreamError(refused.error, messages);
+    EXPECT_TRUE(messages.shown.empty()) << "no reason the user could act on";
     EXPECT_EQ(log->created.load(), 1);
     EXPECT_EQ(client.calls.load(), 0);
     expectReleasedWithoutBuffers();

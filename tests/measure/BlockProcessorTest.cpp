@@ -14,6 +14,7 @@
 #include <vector>
 
 using namespace kestrava::engine;
+using namespace kestrava::audio;
 using namespace kestrava::measure;
 
 namespace kestrava::test {
@@ -79,6 +80,29 @@ TEST_F(BlockProcessorTest, IdleModeWritesNothing)
         ASSERT_EQ(blocks.leftOut[i], -77);
         ASSERT_EQ(blocks.rightOut[i], -77);
     }
+}
+
+// The meters see each input's loudest sample of the blocks since they last
+// looked, while a mode other than idle runs; -2147483648 counts as full.
+TEST_F(BlockProcessorTest, InputPeaksReachTheMetersOncePerLook)
+{
+    blocks.blockLength = 4;
+    struct Block {
+        MonitorMode mode;
+        std::vector<std::int32_t> mic;
+        std::vector<std::int32_t> pickup;
+    };
+    for (const Block& b : std::vector<Block>{{MonitorMode::Idle, {9, 9, 9, 9}, {9, 9, 9, 9}},
+                                             {MonitorMode::Mic, {5, -700, 30, 0}, {1, 2, -3, 4}},
+                                             {MonitorMode::Record, {600, 0, 0, 0}, {INT32_MIN, 0, 0, 0}}}) {
+        processor->monitorMode.store(b.mode);
+        std::copy(b.mic.begin(), b.mic.end(), blocks.micIn.begin());
+        std::copy(b.pickup.begin(), b.pickup.end(), blocks.pickupIn.begin());
+        processor->processBlock();
+    }
+    EXPECT_EQ(processor->micPeak.take(), 700);
+    EXPECT_EQ(processor->pickupPeak.take(), INT32_MAX);
+    EXPECT_EQ(processor->micPeak.take(), 0) << "taken once";
 }
 
 // A monitor mode plays its own input at its own volume on both sides and

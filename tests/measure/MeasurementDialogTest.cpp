@@ -552,5 +552,45 @@ TEST_F(MeasurementDialogTest, WholeMeasurementThroughTheRecordedFileDriver)
     expectUsable("after a silent take");
 }
 
+// Every recording starts from no correction, so a take that fails cannot
+// leave an earlier one to be monitored or saved as if new; a quiet input is
+// questioned before the design, Yes drops the take and No designs it.
+TEST_F(MeasurementDialogTest, RecordingStartsFromNoCorrectionAndQuestionsAQuietInput)
+{
+    TwoSignals s = signals(kTransformSize);
+    double loudest = 0.0;
+    for (const double x : s.pickup)
+        loudest = std::max(loudest, std::fabs(x));
+    for (double& x : s.pickup)
+        x = std::round(x * 82.0 / loudest);  // 16-bit peak 82: -52 dBFS
+    useFileDriver(write("quiet.wav", {16}, {s.microphone, s.pickup}));
+    openWindow();
+    CorrectionSet loaded;
+    loaded.sectionCount = 0;
+    loaded.outputGain = 2.0;
+    ASSERT_TRUE(saveCorrectionFile(path("loaded.alg"), loaded));
+    desktop.fileDialog.answers = {path("loaded.alg")};
+    dialog->loadClicked();
+    ASSERT_TRUE(dialog->curves() && !dialog->curves()->measured);
+
+    const std::string question = "Info: The pickup is very quiet (peak -52 dBFS): the correction will be noisy. "
+                                 "Raise its gain and record again?";
+    for (const bool recordAgain : {true, false}) {
+        dialog->recordClicked();
+        EXPECT_FALSE(dialog->curves());
+        EXPECT_TRUE(dialog->saved()) << "nothing to save while recording";
+        view.answers = {recordAgain};
+        view.questions.clear();
+        tickUntilTheTimerStops();
+        EXPECT_EQ(view.questions, std::vector<std::string>{question});
+        EXPECT_EQ(dialog->saved(), recordAgain);
+        EXPECT_EQ(view.isEnabled(kSaveButton), !recordAgain);
+        EXPECT_EQ(view.isEnabled(kProcessedSource), !recordAgain);
+        EXPECT_EQ(dialog->curves().has_value(), !recordAgain);
+        expectUsable("after the quiet take");
+    }
+    EXPECT_TRUE(dialog->curves()->measured);
+}
+
 }  // namespace
 }  // namespace kestrava::test

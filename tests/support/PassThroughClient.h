@@ -12,11 +12,11 @@
 
 namespace kestrava::test {
 
-class PassThroughClient final : public measure::BlockClient {
+class PassThroughClient final : public audio::BlockClient {
 public:
     explicit PassThroughClient(std::int32_t offset = 0) : pickupOffset(offset) {}
 
-    measure::StreamBlocks& streamBlocks() override { return blocks; }
+    audio::StreamBlocks& streamBlocks() override { return blocks; }
     void processBlock() override
     {
         ++calls;
@@ -27,7 +27,7 @@ public:
     }
     void setFullScale(std::int32_t value) override { fullScale = value; }
 
-    measure::StreamBlocks blocks;
+    audio::StreamBlocks blocks;
     const std::int32_t pickupOffset;
     std::atomic<int> calls{0};
     std::int32_t fullScale = 0;

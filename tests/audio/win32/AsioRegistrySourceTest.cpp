@@ -8,7 +8,6 @@
 
 #include "FakeDriver.h"
 #include "measure/BlockProcessor.h"
-#include "support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 #include <objbase.h>
@@ -395,9 +394,8 @@ TEST_P(FailingComDriver, StartStreamReleasesEverything)
     script.failures[GetParam()] = ASE_HWMalfunction;
     const auto logs = install({{"A", "Failing"}}, script);
     AsioRegistrySource source;
-    RecordingMessages messages;
     const auto processor = std::make_unique<BlockProcessor>();
-    StreamSetup stream(source, *processor, messages);
+    StreamSetup stream(source, *processor);
     EXPECT_FALSE(stream.startStream({"Failing", {}}));
     EXPECT_EQ(logs[0]->created.load(), 1);
     EXPECT_EQ(logs[0]->liveInstances.load(), 0);

@@ -1,10 +1,6 @@
 #include "apps/calibrix/Drivers.h"
 
-#include "audio/file/FileDriver.h"
 #include "audio/win32/AsioRegistrySource.h"
-
-#include <cstdlib>
-#include <optional>
 
 namespace kestrava::calibrix {
 
@@ -33,15 +29,7 @@ private:
 
 std::unique_ptr<audio::DriverSource> calibrixDrivers()
 {
-    std::optional<FileDriverOptions> take;
-    if (const char* path = std::getenv("KESTRAVA_TAKE"); path != nullptr && *path != '\0') {
-        take.emplace();
-        take->inputPath = path;
-        if (const char* output = std::getenv("KESTRAVA_TAKE_OUTPUT"))
-            take->outputPath = output;
-        take->realTime = true;
-    }
-    return std::make_unique<CalibrixDriverSource>(std::move(take));
+    return std::make_unique<CalibrixDriverSource>(takeFromEnvironment());
 }
 
 }  // namespace kestrava::calibrix

@@ -1,5 +1,7 @@
-// The four integer blocks between the sample converter and the block
-// processor, and the seam through which the converter drives a processor.
+// The four integer blocks between the sample converter and its client (the
+// measurement's block processor), and the interface through which the
+// converter drives that client: the audio layer owns it, its clients
+// implement it.
 //
 // Both are used on the driver's callback thread only: the converter fills
 // micIn, pickupIn and blockLength, calls processBlock, then reads leftOut and
@@ -10,7 +12,7 @@
 #include <array>
 #include <cstdint>
 
-namespace kestrava::measure {
+namespace kestrava::audio {
 
 inline constexpr std::int32_t kMaxBlockLength = 4096;
 
@@ -34,4 +36,4 @@ public:
     virtual void setFullScale(std::int32_t fullScale) = 0;
 };
 
-}  // namespace kestrava::measure
+}  // namespace kestrava::audio
