@@ -19,6 +19,7 @@ namespace {
 
 using namespace kestrava::engine;
 using namespace kestrava::measure;
+using audio::StreamBlocks;
 
 constexpr double kSampleRate = 48000.0;
 
