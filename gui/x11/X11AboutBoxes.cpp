@@ -6,6 +6,8 @@
 #include "gui/AboutBoxes.h"
 #include "gui/x11/CairoDrawContext.h"
 
+#include "ProductVersion.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -16,6 +18,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -24,6 +27,7 @@ namespace {
 
 constexpr CPoint kBoxSize{210, 184};
 constexpr CRect kLine{0, 16, 210, 29};
+constexpr CRect kVersionLine{0, 34, 210, 47};
 constexpr CRect kButton{30, 146, 105, 169};
 constexpr CColor kDialogFace{240, 240, 240, 255};
 constexpr CColor kButtonFace{225, 225, 225, 255};
@@ -38,6 +42,8 @@ void paintBox(Display* display, Window window)
         CairoDrawContext context(cr, {0, 0, kBoxSize.x, kBoxSize.y});
         context.fillRect({0, 0, kBoxSize.x, kBoxSize.y}, kDialogFace);
         context.drawCenteredText("Kestrava Sonalve", kLine, CFontId::kNormalFontSmall, kBlackCColor);
+        context.drawCenteredText(std::string("Version ") + kProductVersion, kVersionLine, CFontId::kNormalFontSmall,
+                                 kBlackCColor);
         context.fillRect(kButton, kButtonFace);
         context.frameRect(kButton, kButtonEdge);
         context.drawCenteredText("OK", kButton, CFontId::kNormalFontSmall, kBlackCColor);
