@@ -12,10 +12,13 @@ set -eu
 source=$1 build=$2 wine=$3 help_check=$4 host_test=$5
 installer=$("$source/packaging/windows/make-installer" "$build" "$build/packages-test")
 
-export WINEPREFIX="$build/installer-prefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+# A home of its own: Wine links the user's Documents into it.
+export WINEPREFIX="$build/installer-prefix" HOME="$build/installer-home" WINEDEBUG=-all \
+    WINEDLLOVERRIDES='mscoree,mshtml='
 wineserver=$(dirname "$wine")/wineserver
 "$wineserver" -k 2>/dev/null || true
-rm -rf "$WINEPREFIX"
+rm -rf "$WINEPREFIX" "$HOME"
+mkdir -p "$HOME"
 "$wine" wineboot -i >/dev/null 2>&1
 "$wineserver" -w
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
@@ -26,20 +29,30 @@ fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 drive_c=$WINEPREFIX/drive_c
 program_dir="$drive_c/Program Files/Kestrava Sonalve"
-vst_dir="$drive_c/VST Plugins"
+vst_dir="$drive_c/VSTPlugins"
 menu_dir="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kestrava Sonalve"
 value() { "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
 
-# Before any install, Help has nothing to open. This start also makes the
-# player's settings and data folder, which the uninstall must keep.
-if "$wine" "$help_check" "$(windows "$build/apps/calibrix/Calibrix.exe")"; then
+# The help viewer Help starts would keep the server waiting; the server
+# must end by itself, or the registry is not saved.
+close_help() {
+    "$wine" taskkill /f /im hh.exe >/dev/null 2>&1 || true
+    "$wineserver" -w
+}
+
+# Before any install, Help has nothing to open (so the check can fail).
+if "$wine" "$help_check" "$(windows "$build/apps/calibrix/Calibrix.exe")" 2>/dev/null; then
     fail "Help raised no message without an installation"
 fi
-data_dir=$(find "$drive_c/users" -type d -name 'Kestrava Sonalve' | head -n 1)
-[ -n "$data_dir" ] || fail "Calibrix made no data folder"
+close_help
+# The player's settings and a correction file in the data folder (Wine's
+# Documents is the home folder here), which the uninstall must keep.
+"$wine" reg add 'HKCU\Software\Kestrava Sonalve' /v alg_path /d None /f >/dev/null 2>&1
+data_dir="$HOME/Kestrava Sonalve"
+mkdir -p "$data_dir"
 echo "mine" >"$data_dir/mine.alg"
 
-"$wine" "$installer" /S '/VSTDIR=C:\VST Plugins'
+"$wine" "$installer" /S '/VSTDIR=C:\VSTPlugins'
 "$wineserver" -w
 for file in Calibrix.exe kestrava.exe Help.chm KestravaFileAsio.dll Uninstall.exe; do
     [ -f "$program_dir/$file" ] || fail "$file is not in the product folder"
@@ -54,7 +67,8 @@ for name in DisplayName DisplayVersion Publisher UninstallString InstallLocation
 done
 
 "$wine" "$help_check" 'C:\Program Files\Kestrava Sonalve\Calibrix.exe' || fail "Help from the installed Calibrix"
-KESTRAVA_SONALVE_LIBRARY='C:\VST Plugins\Sonalve.dll' "$wine" "$host_test" \
+close_help
+KESTRAVA_SONALVE_LIBRARY='C:\VSTPlugins\Sonalve.dll' "$wine" "$host_test" \
     --gtest_filter='HostTest.DescriptorAnswers:HostTest.PassThroughIsBitExactInBothPrecisions' ||
     fail "the installed plug-in did not load in the host"
 
