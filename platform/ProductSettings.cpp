@@ -30,7 +30,7 @@ void prepareSettings(SettingsStore& store, Messages& messages)
     store.closeUserSettings();
 }
 
-std::string helpDocumentPath(SettingsStore& store, Shell& shell, Messages& messages)
+std::string helpDocumentPath(SettingsStore& store, Messages& messages)
 {
     std::string folder;
     if (!store.openInstallation())
@@ -40,14 +40,14 @@ std::string helpDocumentPath(SettingsStore& store, Shell& shell, Messages& messa
     else
         showError(messages, kInstallationQueryFailedText);
     store.closeInstallation();
-    const char separator = shell.separator();
-    return folder + separator + kProductFolderName + separator + store.helpDocument();
+    return store.helpDocument(folder);
 }
 
 void openHelp(SettingsStore& store, Shell& shell, Messages& messages)
 {
-    if (shell.openDocument(helpDocumentPath(store, shell, messages)) == DocumentOpenResult::NotFound)
-        showError(messages, kHelpNotFoundText);
+    const std::string document = helpDocumentPath(store, messages);
+    if (shell.openDocument(document) == DocumentOpenResult::NotFound)
+        showError(messages, store.helpMissingText(document));
 }
 
 }  // namespace kestrava::platform

@@ -33,7 +33,7 @@ void prepareSettings(SettingsStore& store, Messages& messages);
 
 // The help document's path from the installation entry (an empty folder
 // part when the entry cannot be read). Looked up afresh at every call.
-std::string helpDocumentPath(SettingsStore& store, Shell& shell, Messages& messages);
+std::string helpDocumentPath(SettingsStore& store, Messages& messages);
 
 // Asks the shell to open the help document; tells the user when it is not
 // there.

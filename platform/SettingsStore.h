@@ -46,9 +46,12 @@ public:
     virtual std::optional<std::string> installationString(const std::string& name) = 0;
     virtual void closeInstallation() = 0;
 
-    // Where the help lies below the product folder of the installation
-    // ("Help.chm" on Windows), with this platform's separators.
-    virtual std::string helpDocument() const = 0;
+    // The help document of an installation in that folder, in this
+    // platform's layout: "<folder>\Kestrava Sonalve\Help.chm" on Windows,
+    // "<folder>/help/index.html" on Linux.
+    virtual std::string helpDocument(const std::string& installFolder) const = 0;
+    // What the user is told when that document is missing.
+    virtual std::string helpMissingText(const std::string& document) const = 0;
 };
 
 }  // namespace kestrava::platform

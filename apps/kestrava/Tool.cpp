@@ -1,5 +1,7 @@
 #include "apps/kestrava/Tool.h"
 
+#include "ProductVersion.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -115,7 +117,7 @@ void progressLine(ToolContext& context, const std::string& text)
 int runTool(const std::vector<std::string>& args, ToolContext& context)
 {
     const auto list = [&](std::ostream& to) {
-        to << "Usage: kestrava COMMAND [OPTIONS]\n\nCommands:\n";
+        to << "Usage: kestrava COMMAND [OPTIONS]\n       kestrava --version\n\nCommands:\n";
         for (const Command& c : commands())
             to << "  " << c.name << std::string(10 - std::min<std::size_t>(c.name.size(), 9), ' ') << c.summary << '\n';
         to << "\nRun 'kestrava COMMAND --help' for the options of a command.\n";
@@ -123,6 +125,10 @@ int runTool(const std::vector<std::string>& args, ToolContext& context)
     if (args.empty()) {
         list(context.err);
         return kExitUsage;
+    }
+    if (args[0] == "--version") {
+        context.out << "kestrava " << kProductVersion << '\n';
+        return kExitOk;
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         list(context.out);

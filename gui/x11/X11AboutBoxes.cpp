@@ -6,9 +6,12 @@
 #include "gui/AboutBoxes.h"
 #include "gui/x11/X11Dialog.h"
 
+#include "ProductVersion.h"
+
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -17,6 +20,7 @@ namespace {
 
 const X11DialogLayout kAboutLayout{"About", {210, 184}, CPoint{20, 20}, {30, 146, 105, 169}};
 constexpr CRect kLine{0, 16, 210, 29};
+constexpr CRect kVersionLine{0, 34, 210, 47};
 
 class Box {
 public:
@@ -35,6 +39,8 @@ private:
             kAboutLayout,
             [](CDrawContext& context) {
                 context.drawCenteredText("Kestrava Sonalve", kLine, CFontId::kNormalFontSmall, kBlackCColor);
+                context.drawCenteredText(std::string("Version ") + kProductVersion, kVersionLine,
+                                         CFontId::kNormalFontSmall, kBlackCColor);
             },
             closeRequested_);
         finished_ = true;

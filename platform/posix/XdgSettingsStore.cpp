@@ -2,7 +2,10 @@
 // $XDG_CONFIG_HOME/Kestrava Sonalve/settings.ini, the installation entry in
 // "Kestrava Sonalve/installation.ini" under the first folder of
 // $XDG_CONFIG_DIRS (normally /etc/xdg) that has one. Both hold "name=value"
-// lines; the help pages lie as HTML below the installation's product folder.
+// lines. The help pages lie as HTML in "help/" below the installation's
+// Install_Dir; without an installation entry the folder the package installs
+// them in is assumed, so a missing entry and missing pages are told alike,
+// naming the page that was looked for.
 #include "platform/Desktop.h"
 #include "platform/posix/XdgPaths.h"
 
@@ -87,14 +90,15 @@ public:
 
     bool openInstallation() override
     {
+        installation_ = Values{{kInstallDirValue, KESTRAVA_INSTALLED_DOC_DIR}};
         for (const std::string& folder : systemConfigFolders()) {
             std::ifstream in(fs::path(folder) / kProductConfigFolder / "installation.ini");
             if (in) {
                 installation_ = readValues(in);
-                return true;
+                break;
             }
         }
-        return false;
+        return true;
     }
 
     std::optional<std::string> installationString(const std::string& name) override
@@ -109,7 +113,15 @@ public:
 
     void closeInstallation() override { installation_.reset(); }
 
-    std::string helpDocument() const override { return "Help/index.html"; }
+    std::string helpDocument(const std::string& installFolder) const override
+    {
+        return installFolder + "/help/index.html";
+    }
+
+    std::string helpMissingText(const std::string& document) const override
+    {
+        return "Help is not installed: " + document + " is missing";
+    }
 
 private:
     // Written aside and renamed over the old file, so a failed write never

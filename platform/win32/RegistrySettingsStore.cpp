@@ -1,6 +1,7 @@
 // The settings store on Windows: the per-user key under HKEY_CURRENT_USER,
 // the installation entry under HKEY_LOCAL_MACHINE.
 #include "platform/Desktop.h"
+#include "platform/ProductSettings.h"
 #include "platform/win32/RegistryKey.h"
 
 #include <windows.h>
@@ -69,7 +70,12 @@ public:
 
     void closeInstallation() override { close(installation_); }
 
-    std::string helpDocument() const override { return "Help.chm"; }
+    std::string helpDocument(const std::string& installFolder) const override
+    {
+        return installFolder + "\\" + kProductFolderName + "\\Help.chm";
+    }
+
+    std::string helpMissingText(const std::string&) const override { return kHelpNotFoundText; }
 
 private:
     static void close(HKEY& key)

@@ -49,7 +49,11 @@ public:
         return installation->at(name);
     }
     void closeInstallation() override { installationOpen = false; }
-    std::string helpDocument() const override { return "Help.chm"; }
+    std::string helpDocument(const std::string& installFolder) const override
+    {
+        return installFolder + "\\Kestrava Sonalve\\Help.chm";
+    }
+    std::string helpMissingText(const std::string&) const override { return "Help.chm is not found"; }
 
     bool userExists = false;
     bool failCreate = false;

@@ -3,6 +3,10 @@
 // Windows resource script, and as a C++ source that embeds the same files for
 // the Linux build, so both platforms show the same pixels.
 //
+// It also draws the product's desktop icon (kestrava-sonalve.png, 256 by 256
+// with transparency): two traces, the pickup's jagged one and the
+// microphone's smooth one, meeting on the right.
+//
 // Usage: generate-artwork OUTPUT_FOLDER
 #include <cairo.h>
 
@@ -12,6 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -224,6 +229,59 @@ bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
     return static_cast<bool>(out);
 }
 
+// The icon: a rounded tile in the panel's colours, the pickup's trace
+// (ragged, grey) and the microphone's (smooth, the lit blue) drawn left to
+// right, the two growing alike towards the right edge.
+constexpr double kPi = std::numbers::pi;
+
+bool writeIcon(const std::string& path)
+{
+    constexpr int kSize = 256;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSize, kSize);
+    cairo_t* cr = cairo_create(surface);
+    const double radius = 44.0, inset = 8.0, edge = kSize - 2 * inset;
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, inset + edge - radius, inset + radius, radius, -kPi / 2, 0);
+    cairo_arc(cr, inset + edge - radius, inset + edge - radius, radius, 0, kPi / 2);
+    cairo_arc(cr, inset + radius, inset + edge - radius, radius, kPi / 2, kPi);
+    cairo_arc(cr, inset + radius, inset + radius, radius, kPi, 3 * kPi / 2);
+    cairo_close_path(cr);
+    cairo_pattern_t* face = cairo_pattern_create_linear(0, inset, 0, inset + edge);
+    cairo_pattern_add_color_stop_rgb(face, 0, kFaceLight.r, kFaceLight.g, kFaceLight.b);
+    cairo_pattern_add_color_stop_rgb(face, 1, kFace.r, kFace.g, kFace.b);
+    cairo_set_source(cr, face);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(face);
+    cairo_set_source_rgb(cr, kFaceDark.r, kFaceDark.g, kFaceDark.b);
+    cairo_set_line_width(cr, 6);
+    cairo_stroke(cr);
+
+    const auto trace = [&](double ragged, double centre, Rgb colour, double width) {
+        for (int x = 30; x <= 226; x += 2) {
+            const double t = (x - 30) / 196.0;
+            const double smooth = std::sin(t * 3.0 * kPi) * 34.0 * (1.0 - 0.35 * t);
+            const double rough = ragged * (1.0 - t) * std::sin(t * 41.0 * kPi) * 22.0;
+            const double y = centre + smooth + rough;
+            if (x == 30)
+                cairo_move_to(cr, x, y);
+            else
+                cairo_line_to(cr, x, y);
+        }
+        cairo_set_source_rgb(cr, colour.r, colour.g, colour.b);
+        cairo_set_line_width(cr, width);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        cairo_stroke(cr);
+    };
+    trace(1.0, 128, kFaceDark, 7);
+    trace(0.0, 128, kLit, 11);
+
+    const bool written = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    return written;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -262,6 +320,10 @@ int main(int argc, char** argv)
     source += "const EmbeddedResource resources[] = {\n" + table + "};\n}  // namespace\n\n"
               "std::span<const EmbeddedResource> embeddedBitmapResources()\n{\n    return resources;\n}\n\n"
               "}  // namespace kestrava::gui\n";
+    if (!writeIcon(folder + "/kestrava-sonalve.png")) {
+        std::fprintf(stderr, "generate-artwork: cannot write %s/kestrava-sonalve.png\n", folder.c_str());
+        return 1;
+    }
     if (!writeFile(folder + "/EmbeddedBitmaps.cpp", std::vector<std::uint8_t>(source.begin(), source.end()))) {
         std::fprintf(stderr, "generate-artwork: cannot write %s/EmbeddedBitmaps.cpp\n", folder.c_str());
         return 1;

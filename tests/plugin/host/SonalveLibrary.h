@@ -1,5 +1,5 @@
 // The built Sonalve library, loaded once per test program the way a host
-// loads it. On Linux the effect's data folder goes to a scratch home and no
+// loads it; KESTRAVA_SONALVE_LIBRARY names another copy (an installed one). On Linux the effect's data folder goes to a scratch home and no
 // desktop is visible, as on a build server, so no dialog can start.
 // Test-host code; one thread.
 #pragma once
@@ -28,7 +28,8 @@ inline PluginLibrary& library()
 #if !defined(_WIN32)
     scratchHome();
 #endif
-    static PluginLibrary instance(SONALVE_LIBRARY);
+    static PluginLibrary instance(std::getenv("KESTRAVA_SONALVE_LIBRARY") ? std::getenv("KESTRAVA_SONALVE_LIBRARY")
+                                                                           : SONALVE_LIBRARY);
     return instance;
 }
 
