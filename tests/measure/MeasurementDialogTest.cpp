@@ -485,7 +485,7 @@ TEST_F(MeasurementDialogTest, LoadingCountsAsSavedWhenTheFileOpens)
 
     desktop.messages.shown.clear();
     dialog->helpClicked();
-    EXPECT_EQ(desktop.shell.opened, std::vector<std::string>{"/Kestrava Sonalve/Help.chm"});
+    EXPECT_EQ(desktop.shell.opened, std::vector<std::string>{"\\Kestrava Sonalve\\Help.chm"});
     EXPECT_EQ(shown(desktop.messages), (std::vector<std::string>{"Error: RegOpenKeyEx Error.",
                                                                  "Error: RegQueryValueEx Error1."}));
 }
