@@ -299,7 +299,9 @@ void MeasurementDialog::timerTick(int timer)
         endRecording();
         return;
     }
-    if (std::optional<DesignOutcome> outcome = recorder_.finish({})) {
+    design::DesignOptions options;
+    options.analysis = analysis_;
+    if (std::optional<DesignOutcome> outcome = recorder_.finish(options)) {
         correction_ = outcome->correction;
         processor_->setCorrection(correction_);
         hasCorrection_ = true;

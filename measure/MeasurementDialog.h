@@ -96,6 +96,11 @@ public:
     // The driver and channels the next stream opens.
     const audio::StreamConfiguration& streamConfiguration() const { return configuration_; }
     bool saved() const { return saved_; }
+    // The analysis the next design runs: the long transform unless a window
+    // offers the averaged one.
+    void setAnalysisMethod(design::AnalysisMethod method) { analysis_ = method; }
+    // The correction designed or loaded last, for exporting; none before.
+    const engine::CorrectionSet* currentCorrection() const { return hasCorrection_ ? &correction_ : nullptr; }
     // The curves of the last design or loaded correction; none from the
     // start of a recording until its design.
     const std::optional<design::CorrectionCurves>& curves() const { return curves_; }
@@ -121,6 +126,7 @@ private:
     MeasurementRecorder recorder_;
     engine::CorrectionSet correction_;
     bool hasCorrection_ = false;
+    design::AnalysisMethod analysis_ = design::AnalysisMethod::Long;
     std::optional<design::CorrectionCurves> curves_;
     bool stopped_ = true;
     bool saved_ = true;

@@ -3,10 +3,15 @@
 #include "apps/calibrix/qt/CurvesView.h"
 #include "apps/calibrix/qt/LevelMeter.h"
 #include "apps/calibrix/qt/WindowLayout.h"
+#include "audio/file/WavFile.h"
+#include "design/ImpulseExport.h"
 #include "platform/Desktop.h"
+#include "platform/FileAccess.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -15,6 +20,9 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTimer>
+
+#include <cmath>
+#include <cstdio>
 
 namespace kestrava::calibrix {
 
@@ -126,7 +134,19 @@ void MeasurementWindow::createControls()
     pickupMeter_ = new LevelMeter("Pickup", this);
     pickupMeter_->setGeometry(kPickupMeterLeft, kMeterTop, kMeterWidth, kMeterHeight);
     curves_ = new CurvesView(this);
-    curves_->setGeometry(kCurvesLeft, 10, kCurvesWidth, kDialogHeight - 20 - kProgressHeight);
+    curves_->setGeometry(kCurvesLeft, 10, kCurvesWidth, kCurvesHeight);
+    auto* averaged = new QCheckBox(kAveragedAnalysisText, this);
+    averaged->setAccessibleName(kAveragedAnalysisText);
+    averaged->setGeometry(kCurvesLeft, kCurvesControlsTop, kCurvesWidth - kExportButtonWidth - 10, 22);
+    connect(averaged, &QCheckBox::toggled, this, [this](bool on) {
+        workflow_->setAnalysisMethod(on ? design::AnalysisMethod::Averaged : design::AnalysisMethod::Long);
+    });
+    exportButton_ = new QPushButton(kExportImpulseText, this);
+    exportButton_->setAccessibleName(kExportImpulseText);
+    exportButton_->setGeometry(kCurvesLeft + kCurvesWidth - kExportButtonWidth, kCurvesControlsTop, kExportButtonWidth,
+                               24);
+    exportButton_->setEnabled(false);
+    connect(exportButton_, &QPushButton::clicked, this, [this] { exportImpulseResponse(); });
     meterTimer_ = new QTimer(this);
     connect(meterTimer_, &QTimer::timeout, this, [this] {
         const measure::InputLevels levels = workflow_->takeInputLevels();
@@ -226,6 +246,45 @@ void MeasurementWindow::reject()
 void MeasurementWindow::showCurves()
 {
     curves_->showCurves(workflow_->curves());
+    exportButton_->setEnabled(workflow_->currentCorrection() != nullptr && !workflow_->recording());
+}
+
+void MeasurementWindow::exportImpulseResponse()
+{
+    const engine::CorrectionSet* correction = workflow_->currentCorrection();
+    if (correction == nullptr)
+        return;
+    if (correction->outputGain == 0.0) {
+        windowMessages_.show("The correction's output gain is 0: its impulse response is silence.", "Info",
+                             platform::MessageIcon::Information);
+        return;
+    }
+    QFileDialog dialog(this, kExportImpulseText, QString::fromStdString(workflow_->dataFolder()));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter("WAV file (*.wav)");
+    dialog.setDefaultSuffix("wav");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const std::string path = QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString();
+
+    const design::ImpulseResponse ir = design::exportImpulseResponse(
+        *correction, design::kDefaultImpulseRate, design::kDefaultImpulseTaps, design::ImpulseFormat::Int24);
+    audio::WavData wav;
+    wav.sampleRate = ir.rate;
+    wav.channels = {ir.samples};
+    const platform::FileResult written =
+        platform::replaceFile(path, audio::encodeWav(wav, design::impulseFormatBits(ir.format)));
+    if (!written) {
+        windowMessages_.show("The impulse response could not be written to " + path + ": " + written.reason, "Error",
+                             platform::MessageIcon::Error);
+        return;
+    }
+    char gain[64];
+    std::snprintf(gain, sizeof gain, "%+.2f dB", 20.0 * std::log10(ir.gain));
+    windowMessages_.show("Wrote " + path + " (24-bit, gain applied " + gain + ").\n" +
+                             design::describeImpulseFidelity(ir) + ".",
+                         "Info", platform::MessageIcon::Information);
 }
 
 QComboBox* MeasurementWindow::list(int id) const

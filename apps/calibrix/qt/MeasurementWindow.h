@@ -19,6 +19,7 @@
 #include <memory>
 
 class QComboBox;
+class QPushButton;
 class QProgressBar;
 class QTimer;
 
@@ -62,6 +63,9 @@ private:
     // After anything that may have made or dropped a correction.
     void showCurves();
     void configureDriver();
+    // Writes the current correction as a 2,048-tap, 48 kHz, 24-bit impulse
+    // response where the player chooses, and says how closely it follows.
+    void exportImpulseResponse();
 
     std::map<int, QWidget*> controls_;
     bool settingChecked_ = false;
@@ -71,6 +75,7 @@ private:
     LevelMeter* micMeter_ = nullptr;
     LevelMeter* pickupMeter_ = nullptr;
     CurvesView* curves_ = nullptr;
+    QPushButton* exportButton_ = nullptr;
 
     QtMessages windowMessages_;
     QtMessages desktopMessages_;

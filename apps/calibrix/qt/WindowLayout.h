@@ -70,6 +70,12 @@ inline constexpr int kCurvesLeft = kPickupMeterLeft + kMeterWidth + 16;
 inline constexpr int kCurvesWidth = 600;
 inline constexpr int kWindowWidth = kCurvesLeft + kCurvesWidth + 10;
 inline constexpr int kProgressHeight = 16;
+// Below the curves: the analysis setting and the impulse-response export.
+inline constexpr int kCurvesHeight = kDialogHeight - 20 - kProgressHeight - 30;
+inline constexpr int kCurvesControlsTop = 10 + kCurvesHeight + 6;
+inline constexpr int kExportButtonWidth = 150;
+inline constexpr const char* kAveragedAnalysisText = "Averaged analysis (noisy rooms, hum)";
+inline constexpr const char* kExportImpulseText = "Export impulse response...";
 
 // The centre of a control in window pixels.
 inline int centreX(const ControlPlace& p) { return (p.x + p.width / 2) * kPixelsPerUnit; }

@@ -230,6 +230,17 @@ TEST(CalibrixWindow, MeasuresTheRecordedTakeAsTheToolDesignsIt)
                      + "/calibrix-recorded-file-designed.png' null: 2>&1"),
               "0");
 
+    // The loaded correction as an impulse response: the tool's, byte for byte.
+    click(*window, calibrix::kCurvesLeft + calibrix::kCurvesWidth - calibrix::kExportButtonWidth / 2,
+          calibrix::kCurvesControlsTop + 12);
+    answerFileDialog(calibrix::kExportImpulseText, scratch.file("window-ir.wav"));
+    const std::optional<std::string> written = windowNamed("Info", 10s);
+    ASSERT_TRUE(written) << "no message after the export";
+    xdotool("windowfocus --sync " + *written);
+    xdotool("key Return");
+    ASSERT_EQ(kestrava({"export-ir", "--alg", scratch.file("designed.alg"), scratch.file("tool-ir.wav")}).status, 0);
+    EXPECT_EQ(fileBytes(scratch.file("window-ir.wav")), fileBytes(scratch.file("tool-ir.wav")));
+
     // Saved, so Escape closes the window without a question.
     xdotool("windowfocus --sync " + *window);
     xdotool("key Escape");
