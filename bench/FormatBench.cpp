@@ -7,6 +7,7 @@
 // figure, the plain per-sample recursion (filter and Air through
 // processSample) measured in the same run as the reference.
 #include "bench/BenchCorrection.h"
+#include "bench/BenchEffect.h"
 #include "corrfile/CorrectionFile.h"
 #include "engine/AirAmbience.h"
 #include "engine/CorrectionFilter.h"
@@ -39,49 +40,12 @@ using namespace kestrava::plugin;
 namespace {
 
 using namespace kestrava;
+using bench::correctionFile;
+using bench::loadedEffect;
+using bench::QuietDesktop;
 
 constexpr int kHostBlock = 512;
 
-// The benchmark shows no dialogs and keeps out of the user's folders.
-class QuietDesktop final : public Messages, public Shell, public FileDialog {
-public:
-    void show(const std::string& text, const std::string&, MessageIcon) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    std::optional<std::string> documentsFolder() override { return std::filesystem::temp_directory_path().string(); }
-    bool exists(const std::string& path) override { return std::filesystem::exists(path); }
-    void createDirectory(const std::string&) override {}
-    DocumentOpenResult openDocument(const std::string&) override { return DocumentOpenResult::Failed; }
-    char separator() const override { return '/'; }
-    std::optional<std::string> chooseFileToOpen(const OpenFileRequest&) override { return std::nullopt; }
-    std::optional<std::string> chooseFileToSave(const OpenFileRequest&) override { return std::nullopt; }
-};
-
-const std::string& correctionFile()
-{
-    static const std::string path = [] {
-        const std::string file = (std::filesystem::temp_directory_path() / "sonalve-bench-199.alg").string();
-        const std::vector<std::uint8_t> image = encodeCorrectionFile(bench::typicalCorrection());
-        std::ofstream(file, std::ios::binary)
-            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-        return file;
-    }();
-    return path;
-}
-
-std::unique_ptr<ADelay> loadedEffect(QuietDesktop& desktop, double sampleRate, bool airOn)
-{
-    auto effect = std::make_unique<ADelay>(nullptr, DesktopServices{desktop, desktop, desktop});
-    effect->setSampleRate(static_cast<float>(sampleRate));
-    ProgramRecord record{};
-    std::snprintf(record.name, sizeof record.name, "bench");
-    std::snprintf(record.path, sizeof record.path, "%s", correctionFile().c_str());
-    record.input = 1.0f;
-    record.air = airOn ? 0.0f : 1.0f;
-    effect->setChunk(&record, sizeof record, true);
-    return effect;
-}
 
 // The LV2 plug-in as a host runs it: the library from the built bundle,
 // the correction file set by a patch:Set and loaded by its worker (run here

@@ -5,6 +5,7 @@
 // plain per-sample loop (filter and Air through processSample, with the
 // same conversions) measured in the same rounds, and the 32-to-512 ratio.
 #include "bench/BenchCorrection.h"
+#include "bench/BenchEffect.h"
 #include "bench/BlockSizeRounds.h"
 #include "bench/BlockSizeTables.h"
 #include "corrfile/CorrectionFile.h"
@@ -32,46 +33,6 @@ using namespace kestrava::corrfile;
 constexpr double kSampleRate = 48000.0;
 constexpr int kLongestBlock = 4096;
 
-// The benchmark shows no dialogs and keeps out of the user's folders.
-class QuietDesktop final : public Messages, public Shell, public FileDialog {
-public:
-    void show(const std::string& text, const std::string&, MessageIcon) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    std::optional<std::string> documentsFolder() override { return std::filesystem::temp_directory_path().string(); }
-    bool exists(const std::string& path) override { return std::filesystem::exists(path); }
-    void createDirectory(const std::string&) override {}
-    DocumentOpenResult openDocument(const std::string&) override { return DocumentOpenResult::Failed; }
-    char separator() const override { return '/'; }
-    std::optional<std::string> chooseFileToOpen(const OpenFileRequest&) override { return std::nullopt; }
-    std::optional<std::string> chooseFileToSave(const OpenFileRequest&) override { return std::nullopt; }
-};
-
-const std::string& correctionFile()
-{
-    static const std::string path = [] {
-        const std::string file = (std::filesystem::temp_directory_path() / "sonalve-bench-199.alg").string();
-        const std::vector<std::uint8_t> image = encodeCorrectionFile(typicalCorrection());
-        std::ofstream(file, std::ios::binary)
-            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-        return file;
-    }();
-    return path;
-}
-
-std::unique_ptr<ADelay> loadedEffect(QuietDesktop& desktop, bool airOn)
-{
-    auto effect = std::make_unique<ADelay>(nullptr, DesktopServices{desktop, desktop, desktop});
-    effect->setSampleRate(static_cast<float>(kSampleRate));
-    ProgramRecord record{};
-    std::snprintf(record.name, sizeof record.name, "bench");
-    std::snprintf(record.path, sizeof record.path, "%s", correctionFile().c_str());
-    record.input = 1.0f;
-    record.air = airOn ? 0.0f : 1.0f;
-    effect->setChunk(&record, sizeof record, true);
-    return effect;
-}
 
 // Host buffers: noise on both inputs, read block after block.
 template <class Sample>
@@ -104,7 +65,7 @@ template <class Sample>
 void printPluginTable(bool airOn)
 {
     QuietDesktop desktop;
-    std::unique_ptr<ADelay> effect = loadedEffect(desktop, airOn);
+    std::unique_ptr<ADelay> effect = loadedEffect(desktop, kSampleRate, airOn);
     HostBuffers<Sample> effectBuffers;
     const auto plugIn = [&](int frames) {
         const int start = effectBuffers.next(frames);
