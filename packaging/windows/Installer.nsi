@@ -48,6 +48,8 @@ Var VstDir
 !insertmacro MUI_PAGE_DIRECTORY
 ; The second folder page chooses where hosts find the plug-in.
 !define MUI_PAGE_CUSTOMFUNCTION_PRE VstFolderPre
+!define MUI_PAGE_HEADER_TEXT "Choose the Plug-in Folder"
+!define MUI_PAGE_HEADER_SUBTEXT "Choose the folder your host scans for VST 2.4 plug-ins."
 !define MUI_DIRECTORYPAGE_VARIABLE $VstDir
 !define MUI_DIRECTORYPAGE_TEXT_TOP "Setup will install the Sonalve plug-in (VST 2.4) in the following folder, where your host looks for plug-ins. To install it in a different folder, click Browse and select another folder."
 !define MUI_DIRECTORYPAGE_TEXT_DESTINATION "VST2 plug-in folder"
@@ -71,7 +73,7 @@ Var VstDir
     ${EndIf}
 !macroend
 
-Section "Calibrix, kestrava and help" SecProgram
+Section "Calibrix and help" SecProgram
     SectionIn RO
     !insertmacro ProductFolder
     SetOutPath "$INSTDIR"
@@ -100,14 +102,14 @@ Section "Calibrix, kestrava and help" SecProgram
     CreateShortcut "$SMPROGRAMS\${PRODUCT}\Help.lnk" "$INSTDIR\Help.chm"
 SectionEnd
 
-Section "Sonalve plug-in (VST 2.4)" SecPlugin
+Section "Sonalve (VST2)" SecPlugin
     SetOutPath "$VstDir"
     File "${PAYLOAD}\VST2\Sonalve.dll"
     SetRegView 64
     WriteRegStr HKLM "${UNINSTALL_KEY}" "VstDir" "$VstDir"
 SectionEnd
 
-Section /o "Recorded-take ASIO driver (for testing without hardware)" SecTakeDriver
+Section /o "Take driver (ASIO)" SecTakeDriver
     ExecWait '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\KestravaFileAsio.dll"' $0
     ${If} $0 != 0
         DetailPrint "regsvr32 could not register the recorded-take driver (exit $0)"
