@@ -181,7 +181,7 @@ void JackDriver::getErrorMessage(char* string)
 {
     switch (fault_.load(std::memory_order_acquire)) {
     case Fault::ServerGone:
-        std::snprintf(string, 124, "The JACK server has shut down%s%s.", shutdownReason_[0] ? ": " : "",
+        std::snprintf(string, 124, "The JACK server has shut down%s%.88s.", shutdownReason_[0] ? ": " : "",
                       shutdownReason_);
         return;
     case Fault::BufferSizeChanged:
