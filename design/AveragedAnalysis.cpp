@@ -69,23 +69,11 @@ void sumSegments(const double* microphone, const double* pickup, int first, int 
 // normalised and returned as bandLevels does.
 double averagedBandLevels(const double* power, const BandLayout& layout, BandSpectrum& spectrum)
 {
-    double largest = 0.0;
-    for (int l = 0; l < layout.bandCount; ++l) {
-        double sum = 0.0;
-        for (int k = layout.edge[l]; k < layout.edge[l + 1]; ++k) {
-            const int below = k >> kBinRatioLog2;
-            const double fraction = (k & ((1 << kBinRatioLog2) - 1)) / kBinRatio;
-            sum += power[below] + fraction * (power[below + 1] - power[below]);
-        }
-        spectrum[l] = std::sqrt(sum / (layout.edge[l + 1] - layout.edge[l]));
-        if (spectrum[l] > largest)
-            largest = spectrum[l];
-    }
-    if (largest > 0.0) {
-        for (int l = 0; l < layout.bandCount; ++l)
-            spectrum[l] /= largest;
-    }
-    return largest;
+    return normalisedBandLevels(layout, spectrum, [&](int k) {
+        const int below = k >> kBinRatioLog2;
+        const double fraction = (k & ((1 << kBinRatioLog2) - 1)) / kBinRatio;
+        return power[below] + fraction * (power[below + 1] - power[below]);
+    });
 }
 
 }  // namespace

@@ -10,20 +10,7 @@ namespace kestrava::design {
 double bandLevels(const double* re, const double* im, const BandLayout& layout,
                   BandSpectrum& spectrum)
 {
-    double largest = 0.0;
-    for (int l = 0; l < layout.bandCount; ++l) {
-        double sum = 0.0;
-        for (int k = layout.edge[l]; k < layout.edge[l + 1]; ++k)
-            sum += re[k] * re[k] + im[k] * im[k];
-        spectrum[l] = std::sqrt(sum / (layout.edge[l + 1] - layout.edge[l]));
-        if (spectrum[l] > largest)
-            largest = spectrum[l];
-    }
-    if (largest > 0.0) {
-        for (int l = 0; l < layout.bandCount; ++l)
-            spectrum[l] /= largest;
-    }
-    return largest;
+    return normalisedBandLevels(layout, spectrum, [&](int k) { return re[k] * re[k] + im[k] * im[k]; });
 }
 
 AnalysisStatus analyseMeasurement(CaptureBuffer& microphone, CaptureBuffer& pickup,

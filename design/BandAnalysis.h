@@ -9,6 +9,8 @@
 #include "design/BandLayout.h"
 #include "design/CaptureBuffer.h"
 
+#include <cmath>
+
 namespace kestrava::design {
 
 inline constexpr const char* kSilentMicrophoneText =
@@ -18,9 +20,30 @@ inline constexpr const char* kSilentPickupText =
 inline constexpr const char* kPickupTooQuietText =
     "the pickup is more than 60 dB below the microphone: check the pickup's level";
 
-// Fills `spectrum` with the band levels of a transformed buffer and returns
-// their maximum before normalising. A maximum of 0 (silence) leaves the
-// levels at 0 instead of dividing by it.
+// Fills `spectrum` with each band's level, the root mean square over its
+// bins of `binPower(k)`, normalised to the largest, and returns that
+// largest level. A largest level of 0 (silence) leaves the levels at 0
+// instead of dividing by it.
+template <class BinPower>
+double normalisedBandLevels(const BandLayout& layout, BandSpectrum& spectrum, BinPower binPower)
+{
+    double largest = 0.0;
+    for (int l = 0; l < layout.bandCount; ++l) {
+        double sum = 0.0;
+        for (int k = layout.edge[l]; k < layout.edge[l + 1]; ++k)
+            sum += binPower(k);
+        spectrum[l] = std::sqrt(sum / (layout.edge[l + 1] - layout.edge[l]));
+        if (spectrum[l] > largest)
+            largest = spectrum[l];
+    }
+    if (largest > 0.0) {
+        for (int l = 0; l < layout.bandCount; ++l)
+            spectrum[l] /= largest;
+    }
+    return largest;
+}
+
+// The band levels of a transformed buffer, as above.
 double bandLevels(const double* re, const double* im, const BandLayout& layout,
                   BandSpectrum& spectrum);
 
